@@ -1,0 +1,62 @@
+#pragma once
+
+// The database object interface: a factory that connects to a server, opens
+// persistent server objects by id, creates new ones and opens result sets of
+// server queries. Every failing call throws CacheError. Values are texts or
+// integers, carried as QVariant. Class, member and query names match without
+// regard to case.
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <memory>
+
+class ServerObject
+{
+public:
+    virtual ~ServerObject() = default;
+
+    virtual QVariant property(const QString &name) = 0;
+    virtual void setProperty(const QString &name, const QVariant &value) = 0;
+
+    // Calls a member by name. Arguments are passed by reference: a method may
+    // write any of them back (e.g. "setkarte" normalising the company).
+    virtual QVariant call(const QString &member, QVariantList &arguments) = 0;
+
+    QVariant call(const QString &member)
+    {
+        QVariantList none;
+        return call(member, none);
+    }
+};
+
+class ResultSet
+{
+public:
+    virtual ~ResultSet() = default;
+
+    // Runs the query with 0 to 3 parameters; rows are then read with next().
+    virtual void execute(const QVariantList &parameters = {}) = 0;
+    // Moves to the next row; false when there is none.
+    virtual bool next() = 0;
+    // Value of a column of the current row, counted from 1.
+    virtual QVariant data(int column) = 0;
+    virtual void close() = 0;
+};
+
+class Factory
+{
+public:
+    virtual ~Factory() = default;
+
+    // Connects with "cn_iptcp:host[port]:NAMESPACE"; false when that fails.
+    // A malformed string answers false as well.
+    virtual bool connect(const QString &connectionString) = 0;
+    virtual bool isConnected() = 0;
+    virtual void disconnect() = 0;
+
+    virtual std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) = 0;
+    virtual std::unique_ptr<ServerObject> newObject(const QString &className) = 0;
+    virtual std::unique_ptr<ResultSet> openResultSet(const QString &className,
+                                                     const QString &queryName) = 0;
+};

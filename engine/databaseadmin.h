@@ -1,0 +1,17 @@
+#pragma once
+
+#include "connectiontarget.h"
+#include "engineconfig.h"
+
+#include <QString>
+
+// Creating and removing a namespace's database, for administrators and tests.
+// The program itself only ever connects to an existing server.
+namespace DatabaseAdmin {
+
+// Creates the database if it is missing, with its schema. False with a reason on failure.
+bool create(EngineKind kind, const ConnectionTarget &target, QString *error);
+// Removes the database with all its data. False with a reason on failure.
+bool drop(EngineKind kind, const ConnectionTarget &target, QString *error);
+
+} // namespace DatabaseAdmin

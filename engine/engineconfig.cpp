@@ -1,0 +1,50 @@
+#include "engineconfig.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+
+std::optional<EngineKind> engineKindFromName(const QString &name)
+{
+    const QString normalised = name.trimmed().toLower();
+    if (normalised == QLatin1String("sqlite"))
+        return EngineKind::Sqlite;
+    if (normalised == QLatin1String("postgres") || normalised == QLatin1String("postgresql"))
+        return EngineKind::Postgres;
+    return std::nullopt;
+}
+
+QString engineName(EngineKind kind)
+{
+    return kind == EngineKind::Sqlite ? QStringLiteral("sqlite") : QStringLiteral("postgres");
+}
+
+QString configuredEngineName()
+{
+    const QString fromEnvironment = qEnvironmentVariable("KARVEN_ENGINE");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    QSettings settings(QStringLiteral("KARVEN"), QStringLiteral("KARVEN"));
+    const QString fromSettings =
+        settings.value(QStringLiteral("Engine/Engine")).toString();
+    return fromSettings.isEmpty() ? QStringLiteral("sqlite") : fromSettings;
+}
+
+QString engineDataDirectory()
+{
+    const QString fromEnvironment = qEnvironmentVariable("KARVEN_DATA_DIR");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/karven");
+}
+
+QString embeddedDatabaseFile(const ConnectionTarget &target)
+{
+    return engineDataDirectory() + QLatin1Char('/') + target.databaseName() +
+           QStringLiteral(".sqlite");
+}
+
+QString postgresConnectOptions()
+{
+    return QStringLiteral("connect_timeout=5;options='-c client_min_messages=warning'");
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "connectiontarget.h"
+
+#include <QString>
+#include <optional>
+
+// Which SQL database carries the object interface: an embedded SQLite file per
+// namespace (one workstation) or a PostgreSQL server (a site's shared server).
+enum class EngineKind { Sqlite, Postgres };
+
+std::optional<EngineKind> engineKindFromName(const QString &name);
+QString engineName(EngineKind kind);
+
+// The engine name in force: KARVEN_ENGINE, else the key "Engine" of the program's
+// own settings (application "KARVEN", section "Engine"), else "sqlite". Not
+// checked here: an unknown name is refused when a factory is made.
+QString configuredEngineName();
+
+// Folder of the embedded databases: KARVEN_DATA_DIR, else the per-user data folder.
+QString engineDataDirectory();
+
+// The embedded database file that holds a namespace.
+QString embeddedDatabaseFile(const ConnectionTarget &target);
+
+// Options of every PostgreSQL connection: give up on an unreachable server
+// after a few seconds, and keep the server's notices out of the program's output.
+QString postgresConnectOptions();

@@ -1,0 +1,95 @@
+#include "objectstore.h"
+
+#include "engineerrors.h"
+#include "session.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+[[noreturn]] void notFound(const ClassDef &serverClass, const QString &id)
+{
+    EngineError::raise(EngineError::ObjectNotFound,
+                       QStringLiteral("Objekt %1 mit der Id \"%2\" existiert nicht")
+                           .arg(serverClass.name, id.left(200)));
+}
+
+// The key values an id stands for, or empty when the id cannot name an object.
+QVariantList keyValues(const ClassDef &serverClass, const QString &id)
+{
+    if (serverClass.integerId) {
+        bool ok = false;
+        const qint64 number = id.trimmed().toLongLong(&ok);
+        return ok ? QVariantList{number} : QVariantList{};
+    }
+    // A composite id is the first key, "||", then the second (which may itself hold "||").
+    const qsizetype separator = id.indexOf(QStringLiteral("||"));
+    if (separator < 0)
+        return {};
+    return {id.left(separator), id.mid(separator + 2)};
+}
+
+QString keyCondition(const ClassDef &serverClass)
+{
+    QStringList conditions;
+    for (const QString &column : serverClass.keyColumns)
+        conditions << column + QStringLiteral(" = ?");
+    return conditions.join(QStringLiteral(" AND "));
+}
+
+QVariantList keysOrNotFound(const ClassDef &serverClass, const QString &id)
+{
+    const QVariantList keys = keyValues(serverClass, id);
+    if (keys.isEmpty())
+        notFound(serverClass, id);
+    return keys;
+}
+
+} // namespace
+
+QVariantMap ObjectStore::load(Session &session, const ClassDef &serverClass, const QString &id)
+{
+    QStringList columns;
+    for (const PropertyDef &property : serverClass.properties)
+        columns << property.column;
+    QSqlQuery query = session.exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                       .arg(columns.join(QStringLiteral(", ")), serverClass.table,
+                                            keyCondition(serverClass)),
+                                   keysOrNotFound(serverClass, id));
+    if (!query.next())
+        notFound(serverClass, id);
+    QVariantMap values;
+    for (int i = 0; i < columns.size(); ++i)
+        values.insert(columns.at(i), query.value(i));
+    return values;
+}
+
+void ObjectStore::save(Session &session, const ClassDef &serverClass, const QString &id,
+                       const QVariantMap &values)
+{
+    QStringList assignments;
+    QVariantList bound;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        assignments << it.key() + QStringLiteral(" = ?");
+        bound << it.value();
+    }
+    bound << keysOrNotFound(serverClass, id);
+    QSqlQuery query = session.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                                       .arg(serverClass.table,
+                                            assignments.join(QStringLiteral(", ")),
+                                            keyCondition(serverClass)),
+                                   bound);
+    if (query.numRowsAffected() == 0)
+        notFound(serverClass, id);
+}
+
+void ObjectStore::remove(Session &session, const ClassDef &serverClass, const QString &id)
+{
+    const QVariantList keys = keyValues(serverClass, id);
+    if (keys.isEmpty())
+        return;
+    session.exec(QStringLiteral("DELETE FROM %1 WHERE %2")
+                     .arg(serverClass.table, keyCondition(serverClass)),
+                 keys);
+}

@@ -1,0 +1,108 @@
+#include "serverclasses.h"
+
+#include <QStringList>
+
+namespace {
+
+const QVector<ClassDef> &serverClasses()
+{
+    static const QVector<ClassDef> classes = {
+        {QStringLiteral("KV.ParPersEdv"),
+         QStringLiteral("parpersedv"),
+         {QStringLiteral("firma"), QStringLiteral("code")},
+         false,
+         {{QStringLiteral("Passwort"), QStringLiteral("passwort")},
+          {QStringLiteral("Aktiv"), QStringLiteral("aktiv")},
+          {QStringLiteral("PNAME"), QStringLiteral("pname")},
+          {QStringLiteral("PNR"), QStringLiteral("pnr")},
+          {QStringLiteral("ABTNR"), QStringLiteral("abtnr")},
+          {QStringLiteral("DW"), QStringLiteral("dw")},
+          {QStringLiteral("BERGRP"), QStringLiteral("bergrp")}},
+         // The third parameter is reserved by the server and not evaluated.
+         {{QStringLiteral("UserViaPasswort"),
+           QStringLiteral("SELECT code FROM parpersedv WHERE passwort = ? AND firma = ?"
+                          " AND CAST(? AS TEXT) IS NOT NULL ORDER BY code"),
+           3,
+           {}}}},
+        {QStringLiteral("KV.ParPersAbt"),
+         QStringLiteral("parpersabt"),
+         {QStringLiteral("firma"), QStringLiteral("abtnr")},
+         false,
+         {{QStringLiteral("abtbez"), QStringLiteral("abtbez")},
+          {QStringLiteral("ABTNR"), QStringLiteral("abtnr")},
+          {QStringLiteral("HAbtNr"), QStringLiteral("habtnr")}},
+         {}},
+        {QStringLiteral("KV.PersBasis"),
+         QStringLiteral("persbasis"),
+         {QStringLiteral("firma"), QStringLiteral("pnr")},
+         false,
+         {{QStringLiteral("Name"), QStringLiteral("name")},
+          {QStringLiteral("Vorname"), QStringLiteral("vorname")},
+          {QStringLiteral("Aktiv"), QStringLiteral("aktiv")},
+          {QStringLiteral("Fax"), QStringLiteral("fax")},
+          {QStringLiteral("EMail"), QStringLiteral("email")}},
+         // Employees by name, as people look them up.
+         {{QStringLiteral("ListeAktiv"),
+           QStringLiteral("SELECT pnr, name || ', ' || vorname FROM persbasis"
+                          " WHERE firma = ? AND aktiv = 'J' ORDER BY name, vorname, pnr"),
+           1,
+           {2}}}},
+        {QStringLiteral("Quastel.NoPers"),
+         QStringLiteral("nopers"),
+         {QStringLiteral("id")},
+         true,
+         {{QStringLiteral("Firma"), QStringLiteral("firma")},
+          {QStringLiteral("Karte"), QStringLiteral("karte")},
+          {QStringLiteral("Buchungstext"), QStringLiteral("buchungstext")}},
+         // In the order the bookings arrived.
+         {{QStringLiteral("Liste"),
+           QStringLiteral("SELECT id, buchungstext FROM nopers ORDER BY id"),
+           0,
+           {}}}},
+        {QStringLiteral("KV.KassaSW"),
+         QStringLiteral("kassasw"),
+         {QStringLiteral("id")},
+         true,
+         {{QStringLiteral("Name"), QStringLiteral("name")},
+          {QStringLiteral("Firma"), QStringLiteral("firma")},
+          {QStringLiteral("FIL"), QStringLiteral("fil")},
+          {QStringLiteral("ip"), QStringLiteral("ip")},
+          {QStringLiteral("PORT"), QStringLiteral("port")},
+          {QStringLiteral("NAMESPACE"), QStringLiteral("namespace")},
+          {QStringLiteral("Type"), QStringLiteral("type"), true}},
+         // Parameters: the entry type; the second is reserved and not evaluated.
+         {{QStringLiteral("ConnStrg"),
+           QStringLiteral("SELECT id, name FROM kassasw WHERE type = ?"
+                          " AND CAST(? AS TEXT) IS NOT NULL ORDER BY id"),
+           2,
+           {}}}},
+        {QStringLiteral("KV.Windows"), QString(), {}, false, {}, {}},
+    };
+    return classes;
+}
+
+} // namespace
+
+const PropertyDef *ClassDef::findProperty(const QString &member) const
+{
+    for (const PropertyDef &property : properties)
+        if (sameName(property.name, member))
+            return &property;
+    return nullptr;
+}
+
+const QueryDef *ClassDef::findQuery(const QString &queryName) const
+{
+    for (const QueryDef &query : queries)
+        if (sameName(query.name, queryName))
+            return &query;
+    return nullptr;
+}
+
+const ClassDef *findServerClass(const QString &className)
+{
+    for (const ClassDef &serverClass : serverClasses())
+        if (sameName(serverClass.name, className))
+            return &serverClass;
+    return nullptr;
+}

@@ -1,0 +1,108 @@
+#include "sqlfactory.h"
+
+#include "connectiontarget.h"
+#include "engineerrors.h"
+#include "objectstore.h"
+#include "session.h"
+#include "sqlresultset.h"
+#include "sqlserverobject.h"
+
+namespace {
+
+const ClassDef &classNamed(const QString &className)
+{
+    const ClassDef *serverClass = findServerClass(className);
+    if (!serverClass)
+        EngineError::raise(EngineError::UnknownClass,
+                           QStringLiteral("Klasse \"%1\" existiert nicht").arg(className.left(100)));
+    return *serverClass;
+}
+
+} // namespace
+
+SqlFactory::SqlFactory(EngineKind kind) : kind_(kind) {}
+
+SqlFactory::~SqlFactory()
+{
+    disconnect();
+}
+
+bool SqlFactory::connect(const QString &connectionString)
+{
+    disconnect();
+    const std::optional<ConnectionTarget> target = parseConnectionString(connectionString);
+    if (!target) {
+        lastConnectError_ =
+            QStringLiteral("Ungültige Verbindungszeichenfolge \"%1\"").arg(connectionString.left(200));
+        return false;
+    }
+    auto session = std::make_shared<Session>(kind_, *target);
+    if (!session->open()) {
+        lastConnectError_ = session->lastError();
+        return false;
+    }
+    session_ = std::move(session);
+    lastConnectError_.clear();
+    return true;
+}
+
+bool SqlFactory::isConnected()
+{
+    return session_ && session_->isOpen();
+}
+
+void SqlFactory::disconnect()
+{
+    if (session_)
+        session_->close();
+    session_.reset();
+}
+
+std::shared_ptr<Session> SqlFactory::connectedSession() const
+{
+    if (!session_ || !session_->isOpen())
+        EngineError::raise(EngineError::NotConnected, QStringLiteral("Keine Verbindung zum Server"));
+    return session_;
+}
+
+std::unique_ptr<ServerObject> SqlFactory::openId(const QString &className, const QString &id)
+{
+    std::shared_ptr<Session> session = connectedSession();
+    const ClassDef &serverClass = classNamed(className);
+    if (!serverClass.isPersistent())
+        EngineError::raise(EngineError::ObjectNotFound,
+                           QStringLiteral("Klasse %1 hat keine gespeicherten Objekte").arg(serverClass.name));
+    QVariantMap values = ObjectStore::load(*session, serverClass, id);
+    return std::make_unique<SqlServerObject>(session, serverClass, id, std::move(values));
+}
+
+std::unique_ptr<ServerObject> SqlFactory::newObject(const QString &className)
+{
+    std::shared_ptr<Session> session = connectedSession();
+    return std::make_unique<SqlServerObject>(session, classNamed(className), QString(), QVariantMap());
+}
+
+std::unique_ptr<ResultSet> SqlFactory::openResultSet(const QString &className,
+                                                     const QString &queryName)
+{
+    std::shared_ptr<Session> session = connectedSession();
+    const ClassDef &serverClass = classNamed(className);
+    const QueryDef *query = serverClass.findQuery(queryName);
+    if (!query)
+        EngineError::raise(EngineError::UnknownQuery,
+                           QStringLiteral("Klasse %1 hat keine Abfrage \"%2\"")
+                               .arg(serverClass.name, queryName.left(100)));
+    return std::make_unique<SqlResultSet>(session, serverClass, *query);
+}
+
+std::unique_ptr<Factory> createEngineFactory()
+{
+    const QString name = configuredEngineName();
+    const std::optional<EngineKind> kind = engineKindFromName(name);
+    if (!kind)
+        EngineError::raise(EngineError::NotConnected,
+                           QStringLiteral("Unbekannte Datenbank-Engine \"%1\" (KARVEN_ENGINE oder "
+                                          "Einstellung Engine): erlaubt sind sqlite und postgres")
+                               .arg(name.left(60)));
+    return std::make_unique<SqlFactory>(*kind);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "cacheobjects.h"
+#include "engineconfig.h"
+
+#include <memory>
+
+class Session;
+
+// The database object interface over an SQL database.
+class SqlFactory : public Factory
+{
+public:
+    explicit SqlFactory(EngineKind kind);
+    ~SqlFactory() override;
+
+    bool connect(const QString &connectionString) override;
+    bool isConnected() override;
+    void disconnect() override;
+
+    std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override;
+    std::unique_ptr<ServerObject> newObject(const QString &className) override;
+    std::unique_ptr<ResultSet> openResultSet(const QString &className,
+                                             const QString &queryName) override;
+
+    // Why the last connect failed, for logs and the admin tool.
+    const QString &lastConnectError() const { return lastConnectError_; }
+
+private:
+    std::shared_ptr<Session> connectedSession() const;
+
+    EngineKind kind_;
+    std::shared_ptr<Session> session_;
+    QString lastConnectError_;
+};
+
+// A factory for the configured engine. Throws CacheError for an unknown engine name.
+std::unique_ptr<Factory> createEngineFactory();

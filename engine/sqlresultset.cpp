@@ -1,0 +1,62 @@
+#include "sqlresultset.h"
+
+#include "boundvalue.h"
+#include "engineerrors.h"
+#include "session.h"
+#include "storedform.h"
+
+#include <QSqlRecord>
+
+SqlResultSet::SqlResultSet(std::shared_ptr<Session> session, const ClassDef &serverClass,
+                           const QueryDef &query)
+    : session_(std::move(session)), class_(serverClass), query_(query)
+{
+}
+
+void SqlResultSet::execute(const QVariantList &parameters)
+{
+    if (parameters.size() != query_.parameterCount)
+        EngineError::raise(EngineError::WrongArguments,
+                           QStringLiteral("Abfrage %1:%2 erwartet %3 Parameter, erhalten: %4")
+                               .arg(class_.name, query_.name)
+                               .arg(query_.parameterCount)
+                               .arg(parameters.size()));
+    QVariantList values;
+    for (const QVariant &parameter : parameters)
+        values << boundValue(parameter);
+    rows_ = std::make_unique<QSqlQuery>(session_->exec(query_.sql, values));
+    onRow_ = false;
+}
+
+bool SqlResultSet::next()
+{
+    if (!rows_)
+        EngineError::raise(EngineError::NoCurrentRow,
+                           QStringLiteral("Abfrage %1:%2 wurde nicht ausgeführt")
+                               .arg(class_.name, query_.name));
+    onRow_ = rows_->next();
+    return onRow_;
+}
+
+QVariant SqlResultSet::data(int column)
+{
+    if (!onRow_)
+        EngineError::raise(EngineError::NoCurrentRow,
+                           QStringLiteral("Abfrage %1:%2 steht auf keiner Zeile")
+                               .arg(class_.name, query_.name));
+    if (column < 1 || column > rows_->record().count())
+        EngineError::raise(EngineError::InvalidColumn,
+                           QStringLiteral("Abfrage %1:%2 hat keine Spalte %3")
+                               .arg(class_.name, query_.name)
+                               .arg(column));
+    const QVariant value = rows_->value(column - 1);
+    if (query_.displayColumns.contains(column))
+        return storedToDisplay(value.toString());
+    return value.isNull() ? QVariant(QString()) : value;
+}
+
+void SqlResultSet::close()
+{
+    rows_.reset();
+    onRow_ = false;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "cacheobjects.h"
+#include "serverclasses.h"
+
+#include <QSqlQuery>
+#include <memory>
+
+class Session;
+
+// The rows of one server query, read forward.
+class SqlResultSet : public ResultSet
+{
+public:
+    SqlResultSet(std::shared_ptr<Session> session, const ClassDef &serverClass,
+                 const QueryDef &query);
+
+    void execute(const QVariantList &parameters) override;
+    bool next() override;
+    QVariant data(int column) override;
+    void close() override;
+
+private:
+    std::shared_ptr<Session> session_;
+    const ClassDef &class_;
+    const QueryDef &query_;
+    std::unique_ptr<QSqlQuery> rows_;
+    bool onRow_ = false;
+};

@@ -1,0 +1,136 @@
+#include "sqlserverobject.h"
+
+#include "boundvalue.h"
+#include "cardassignment.h"
+#include "commandsession.h"
+#include "engineerrors.h"
+#include "objectstore.h"
+#include "session.h"
+#include "storedform.h"
+
+namespace {
+
+const QString conversionSuffix = QStringLiteral("LogicalToODBC");
+
+void requireArguments(const QString &member, const QVariantList &arguments, int count)
+{
+    if (arguments.size() != count)
+        EngineError::raise(EngineError::WrongArguments,
+                           QStringLiteral("%1 erwartet %2 Argument(e), erhalten: %3")
+                               .arg(member)
+                               .arg(count)
+                               .arg(arguments.size()));
+}
+
+} // namespace
+
+SqlServerObject::SqlServerObject(std::shared_ptr<Session> session, const ClassDef &serverClass,
+                                 QString id, QVariantMap values)
+    : session_(std::move(session)), class_(serverClass), id_(std::move(id)),
+      values_(std::move(values))
+{
+}
+
+Session &SqlServerObject::connectedSession()
+{
+    if (!session_->isOpen())
+        EngineError::raise(EngineError::NotConnected, QStringLiteral("Keine Verbindung zum Server"));
+    return *session_;
+}
+
+const PropertyDef &SqlServerObject::propertyNamed(const QString &name) const
+{
+    const PropertyDef *property = class_.findProperty(name);
+    if (!property)
+        unknownMember(name);
+    return *property;
+}
+
+void SqlServerObject::unknownMember(const QString &member) const
+{
+    EngineError::raise(EngineError::UnknownMember,
+                       QStringLiteral("Klasse %1 hat kein Element \"%2\"")
+                           .arg(class_.name, member.left(100)));
+}
+
+QVariant SqlServerObject::property(const QString &name)
+{
+    connectedSession();
+    if (sameName(name, QStringLiteral("sys_ID")))
+        return class_.integerId && !id_.isEmpty() ? QVariant(id_.toLongLong()) : QVariant(id_);
+    const PropertyDef &property = propertyNamed(name);
+    const QVariant value = values_.value(property.column);
+    if (property.isInteger)
+        return value.isValid() ? value.toLongLong() : 0;
+    return value.isValid() ? value.toString() : QString();
+}
+
+void SqlServerObject::setProperty(const QString &name, const QVariant &value)
+{
+    connectedSession();
+    const PropertyDef &property = propertyNamed(name);
+    if (!property.isInteger) {
+        values_.insert(property.column, boundValue(value.toString()));
+        return;
+    }
+    bool ok = false;
+    const qint64 number = value.toString().trimmed().toLongLong(&ok);
+    if (!ok)
+        EngineError::raise(EngineError::InvalidValue,
+                           QStringLiteral("%1.%2 erwartet eine ganze Zahl, erhalten: \"%3\"")
+                               .arg(class_.name, property.name, value.toString().left(40)));
+    values_.insert(property.column, number);
+}
+
+QVariant SqlServerObject::call(const QString &member, QVariantList &arguments)
+{
+    Session &session = connectedSession();
+    if (sameName(member, QStringLiteral("sys_close"))) {
+        requireArguments(member, arguments, 0);
+        return QVariant();
+    }
+    if (member.endsWith(conversionSuffix, Qt::CaseInsensitive))
+        return displayForm(member, arguments);
+    if (class_.isPersistent() && sameName(member, QStringLiteral("sys_save"))) {
+        requireArguments(member, arguments, 0);
+        save();
+        return 1;
+    }
+    if (class_.isPersistent() && sameName(member, QStringLiteral("sys_deleteid"))) {
+        requireArguments(member, arguments, 1);
+        ObjectStore::remove(session, class_, arguments.at(0).toString());
+        return 1;
+    }
+    if (sameName(class_.name, QStringLiteral("KV.Windows")) &&
+        sameName(member, QStringLiteral("Xecute"))) {
+        requireArguments(member, arguments, 1);
+        CommandSession commands(session);
+        return runServerCommand(arguments.at(0).toString(), commands);
+    }
+    if (sameName(class_.name, QStringLiteral("Quastel.NoPers")) &&
+        sameName(member, QStringLiteral("setkarte"))) {
+        requireArguments(member, arguments, 3);
+        arguments[0] = assignCard(session, arguments.at(0).toString(), arguments.at(1).toString(),
+                                  arguments.at(2).toString());
+        return 1;
+    }
+    unknownMember(member);
+}
+
+QVariant SqlServerObject::displayForm(const QString &member, const QVariantList &arguments) const
+{
+    // "<Property>LogicalToODBC"(stored value) gives the value as people read it.
+    propertyNamed(member.left(member.size() - conversionSuffix.size()));
+    requireArguments(member, arguments, 1);
+    return storedToDisplay(arguments.at(0).toString());
+}
+
+void SqlServerObject::save()
+{
+    if (id_.isEmpty())
+        EngineError::raise(EngineError::ObjectNotFound,
+                           QStringLiteral("Ein neues Objekt der Klasse %1 kann nicht gespeichert "
+                                          "werden: es hat keine Id")
+                               .arg(class_.name));
+    ObjectStore::save(*session_, class_, id_, values_);
+}

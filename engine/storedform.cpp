@@ -1,0 +1,27 @@
+#include "storedform.h"
+
+namespace {
+const QString displayLetters = QStringLiteral("äöüßÄÖÜ§");
+const QString storedLetters = QStringLiteral("{|}~[\\]õ");
+
+QString translate(const QString &text, const QString &from, const QString &to)
+{
+    QString result = text;
+    for (QChar &c : result) {
+        const qsizetype index = from.indexOf(c);
+        if (index >= 0)
+            c = to.at(index);
+    }
+    return result;
+}
+} // namespace
+
+QString storedToDisplay(const QString &stored)
+{
+    return translate(stored, storedLetters, displayLetters);
+}
+
+QString displayToStored(const QString &display)
+{
+    return translate(display, displayLetters, storedLetters);
+}

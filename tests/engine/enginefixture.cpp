@@ -1,0 +1,61 @@
+#include "enginefixture.h"
+
+#include "cacheerror.h"
+#include "databaseadmin.h"
+#include "session.h"
+
+#include <QSqlQuery>
+#include <QTest>
+
+bool EngineFixture::setUp(const QString &nameSpace)
+{
+    kind_ = engineKindFromName(configuredEngineName()).value_or(EngineKind::Sqlite);
+    qputenv("KARVEN_DATA_DIR", dataDir_.path().toUtf8());
+    if (kind_ == EngineKind::Postgres) {
+        const QString port = qEnvironmentVariable("KARVEN_TEST_PGPORT");
+        if (port.isEmpty()) {
+            skipReason_ = QStringLiteral("KARVEN_TEST_PGPORT is not set: no PostgreSQL server for tests");
+            return false;
+        }
+        target_ = {QStringLiteral("127.0.0.1"), port.toInt(), nameSpace};
+    } else {
+        target_ = {QStringLiteral("localhost"), 1972, nameSpace};
+    }
+    QString error;
+    DatabaseAdmin::drop(kind_, target_, &error);
+    if (!DatabaseAdmin::create(kind_, target_, &error))
+        qFatal("cannot create the test database: %s", qPrintable(error));
+    return true;
+}
+
+void EngineFixture::tearDown()
+{
+    QString error;
+    DatabaseAdmin::drop(kind_, target_, &error);
+}
+
+QString EngineFixture::connectionString() const
+{
+    return QStringLiteral("cn_iptcp:%1[%2]:%3").arg(target_.host).arg(target_.port).arg(target_.nameSpace);
+}
+
+void EngineFixture::exec(const QString &sql, const QVariantList &values)
+{
+    column(sql, values);
+}
+
+QVariantList EngineFixture::column(const QString &sql, const QVariantList &values)
+{
+    Session session(kind_, target_);
+    if (!session.open())
+        qFatal("cannot open the test database: %s", qPrintable(session.lastError()));
+    QVariantList result;
+    try {
+        QSqlQuery query = session.exec(sql, values);
+        while (query.isSelect() && query.next())
+            result << query.value(0);
+    } catch (const CacheError &error) {
+        qFatal("test SQL failed: %s", qPrintable(error.description()));
+    }
+    return result;
+}

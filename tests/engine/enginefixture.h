@@ -1,0 +1,35 @@
+#pragma once
+
+// A fresh engine database for one test program, on the engine that
+// KARVEN_ENGINE names: SQLite in a temporary folder, or a database on the
+// PostgreSQL server that the test script started (KARVEN_TEST_PGPORT).
+
+#include "connectiontarget.h"
+#include "engineconfig.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantList>
+
+class EngineFixture
+{
+public:
+    // Skips (or, with KARVEN_TEST_REQUIRE_PG set, fails) when PostgreSQL is asked
+    // for but no server was started for the tests.
+    bool setUp(const QString &nameSpace);
+    void tearDown();
+
+    EngineKind kind() const { return kind_; }
+    QString connectionString() const;
+    QString skipReason() const { return skipReason_; }
+
+    // Runs SQL directly on the database, to lay out and inspect test data.
+    void exec(const QString &sql, const QVariantList &values = {});
+    QVariantList column(const QString &sql, const QVariantList &values = {});
+
+private:
+    QTemporaryDir dataDir_;
+    EngineKind kind_ = EngineKind::Sqlite;
+    ConnectionTarget target_;
+    QString skipReason_;
+};

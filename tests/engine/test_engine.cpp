@@ -1,0 +1,404 @@
+// The engine's behaviour as the program sees it through the object interface.
+// The same suite runs on SQLite and on PostgreSQL (see CMakeLists.txt).
+
+#include "cacheerror.h"
+#include "engineerrors.h"
+#include "enginefixture.h"
+#include "sqlfactory.h"
+
+#include <QTest>
+
+namespace {
+
+const QString bookingTime = QStringLiteral("202401310705");
+
+// A booking text as a time clock writes it: terminal and kind, card at 21-30, time at 31-42.
+QString bookingText(const QString &card, const QString &time = bookingTime)
+{
+    return QStringLiteral("FIL01T1  K          ") + card.rightJustified(10, QLatin1Char(' ')) + time;
+}
+
+} // namespace
+
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+private:
+    EngineFixture db_;
+    std::unique_ptr<SqlFactory> factory_;
+
+    template <class Call>
+    void expectError(qint32 number, Call call)
+    {
+        try {
+            call();
+        } catch (const CacheError &error) {
+            QCOMPARE(error.number(), number);
+            QVERIFY2(!error.description().isEmpty(), "an error must say what went wrong");
+            return;
+        }
+        QFAIL("no error raised");
+    }
+
+    QString xecute(const QString &command)
+    {
+        auto windows = factory_->newObject(QStringLiteral("KV.Windows"));
+        QVariantList arguments{command};
+        return windows->call(QStringLiteral("Xecute"), arguments).toString();
+    }
+
+    QStringList listedBookingIds()
+    {
+        auto rows = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
+        rows->execute();
+        QStringList ids;
+        while (rows->next())
+            ids << rows->data(1).toString();
+        return ids;
+    }
+
+    QVariantList assign(const QString &company, const QString &employee, const QString &card)
+    {
+        auto noPers = factory_->newObject(QStringLiteral("Quastel.NoPers"));
+        QVariantList arguments{company, employee, card};
+        noPers->call(QStringLiteral("setkarte"), arguments);
+        return arguments;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!db_.setUp(QStringLiteral("ENGINETEST"))) {
+            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
+                QFAIL(qPrintable(db_.skipReason()));
+            QSKIP(qPrintable(db_.skipReason()));
+        }
+        db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pname, pnr, abtnr, dw, bergrp)"
+                                " VALUES ('1', 'M]L', 'geheim', 'J', 'M}ller, J}rgen', '1001', '10', '221', 'A'),"
+                                " ('1', 'ABC', 'geteilt', 'J', 'Abel, Carl', '1002', '10', '222', 'B'),"
+                                " ('1', 'AAA', 'geteilt', 'N', 'Aal, Anna', '1003', '20', '223', 'B'),"
+                                " ('2', 'XYZ', 'geheim', 'J', 'Xaver, Y', '2001', '10', '', '')"));
+        db_.exec(QStringLiteral("INSERT INTO parpersabt (firma, abtnr, abtbez, habtnr)"
+                                " VALUES ('1', '10', 'B}ro & Verk{ufe', '1'), ('1', '20', 'Lager', '1')"));
+        db_.exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name, vorname, aktiv, fax, email)"
+                                " VALUES ('1', '1001', 'M}ller', 'J}rgen', 'J', '0711-1', 'j.m}ller@example.org'),"
+                                " ('1', '1002', 'Abel', 'Carl', 'J', '', ''),"
+                                " ('1', '1003', 'Aal', 'Anna', 'N', '', ''),"
+                                " ('1', '1004', '~tra~er', 'Gre~', 'J', '', ''),"
+                                " ('2', '2001', 'Xaver', 'Y', 'J', '', '')"));
+        db_.exec(QStringLiteral("INSERT INTO kassasw (id, name, firma, fil, ip, port, namespace, type)"
+                                " VALUES (0, 'Zentrale', '1', '0', 'localhost', '1972', 'KARVEN', 0),"
+                                " (7, 'Filiale Nord', '1', '7', '10.0.0.7', '1972', 'KARVEN', 0),"
+                                " (254, 'Archiv', '2', '0', 'archiv', '1972', 'ARCHIV', 1)"));
+        db_.exec(QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES ('FA', '0', 'KARVEN`2024`x')"));
+    }
+
+    void init()
+    {
+        factory_ = std::make_unique<SqlFactory>(db_.kind());
+        QVERIFY2(factory_->connect(db_.connectionString()), qPrintable(factory_->lastConnectError()));
+    }
+
+    void cleanupTestCase() { db_.tearDown(); }
+
+    void connectRefusesMalformedStrings_data()
+    {
+        QTest::addColumn<QString>("connectionString");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("no server") << QStringLiteral("cn_iptcp:[1972]:KARVEN");
+        QTest::newRow("no port") << QStringLiteral("cn_iptcp:localhost[]:KARVEN");
+        QTest::newRow("port not numeric") << QStringLiteral("cn_iptcp:localhost[abc]:KARVEN");
+        QTest::newRow("port too large") << QStringLiteral("cn_iptcp:localhost[70000]:KARVEN");
+        QTest::newRow("no namespace") << QStringLiteral("cn_iptcp:localhost[1972]:");
+        QTest::newRow("namespace with path") << QStringLiteral("cn_iptcp:localhost[1972]:../etc");
+        QTest::newRow("namespace with quote") << QStringLiteral("cn_iptcp:localhost[1972]:A'B");
+        QTest::newRow("other prefix") << QStringLiteral("tcp:localhost[1972]:KARVEN");
+        QTest::newRow("garbage") << QStringLiteral("cn_iptcp:\x01[[[]]]:");
+    }
+
+    void connectRefusesMalformedStrings()
+    {
+        QFETCH(QString, connectionString);
+        SqlFactory factory(db_.kind());
+        QVERIFY(!factory.connect(connectionString));
+        QVERIFY(!factory.isConnected());
+        QVERIFY(!factory.lastConnectError().isEmpty());
+    }
+
+    void disconnectedFactoryRaisesNotConnected()
+    {
+        QVERIFY(factory_->isConnected());
+        auto windows = factory_->newObject(QStringLiteral("KV.Windows"));
+        factory_->disconnect();
+        QVERIFY(!factory_->isConnected());
+        expectError(EngineError::NotConnected, [&] { factory_->newObject(QStringLiteral("KV.Windows")); });
+        // An object that outlives its connection fails cleanly too.
+        QVariantList command{QStringLiteral("W 1")};
+        expectError(EngineError::NotConnected, [&] { windows->call(QStringLiteral("Xecute"), command); });
+        factory_->disconnect(); // twice is harmless
+    }
+
+    void unknownNamesRaiseTheirErrors()
+    {
+        expectError(EngineError::UnknownClass, [&] { factory_->newObject(QStringLiteral("KV.Nix")); });
+        expectError(EngineError::UnknownClass, [&] { factory_->openResultSet(QStringLiteral("KV.Nix"), QStringLiteral("Liste")); });
+        expectError(EngineError::UnknownQuery, [&] { factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Alle")); });
+        auto record = factory_->openId(QStringLiteral("KV.ParPersEdv"), QStringLiteral("1||ABC"));
+        expectError(EngineError::UnknownMember, [&] { record->property(QStringLiteral("Gehalt")); });
+        expectError(EngineError::UnknownMember, [&] { record->setProperty(QStringLiteral("Gehalt"), 1); });
+        expectError(EngineError::UnknownMember, [&] { record->call(QStringLiteral("Befoerdern")); });
+        expectError(EngineError::UnknownMember, [&] { record->call(QStringLiteral("GehaltLogicalToODBC")); });
+    }
+
+    void missingIdsRaiseObjectNotFound_data()
+    {
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("unknown code") << "KV.ParPersEdv" << "1||NIX";
+        QTest::newRow("other company") << "KV.ParPersEdv" << "2||ABC";
+        QTest::newRow("id without separator") << "KV.ParPersEdv" << "ABC";
+        QTest::newRow("empty id") << "KV.ParPersAbt" << "";
+        QTest::newRow("department") << "KV.ParPersAbt" << "1||99";
+        QTest::newRow("base record") << "KV.PersBasis" << "1||9999";
+        QTest::newRow("server entry") << "KV.KassaSW" << "8";
+        QTest::newRow("server entry not a number") << "KV.KassaSW" << "sieben";
+        QTest::newRow("booking") << "Quastel.NoPers" << "424242";
+        QTest::newRow("class without objects") << "KV.Windows" << "1";
+    }
+
+    void missingIdsRaiseObjectNotFound()
+    {
+        QFETCH(QString, className);
+        QFETCH(QString, id);
+        expectError(EngineError::ObjectNotFound, [&] { factory_->openId(className, id); });
+    }
+
+    void personnelRecordsReadWithAnyCaseOfMemberNames()
+    {
+        auto record = factory_->openId(QStringLiteral("kv.parpersedv"), QStringLiteral("1||M]L"));
+        QCOMPARE(record->property(QStringLiteral("Passwort")).toString(), QStringLiteral("geheim"));
+        QCOMPARE(record->property(QStringLiteral("Aktiv")).toString(), QStringLiteral("J"));
+        const QVariant stored = record->property(QStringLiteral("PNAME"));
+        QCOMPARE(stored.toString(), QStringLiteral("M}ller, J}rgen"));
+        QVariantList arguments{stored};
+        QCOMPARE(record->call(QStringLiteral("PNAMELogicalToODBC"), arguments).toString(),
+                 QStringLiteral("Müller, Jürgen"));
+        QCOMPARE(record->property(QStringLiteral("pnr")).toString(), QStringLiteral("1001"));
+        QCOMPARE(record->property(QStringLiteral("ABTNR")).toString(), QStringLiteral("10"));
+        QCOMPARE(record->property(QStringLiteral("DW")).toString(), QStringLiteral("221"));
+        QCOMPARE(record->property(QStringLiteral("BERGRP")).toString(), QStringLiteral("A"));
+        QCOMPARE(record->property(QStringLiteral("sys_ID")).toString(), QStringLiteral("1||M]L"));
+        record->call(QStringLiteral("sys_close"));
+
+        auto department = factory_->openId(QStringLiteral("KV.ParPersAbt"), QStringLiteral("1||10"));
+        QVariantList abtbez{department->property(QStringLiteral("abtbez"))};
+        QCOMPARE(department->call(QStringLiteral("ABTBEZlogicaltoodbc"), abtbez).toString(),
+                 QStringLiteral("Büro & Verkäufe"));
+        QCOMPARE(department->property(QStringLiteral("HAbtNr")).toString(), QStringLiteral("1"));
+
+        auto base = factory_->openId(QStringLiteral("KV.PersBasis"), QStringLiteral("1||1001"));
+        QCOMPARE(base->property(QStringLiteral("Fax")).toString(), QStringLiteral("0711-1"));
+        QVariantList email{base->property(QStringLiteral("EMail"))};
+        QCOMPARE(base->call(QStringLiteral("EMailLogicalToODBC"), email).toString(),
+                 QStringLiteral("j.müller@example.org"));
+    }
+
+    void userViaPasswortFindsTheCompanysUser_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("company");
+        QTest::addColumn<QStringList>("codes");
+        QTest::newRow("one match, stored form") << "geheim" << "1" << QStringList{"M]L"};
+        QTest::newRow("same password, other company") << "geheim" << "2" << QStringList{"XYZ"};
+        QTest::newRow("shared password, stable order") << "geteilt" << "1" << QStringList{"AAA", "ABC"};
+        QTest::newRow("case matters") << "GEHEIM" << "1" << QStringList{};
+        QTest::newRow("no match") << "falsch" << "1" << QStringList{};
+        QTest::newRow("empty password") << "" << "1" << QStringList{};
+        QTest::newRow("SQL in the password") << "' OR '1'='1" << "1" << QStringList{};
+    }
+
+    void userViaPasswortFindsTheCompanysUser()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, company);
+        QFETCH(QStringList, codes);
+        auto rows = factory_->openResultSet(QStringLiteral("KV.ParPersEdv"), QStringLiteral("UserViaPasswort"));
+        rows->execute({password, company, QString()});
+        QStringList found;
+        while (rows->next())
+            found << rows->data(1).toString();
+        QCOMPARE(found, codes);
+        rows->close();
+    }
+
+    void resultSetMisuseRaisesErrors()
+    {
+        auto rows = factory_->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
+        expectError(EngineError::NoCurrentRow, [&] { rows->next(); });
+        expectError(EngineError::WrongArguments, [&] { rows->execute({}); });
+        expectError(EngineError::WrongArguments, [&] { rows->execute({1, 2}); });
+        rows->execute({QStringLiteral("1")});
+        expectError(EngineError::NoCurrentRow, [&] { rows->data(1); });
+        QVERIFY(rows->next());
+        expectError(EngineError::InvalidColumn, [&] { rows->data(0); });
+        expectError(EngineError::InvalidColumn, [&] { rows->data(3); });
+        while (rows->next()) {
+        }
+        expectError(EngineError::NoCurrentRow, [&] { rows->data(1); });
+    }
+
+    void listeAktivListsActiveEmployeesOfTheCompanyInDisplayForm()
+    {
+        auto rows = factory_->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
+        rows->execute({QStringLiteral("1")});
+        QStringList entries;
+        while (rows->next())
+            entries << rows->data(1).toString() + QLatin1Char('=') + rows->data(2).toString();
+        QCOMPARE(entries, (QStringList{"1002=Abel, Carl", "1001=Müller, Jürgen", "1004=ßtraßer, Greß"}));
+    }
+
+    void connStrgListsServerEntries()
+    {
+        auto rows = factory_->openResultSet(QStringLiteral("KV.KassaSW"), QStringLiteral("ConnStrg"));
+        rows->execute({0, QString()});
+        QStringList entries;
+        while (rows->next())
+            entries << rows->data(1).toString() + QLatin1Char(';') + rows->data(2).toString();
+        QCOMPARE(entries, (QStringList{"0;Zentrale", "7;Filiale Nord"}));
+    }
+
+    void serverEntriesAreEditedAndSaved()
+    {
+        auto entry = factory_->openId(QStringLiteral("KV.KassaSW"), QStringLiteral("7"));
+        QCOMPARE(entry->property(QStringLiteral("sys_ID")).toInt(), 7);
+        QCOMPARE(entry->property(QStringLiteral("ip")).toString(), QStringLiteral("10.0.0.7"));
+        QCOMPARE(entry->property(QStringLiteral("Type")).toInt(), 0);
+        // Texts that would break SQL built by pasting are kept exactly.
+        const QString unsafe = QStringLiteral("x'); DROP TABLE kassasw; -- \"; \\ %_ ") + QString(5000, QLatin1Char('y'));
+        entry->setProperty(QStringLiteral("NAMESPACE"), unsafe);
+        entry->setProperty(QStringLiteral("FIL"), QStringLiteral("Größe §5"));
+        entry->setProperty(QStringLiteral("Type"), 0);
+        expectError(EngineError::InvalidValue, [&] { entry->setProperty(QStringLiteral("Type"), QStringLiteral("zwei")); });
+        entry->call(QStringLiteral("sys_save"));
+        entry->call(QStringLiteral("sys_close"));
+
+        auto again = factory_->openId(QStringLiteral("KV.KassaSW"), QStringLiteral("7"));
+        QCOMPARE(again->property(QStringLiteral("NAMESPACE")).toString(), unsafe);
+        QCOMPARE(again->property(QStringLiteral("FIL")).toString(), QStringLiteral("Größe §5"));
+        QCOMPARE(again->property(QStringLiteral("ip")).toString(), QStringLiteral("10.0.0.7"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM kassasw")).value(0).toInt(), 3);
+
+        auto fresh = factory_->newObject(QStringLiteral("KV.KassaSW"));
+        expectError(EngineError::ObjectNotFound, [&] { fresh->call(QStringLiteral("sys_save")); });
+    }
+
+    void serverContextAndWjCommands()
+    {
+        QCOMPARE(xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\"")), QString());
+        QCOMPARE(xecute(QStringLiteral("D ^%XTT")), QString());
+        QCOMPARE(xecute(QStringLiteral("W FIRMA,\"/\",FIL,\"/\",PERSONAL")), QStringLiteral("1/0/ABC"));
+        QCOMPARE(xecute(QStringLiteral("S P0=$P(^FA(0),\"`\",2) W P0")), QStringLiteral("2024"));
+        // Variables belong to the connection and live until it ends.
+        QCOMPARE(xecute(QStringLiteral("W P0")), QStringLiteral("2024"));
+    }
+
+    void quotedCodesCannotInjectCommands()
+    {
+        const QString code = QStringLiteral("X\",KILL ^FA,Y=\"");
+        QString escaped = code;
+        escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"") + escaped + QLatin1Char('"'));
+        QCOMPARE(xecute(QStringLiteral("W PERSONAL")), code);
+        QCOMPARE(xecute(QStringLiteral("W $P(^FA(0),\"`\",1)")), QStringLiteral("KARVEN"));
+    }
+
+    void refusedCommandsRunNothing_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("error");
+        QTest::newRow("kill") << "S Z=1 K ^FA" << int(EngineError::CommandSyntax);
+        QTest::newRow("set a global") << "S Z=1 S ^FA(0)=1" << int(EngineError::CommandSyntax);
+        QTest::newRow("operator") << "S Z=1+1" << int(EngineError::CommandSyntax);
+        QTest::newRow("other function") << "S Z=$ZF(-1,\"rm -rf /\")" << int(EngineError::CommandSyntax);
+        QTest::newRow("open string") << "S Z=\"abc" << int(EngineError::CommandSyntax);
+        QTest::newRow("sql") << "S Z=1; DROP TABLE nopers" << int(EngineError::CommandSyntax);
+        QTest::newRow("unknown routine") << "S Z=1 D ^DELETE" << int(EngineError::UnknownRoutine);
+        QTest::newRow("undefined variable") << "S Z=1 W NIXDA" << int(EngineError::UndefinedVariable);
+        QTest::newRow("undefined global") << "S Z=1 W ^FA(1)" << int(EngineError::UndefinedVariable);
+    }
+
+    void refusedCommandsRunNothing()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, error);
+        expectError(error, [&] { xecute(command); });
+        // A syntax error anywhere refuses the whole line before any of it runs.
+        if (error == EngineError::CommandSyntax)
+            expectError(EngineError::UndefinedVariable, [&] { xecute(QStringLiteral("W Z")); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM globale")).value(0).toInt(), 1);
+    }
+
+    void cardAssignmentBooksEachBookingOnce()
+    {
+        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?), (?, ?, ?), (?, ?, ?)"),
+                 {"1", " 12 34 567", bookingText(" 12 34 567", "202401310705"),
+                  "1", "    999999", bookingText("999999", "202401310800"),
+                  "1", " 12 34 567", bookingText(" 12 34 567", "202401311630")});
+        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
+        const QStringList ids = listedBookingIds();
+        QCOMPARE(ids.size(), 3);
+
+        // The company comes back through the argument, as the server keeps it.
+        const QVariantList written = assign(QStringLiteral(" 1 "), QStringLiteral("1001"), QStringLiteral(" 12 34 567"));
+        QCOMPARE(written.at(0).toString(), QStringLiteral("1"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr || '/' || zugeordnet_von FROM karte WHERE karte = ?"), {" 12 34 567"}),
+                 QVariantList{QStringLiteral("1001/ABC")});
+        QCOMPARE(db_.column(QStringLiteral("SELECT zeitpunkt FROM zeitbuchung WHERE pnr = '1001' ORDER BY zeitpunkt")),
+                 (QVariantList{"202401310705", "202401311630"}));
+
+        // Deleting takes the booking off the list only; assigning again books nothing twice.
+        auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), ids.at(0));
+        QVariantList id{ids.at(0)};
+        booking->call(QStringLiteral("sys_deleteid"), id);
+        booking->call(QStringLiteral("sys_deleteid"), id); // already gone: harmless
+        booking->call(QStringLiteral("sys_close"));
+        assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral(" 12 34 567"));
+        QCOMPARE(listedBookingIds(), (QStringList{ids.at(1), ids.at(2)}));
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung")).value(0).toInt(), 2);
+
+        // A card belongs to one employee per company: assigning it again moves it.
+        assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral(" 12 34 567"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE firma = '1' AND karte = ?"), {" 12 34 567"}),
+                 QVariantList{QStringLiteral("1002")});
+    }
+
+    void cardAssignmentRefusesBadInput_data()
+    {
+        QTest::addColumn<QString>("employee");
+        QTest::addColumn<QString>("card");
+        QTest::newRow("no employee chosen") << "" << "    999999";
+        QTest::newRow("unknown employee") << "4711" << "    999999";
+        QTest::newRow("employee of another company") << "2001" << "    999999";
+        QTest::newRow("empty card") << "1001" << "          ";
+        QTest::newRow("card too long") << "1001" << "12345678901";
+    }
+
+    void cardAssignmentRefusesBadInput()
+    {
+        QFETCH(QString, employee);
+        QFETCH(QString, card);
+        const int before = db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung")).value(0).toInt();
+        expectError(EngineError::AssignmentRefused, [&] { assign(QStringLiteral("1"), employee, card); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung")).value(0).toInt(), before);
+        expectError(EngineError::WrongArguments, [&] {
+            auto noPers = factory_->newObject(QStringLiteral("Quastel.NoPers"));
+            QVariantList two{QStringLiteral("1"), employee};
+            noPers->call(QStringLiteral("setkarte"), two);
+        });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "test_engine.moc"
