@@ -1,0 +1,181 @@
+#include "access.h"
+
+#include "cacheerror.h"
+
+#include "connectionrecord.h"
+#include "factoryregistry.h"
+#include "ports/ports.h"
+#include "timing.h"
+
+#include <QEventLoop>
+#include <QRegularExpression>
+#include <QTimer>
+#include <cstdlib>
+
+namespace {
+
+constexpr int attemptsPerSeries = 3;
+
+const QString anmeldungTitel = QStringLiteral("Anmeldung an Caché");
+
+bool factoryConnected()
+{
+    try {
+        return Verbindung.CacheFactory && Verbindung.CacheFactory->isConnected();
+    } catch (const CacheError &) {
+        return false;
+    }
+}
+
+// A text as a string literal of the server's command language.
+QString quoted(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+// Company and branch go in bare only as plain numbers; anything else as a
+// literal, so that no text can add commands of its own.
+QString numberOrQuoted(const QString &text)
+{
+    static const QRegularExpression plainNumber(QStringLiteral("^[0-9]+$"));
+    return plainNumber.match(text).hasMatch() ? text : quoted(text);
+}
+
+bool attemptConnection()
+{
+    Verbindung.CacheFactory = createFactory();
+    return Verbindung.CacheFactory->connect(Verbindung.ConnString) &&
+           Verbindung.CacheFactory->isConnected();
+}
+
+void setServerContext()
+{
+    std::unique_ptr<ServerObject> windows = Verbindung.CacheFactory->newObject(QStringLiteral("KV.Windows"));
+    QVariantList context{ServerKontextBefehl()};
+    windows->call(QStringLiteral("Xecute"), context);
+    QVariantList terminal{QStringLiteral("D ^%XTT")};
+    windows->call(QStringLiteral("Xecute"), terminal);
+    ObjektSchliessen(windows);
+}
+
+[[noreturn]] void giveUp()
+{
+    UserInterfacePort &ui = *ports().userInterface;
+    ui.message(QStringLiteral("Der Server ist nicht erreichbar!\r\nBitte Versuchen Sie die Anmeldung zu "
+                              "einem späteren Zeitpunk noch ein mal."),
+               UserInterfacePort::Icon::Critical, anmeldungTitel);
+    ports().serverList->hide();
+    Verbindung.BenutzerText.clear();
+    if (factoryConnected())
+        Verbindung.CacheFactory->disconnect();
+    ports().loginDialog->BuAusst_Click();
+    // Only a port that failed to end the program gets here.
+    std::exit(EXIT_FAILURE);
+}
+
+} // namespace
+
+QString ServerKontextBefehl()
+{
+    return QStringLiteral("S FIRMA=") + numberOrQuoted(Verbindung.Firma) + QStringLiteral(",FIL=") +
+           numberOrQuoted(Verbindung.Filiale) + QStringLiteral(",PERSONAL=") +
+           quoted(Verbindung.Personal);
+}
+
+void Verbinden()
+{
+    if (factoryConnected())
+        return;
+    bool secondSeries = false;
+    int attempts = 0;
+    while (!attemptConnection()) {
+        ++attempts;
+        if (attempts < attemptsPerSeries) {
+            ports().userInterface->processEvents();
+            Warten(Timing::pauseBetweenAttemptsHundredths);
+        } else if (!secondSeries) {
+            ports().userInterface->message(
+                QStringLiteral("Server nach 3 Versuchen nicht erreichbar!\r\nBitte Kontrollieren Sie "
+                               "die Verbindungsdaten"),
+                UserInterfacePort::Icon::Exclamation, anmeldungTitel);
+            // The user may correct the connection data; ConnString follows it.
+            ports().serverList->showModal();
+            secondSeries = true;
+            attempts = 0;
+        } else {
+            giveUp();
+        }
+    }
+    setServerContext();
+}
+
+void Warten(qint32 hundertstel)
+{
+    // A monotonic clock: the wait neither ends early nor hangs at midnight.
+    QEventLoop loop;
+    QTimer::singleShot(Timing::scaled(hundertstel * 10), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void ZugriffBeginn(bool sanduhr)
+{
+    if (sanduhr)
+        ports().userInterface->setWaitCursor(true);
+    Verbinden();
+    ports().serverList->Lock().stop();
+    ++Verbindung.ZugriffZaehler;
+}
+
+void ZugriffEnde(bool sanduhr)
+{
+    if (sanduhr)
+        ports().userInterface->setWaitCursor(false);
+    --Verbindung.ZugriffZaehler;
+    if (Verbindung.ZugriffZaehler <= 0)
+        ports().serverList->Lock().start(Timing::scaled(Timing::idleDisconnectMs));
+}
+
+void Trennen()
+{
+    Verbindung.ZugriffZaehler = 0;
+    ports().serverList->Lock().stop();
+    try {
+        if (Verbindung.CacheFactory && Verbindung.CacheFactory->isConnected())
+            Verbindung.CacheFactory->disconnect();
+    } catch (const CacheError &) {
+        // Disconnecting from a server that is gone already is what was wanted.
+    }
+}
+
+void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt)
+{
+    ports().userInterface->processEvents();
+    if (objekt) {
+        try {
+            objekt->call(QStringLiteral("sys_close"));
+        } catch (const CacheError &) {
+            // The object is released all the same.
+        }
+    }
+    objekt.reset();
+}
+
+void ObjektSchliessen(std::unique_ptr<ResultSet> &objekt)
+{
+    ports().userInterface->processEvents();
+    if (objekt) {
+        try {
+            objekt->close();
+        } catch (const CacheError &) {
+            // The result set is released all the same.
+        }
+    }
+    objekt.reset();
+}
+
+void ProgrammBeenden()
+{
+    ports().userInterface->endProgram();
+}

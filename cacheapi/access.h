@@ -1,0 +1,29 @@
+#pragma once
+
+#include "cacheobjects.h"
+
+#include <QString>
+#include <memory>
+
+// Connecting, the access bracket around every server access, disconnecting.
+
+// Makes sure the factory is connected: two series of three attempts, with the
+// server list in between for correcting the connection data; ends the program
+// when the server stays unreachable. Errors of the factory pass to the caller.
+void Verbinden();
+// Waits hundredths of a second while the window events keep running.
+void Warten(qint32 hundertstel);
+// Opens an access bracket, connecting first when needed.
+void ZugriffBeginn(bool sanduhr);
+// Closes an access bracket; the idle timer starts when none is left open.
+void ZugriffEnde(bool sanduhr);
+// Disconnects and forgets every open bracket. Never fails.
+void Trennen();
+// Closes a server object, ignoring a failure to close, and releases it.
+void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt);
+void ObjektSchliessen(std::unique_ptr<ResultSet> &objekt);
+// Unloads every window and ends the program. Does not return.
+void ProgrammBeenden();
+
+// The command that gives a connection its context: company, branch, user.
+QString ServerKontextBefehl();

@@ -1,0 +1,8 @@
+#include "connectionrecord.h"
+
+ConnectionRecord Verbindung;
+
+void resetConnectionRecord()
+{
+    Verbindung = ConnectionRecord();
+}

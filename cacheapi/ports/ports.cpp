@@ -1,0 +1,7 @@
+#include "ports.h"
+
+Ports &ports()
+{
+    static Ports wired;
+    return wired;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <deque>
+
+// The rows of a list or combo control. A row arrives as one text whose column texts are
+// joined by the control's separator; besides its visible cells each row keeps a key text.
+// Rows live in a deque so that inserting at the top stays cheap however long the list is.
+// Row and column indexes count from 0; an index out of range reads as empty text and is
+// refused by every change (the change answers false).
+class RowModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    // All visible cells of a row joined by a blank: what the user types to find an entry.
+    static constexpr int SearchTextRole = Qt::UserRole + 1;
+
+    explicit RowModel(QObject *parent = nullptr);
+
+    // Sets the column headers and the separator of row texts; removes all rows.
+    void setColumns(const QStringList &headers, QChar separator);
+
+    // Inserts a row made from one text before the given row; the row count appends.
+    bool insertRowText(int row, const QString &text);
+    // Removes one row.
+    bool removeRowAt(int row);
+    // Removes all rows.
+    void removeAll();
+
+    // The row's cells joined again by the separator.
+    QString rowText(int row) const;
+    // The key text kept beside the row's cells.
+    QString keyText(int row) const;
+    // Replaces the key text of a row.
+    bool setKeyText(int row, const QString &key);
+    // The text of one cell.
+    QString cellText(int row, int column) const;
+    // Replaces the text of one cell.
+    bool setCellText(int row, int column, const QString &text);
+
+    // Model interface for the views.
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    struct Row
+    {
+        QStringList cells;
+        QString key;
+    };
+
+    bool isRow(int row) const;
+    bool isCell(int row, int column) const;
+    QStringList splitIntoCells(const QString &text) const;
+
+    QStringList m_headers{QString()};
+    QChar m_separator{';'};
+    std::deque<Row> m_rows;
+};
