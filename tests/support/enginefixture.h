@@ -21,6 +21,7 @@ public:
 
     EngineKind kind() const { return kind_; }
     QString connectionString() const;
+    const ConnectionTarget &target() const { return target_; }
     QString skipReason() const { return skipReason_; }
 
     // Runs SQL directly on the database, to lay out and inspect test data.

@@ -1,0 +1,70 @@
+#include "flakyfactory.h"
+
+#include "factoryregistry.h"
+#include "sqlfactory.h"
+
+namespace {
+
+// Records the commands sent through "Xecute" before handing them on.
+class RecordingObject : public ServerObject
+{
+public:
+    RecordingObject(std::unique_ptr<ServerObject> inner, ConnectionScript &script)
+        : inner_(std::move(inner)), script_(script)
+    {
+    }
+    QVariant property(const QString &name) override { return inner_->property(name); }
+    void setProperty(const QString &name, const QVariant &value) override { inner_->setProperty(name, value); }
+    QVariant call(const QString &member, QVariantList &arguments) override
+    {
+        if (member.compare(QLatin1String("Xecute"), Qt::CaseInsensitive) == 0 && !arguments.isEmpty())
+            script_.commands << arguments.at(0).toString();
+        return inner_->call(member, arguments);
+    }
+
+private:
+    std::unique_ptr<ServerObject> inner_;
+    ConnectionScript &script_;
+};
+
+class FlakyFactory : public Factory
+{
+public:
+    explicit FlakyFactory(ConnectionScript &script) : inner_(createEngineFactory()), script_(script) {}
+
+    bool connect(const QString &connectionString) override
+    {
+        ++script_.attempts;
+        script_.connectionStrings << connectionString;
+        if (script_.failuresLeft > 0) {
+            --script_.failuresLeft;
+            return false;
+        }
+        return inner_->connect(connectionString);
+    }
+    bool isConnected() override { return inner_->isConnected(); }
+    void disconnect() override { inner_->disconnect(); }
+    std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override
+    {
+        return std::make_unique<RecordingObject>(inner_->openId(className, id), script_);
+    }
+    std::unique_ptr<ServerObject> newObject(const QString &className) override
+    {
+        return std::make_unique<RecordingObject>(inner_->newObject(className), script_);
+    }
+    std::unique_ptr<ResultSet> openResultSet(const QString &className, const QString &queryName) override
+    {
+        return inner_->openResultSet(className, queryName);
+    }
+
+private:
+    std::unique_ptr<Factory> inner_;
+    ConnectionScript &script_;
+};
+
+} // namespace
+
+void registerFlakyFactory(ConnectionScript &script)
+{
+    registerFactory([&script] { return std::make_unique<FlakyFactory>(script); });
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+// A factory that refuses to connect a given number of times before it lets a
+// real engine factory connect, to test the retries of the connect routine.
+
+#include "cacheobjects.h"
+
+#include <QStringList>
+#include <memory>
+
+struct ConnectionScript
+{
+    int failuresLeft = 0;         // connect answers false this many more times
+    int attempts = 0;             // factories created and asked to connect
+    QStringList connectionStrings; // as each attempt received it
+    QStringList commands;         // every "Xecute" sent, in order
+};
+
+// Registers factories that follow the script and otherwise behave like the
+// configured engine. The script must outlive every factory made.
+void registerFlakyFactory(ConnectionScript &script);
