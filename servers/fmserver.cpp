@@ -1,0 +1,214 @@
+#include "fmserver.h"
+
+#include "cacheapi.h"
+#include "ctlist.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+namespace {
+
+const QString anmeldungTitel = QStringLiteral("Anmeldung an Caché");
+
+// The largest id a byte holds; the server's ids go up to 254, 255 means "none".
+constexpr int largestId = 255;
+
+} // namespace
+
+FMServer::FMServer()
+{
+    setWindowTitle(QStringLiteral("KARVEN Server"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowTitleHint);
+    const int dpiX = logicalDpiX();
+    const int dpiY = logicalDpiY();
+    auto place = [&](QWidget *widget, int left, int top, int width, int height) {
+        widget->setGeometry(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY),
+                            twipsToPixels(width, dpiX), twipsToPixels(height, dpiY));
+    };
+    auto field = [&](const QString &label, const QString &text, QRect labelAt, QRect fieldAt) {
+        auto *caption = new QLabel(label, this);
+        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        place(caption, labelAt.x(), labelAt.y() - 45, labelAt.width() - 60, labelAt.height() + 60);
+        auto *edit = new QLineEdit(text, this);
+        place(edit, fieldAt.x(), fieldAt.y(), fieldAt.width(), fieldAt.height());
+        caption->setBuddy(edit);
+        return edit;
+    };
+
+    ctList = new CtList(this);
+    ctList->setTitle(QStringLiteral("Mögliche Server"));
+    ctList->setColumns({{QStringLiteral("Nr"), 25}, {QStringLiteral("Name"), 200}}, QLatin1Char(';'));
+    place(ctList, 0, 0, 3735, 1455);
+
+    BSERVERIP = field(QStringLiteral("ServerIP:"), standardServer, {360, 1605, 615, 255}, {1080, 1560, 1455, 285});
+    BPORT = field(QStringLiteral("Port:"), QStringLiteral("1973"), {2640, 1605, 615, 255}, {3120, 1560, 495, 285});
+    BFIRMA = field(QStringLiteral("Firma:"), QStringLiteral("1"), {600, 1965, 495, 255}, {1080, 1920, 375, 285});
+    BFIL = field(QStringLiteral("Filiale:"), QStringLiteral("0"), {1680, 1965, 495, 255}, {2160, 1920, 375, 285});
+    BWJ = field(QStringLiteral("WJ:"), QStringLiteral("0"), {2640, 1965, 495, 255}, {3120, 1920, 495, 285});
+    BNAMESPACE = field(QStringLiteral("Namespace:"), QStringLiteral("KARVEN"), {120, 2325, 900, 195}, {1080, 2280, 1455, 285});
+    setTabOrder(BSERVERIP, BPORT);
+    setTabOrder(BPORT, BFIRMA);
+    setTabOrder(BFIRMA, BFIL);
+    setTabOrder(BFIL, BNAMESPACE);
+    setTabOrder(BNAMESPACE, BWJ);
+    // Locked fields are drawn in the button face colour, open ones in the window colour.
+    for (QLineEdit *edit : {BSERVERIP, BPORT, BFIRMA, BFIL, BNAMESPACE, BWJ}) {
+        QPalette colours = edit->palette();
+        colours.setColor(QPalette::Disabled, QPalette::Base, colours.color(QPalette::Button));
+        edit->setPalette(colours);
+    }
+    setFieldsEditable(false);
+    BWJ->setEnabled(false);
+
+    // A toggle whose checked state means "locked"; it flips before the click is handled.
+    BUEdit = new QPushButton(QStringLiteral("Ändern"), this);
+    BUEdit->setCheckable(true);
+    BUEdit->setChecked(true);
+    BUEdit->setAutoDefault(false);
+    place(BUEdit, 120, 2640, 1695, 375);
+    BUZurueck = new QPushButton(QStringLiteral("Zurück"), this);
+    BUZurueck->setAutoDefault(false);
+    place(BUZurueck, 1920, 2640, 1695, 375);
+    setFixedSize(twipsToPixels(3735, dpiX), twipsToPixels(3135, dpiY));
+
+    HRechts = new QMenu(QStringLiteral("HRechs"), this);
+    HRechts->addAction(QStringLiteral("Eintrag als Standard"), this, &FMServer::AlsStandardSpeichern);
+
+    Lock.setInterval(Timing::scaled(Timing::idleDisconnectMs));
+    connect(&Lock, &QTimer::timeout, this, [] { Trennen(); });
+    connect(ctList, &CtList::rowClicked, this, &FMServer::ctList_Click);
+    connect(ctList, &CtList::mouseButtonPressed, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint position) {
+                if (button == Qt::RightButton)
+                    HRechts->popup(ctList->mapToGlobal(position));
+            });
+    connect(BUEdit, &QPushButton::clicked, this, &FMServer::BUEdit_Click);
+    connect(BUZurueck, &QPushButton::clicked, this, &FMServer::hide);
+}
+
+void FMServer::Form_Load()
+{
+    CurrentId = largestId;
+    ctList->removeAllRows();
+    ZugriffBeginn(false);
+    try {
+        std::unique_ptr<ResultSet> rows =
+            Verbindung.CacheFactory->openResultSet(QStringLiteral("KV.KassaSW"), QStringLiteral("ConnStrg"));
+        rows->execute({0, QString()});
+        while (rows->next())
+            ctList->addRow(rows->data(1).toString() + QLatin1Char(';') + rows->data(2).toString());
+        ObjektSchliessen(rows);
+    } catch (const CacheError &error) {
+        CacheFehlermeldung(error, QStringLiteral("FMStart.Form_Load"));
+        return;
+    }
+    ZugriffEnde(false);
+}
+
+void FMServer::ctList_Click()
+{
+    for (int row = 0; row < ctList->rowCount(); ++row) {
+        if (ctList->isRowSelected(row)) {
+            loadEntry(row);
+            return;
+        }
+    }
+}
+
+void FMServer::loadEntry(int row)
+{
+    ZugriffBeginn(false);
+    try {
+        const QString id = GetWort(ctList->rowText(row), QLatin1Char(';'), 1, QString());
+        std::unique_ptr<ServerObject> entry = Verbindung.CacheFactory->openId(QStringLiteral("KV.KassaSW"), id);
+        BFIRMA->setText(entry->property(QStringLiteral("Firma")).toString());
+        BFIL->setText(entry->property(QStringLiteral("FIL")).toString());
+        BSERVERIP->setText(entry->property(QStringLiteral("ip")).toString());
+        BPORT->setText(entry->property(QStringLiteral("PORT")).toString());
+        BNAMESPACE->setText(entry->property(QStringLiteral("NAMESPACE")).toString());
+        bool isNumber = false;
+        const int serverId = entry->property(QStringLiteral("sys_ID")).toString().toInt(&isNumber);
+        if (!isNumber || serverId < 0 || serverId > largestId)
+            throw CacheError(6, QStringLiteral("Überlauf: Server-Id %1 passt nicht in ein Byte")
+                                    .arg(entry->property(QStringLiteral("sys_ID")).toString()));
+        CurrentId = serverId;
+        ObjektSchliessen(entry);
+    } catch (const CacheError &error) {
+        CacheFehlermeldung(error, QStringLiteral("FMServer.ctList_Click Lade Verbindungsdaten"));
+        return;
+    }
+    ZugriffEnde(false);
+}
+
+void FMServer::AlsStandardSpeichern()
+{
+    ports().loginDialog->setKeinDefaultEintrag(false);
+    SettingsStore::write(QStringLiteral("ServerObjekt"), QString::number(CurrentId));
+    SettingsStore::write(QStringLiteral("Firma"), BFIRMA->text());
+    SettingsStore::write(QStringLiteral("Filiale"), BFIL->text());
+    SettingsStore::write(QStringLiteral("Server"), BSERVERIP->text());
+    SettingsStore::write(QStringLiteral("Port"), BPORT->text());
+    SettingsStore::write(QStringLiteral("Namespace"), BNAMESPACE->text());
+}
+
+void FMServer::BUEdit_Click()
+{
+    UserInterfacePort &ui = *ports().userInterface;
+    if (!BUEdit->isChecked()) {
+        if (ui.question(QStringLiteral("Änderungen erlauben?"), anmeldungTitel))
+            setFieldsEditable(true);
+        else
+            BUEdit->setChecked(true);
+        return;
+    }
+    setFieldsEditable(false);
+    if (ui.question(QStringLiteral("Änderungen sichern?\nDer Eintrag wird am Standardserver gespeichert"),
+                    anmeldungTitel))
+        saveEntryOnStandardServer();
+}
+
+void FMServer::saveEntryOnStandardServer()
+{
+    ZugriffEnde(false);
+    Trennen();
+    // The entry is kept on the standard server, whichever server is in use now.
+    EinstellungenLesen(true);
+    ZugriffBeginn(false);
+    try {
+        std::unique_ptr<ServerObject> entry =
+            Verbindung.CacheFactory->openId(QStringLiteral("KV.KassaSW"), QString::number(CurrentId));
+        entry->setProperty(QStringLiteral("Firma"), BFIRMA->text());
+        entry->setProperty(QStringLiteral("FIL"), BFIL->text());
+        entry->setProperty(QStringLiteral("ip"), BSERVERIP->text());
+        entry->setProperty(QStringLiteral("PORT"), BPORT->text());
+        entry->setProperty(QStringLiteral("NAMESPACE"), BNAMESPACE->text());
+        entry->setProperty(QStringLiteral("Type"), 0);
+        entry->call(QStringLiteral("sys_save"));
+        ObjektSchliessen(entry);
+    } catch (const CacheError &error) {
+        CacheFehlermeldung(error, QStringLiteral("Sichern Verbindungsdaten"));
+        return;
+    }
+    ZugriffEnde(false);
+    Trennen();
+    DialogdatenUebernehmen();
+}
+
+void FMServer::setFieldsEditable(bool editable)
+{
+    for (QLineEdit *edit : {BPORT, BSERVERIP, BFIRMA, BFIL, BNAMESPACE})
+        edit->setEnabled(editable);
+}
+
+void FMServer::closeEvent(QCloseEvent *event)
+{
+    // Closed through its frame the window is discarded; its next use makes a new one.
+    QDialog::closeEvent(event);
+    if (event->spontaneous() && event->isAccepted())
+        deleteLater();
+}

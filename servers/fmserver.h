@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+
+class CtList;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+// The server list: the company's database servers, one entry per company and
+// branch. Its fields hold the program's active connection values, and its
+// timer Lock is the idle disconnect of the connection.
+class FMServer : public QDialog
+{
+    Q_OBJECT
+
+public:
+    FMServer();
+
+    // Lists the server entries; run once when the window is created.
+    void Form_Load();
+
+    // Id of the entry last loaded from the list; 255 when none was loaded.
+    int CurrentId = 255;
+    QTimer Lock;
+
+    QLineEdit *BSERVERIP;
+    QLineEdit *BPORT;
+    QLineEdit *BFIRMA;
+    QLineEdit *BFIL;
+    QLineEdit *BNAMESPACE;
+    QLineEdit *BWJ;
+    CtList *ctList;
+    QPushButton *BUEdit;
+    QPushButton *BUZurueck;
+    QMenu *HRechts;
+
+    void ctList_Click();
+    void AlsStandardSpeichern();
+    void BUEdit_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void setFieldsEditable(bool editable);
+    void loadEntry(int row);
+    void saveEntryOnStandardServer();
+};

@@ -1,0 +1,252 @@
+// The server list window against an engine database, with scripted answers.
+
+#include "cacheapi.h"
+#include "ctlist.h"
+#include "enginefixture.h"
+#include "fakeports.h"
+#include "flakyfactory.h"
+#include "fmserver.h"
+#include "serverlistwindow.h"
+
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+using Field = ServerListPort::Field;
+
+class TestFMServer : public QObject
+{
+    Q_OBJECT
+
+private:
+    EngineFixture db_;
+    std::unique_ptr<FakeWindows> fakes_;
+    std::unique_ptr<ServerListWindow> serverList_;
+    ConnectionScript script_;
+
+    QStringList listedRows()
+    {
+        QStringList rows;
+        for (int row = 0; row < serverList_->window().ctList->rowCount(); ++row)
+            rows << serverList_->window().ctList->rowText(row);
+        return rows;
+    }
+
+    void clickRow(int row)
+    {
+        FMServer &window = serverList_->window();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QAbstractItemView *view = window.ctList->itemView();
+        const QRect cell = view->visualRect(view->model()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    void storeStandardServerInSettings()
+    {
+        SettingsStore::write(QStringLiteral("Server"), db_.target().host);
+        SettingsStore::write(QStringLiteral("Port"), QString::number(db_.target().port));
+        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!db_.setUp(QStringLiteral("SERVERTEST"))) {
+            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
+                QFAIL(qPrintable(db_.skipReason()));
+            QSKIP(qPrintable(db_.skipReason()));
+        }
+        db_.exec(QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES ('FA', '0', 'K`2026')"));
+    }
+
+    void cleanupTestCase() { db_.tearDown(); }
+
+    void init()
+    {
+        db_.exec(QStringLiteral("DELETE FROM kassasw"));
+        db_.exec(QStringLiteral("INSERT INTO kassasw (id, name, firma, fil, ip, port, namespace, type)"
+                                " VALUES (0, 'Zentrale', '1', '0', 'zentrale', '1972', 'KARVEN', 0),"
+                                " (7, 'Filiale Nord', '1', '7', 'nord', '1973', 'NORD', 0),"
+                                " (9, 'Kasse', '1', '9', 'kasse', '1', 'K', 3)"));
+        fakes_ = std::make_unique<FakeWindows>();
+        serverList_ = std::make_unique<ServerListWindow>();
+        ports().serverList = serverList_.get();
+        script_ = ConnectionScript();
+        registerFlakyFactory(script_);
+        storeStandardServerInSettings();
+        Verbindung.Server = db_.target().host;
+        Verbindung.Port = QString::number(db_.target().port);
+        Verbindung.Namespace = db_.target().nameSpace;
+        ConnStringBilden();
+    }
+
+    void cleanup()
+    {
+        Trennen();
+        serverList_.reset();
+        fakes_.reset();
+    }
+
+    void firstUseLoadsTheEntriesHidden()
+    {
+        QVERIFY(!serverList_->exists());
+        serverList_->setField(Field::BWJ, QStringLiteral("2026"));
+        FMServer &window = serverList_->window();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(listedRows(), (QStringList{QStringLiteral("0;Zentrale"), QStringLiteral("7;Filiale Nord")}));
+        QCOMPARE(window.CurrentId, 255);
+        QCOMPARE(window.BSERVERIP->text(), standardServer);
+        QCOMPARE(window.BPORT->text(), QStringLiteral("1973"));
+        QCOMPARE(window.BWJ->text(), QStringLiteral("2026"));
+        QVERIFY2(window.Lock.isActive(), "the load's bracket ended, so the idle timer runs");
+        QCOMPARE(Verbindung.ZugriffZaehler, 0);
+    }
+
+    void clickLoadsTheEntry()
+    {
+        FMServer &window = serverList_->window();
+        window.ctList_Click(); // nothing selected: nothing happens
+        QCOMPARE(window.CurrentId, 255);
+        clickRow(1);
+        QCOMPARE(window.BFIRMA->text(), QStringLiteral("1"));
+        QCOMPARE(window.BFIL->text(), QStringLiteral("7"));
+        QCOMPARE(window.BSERVERIP->text(), QStringLiteral("nord"));
+        QCOMPARE(window.BPORT->text(), QStringLiteral("1973"));
+        QCOMPARE(window.BNAMESPACE->text(), QStringLiteral("NORD"));
+        QCOMPARE(window.CurrentId, 7);
+        QCOMPARE(serverList_->CurrentId(), 7);
+        QCOMPARE(Verbindung.ZugriffZaehler, 0);
+    }
+
+    void entryGoneMeanwhileIsReported()
+    {
+        FMServer &window = serverList_->window();
+        db_.exec(QStringLiteral("DELETE FROM kassasw WHERE id = 7"));
+        clickRow(1);
+        QCOMPARE(fakes_->ui.messages.size(), 1);
+        QVERIFY(fakes_->ui.messages[0].text.startsWith(
+            QStringLiteral("Vorgang: FMServer.ctList_Click Lade Verbindungsdaten.")));
+        QCOMPARE(window.CurrentId, 255);
+        QCOMPARE(Verbindung.ZugriffZaehler, 0);
+    }
+
+    void asStandardWritesTheSixKeys()
+    {
+        FMServer &window = serverList_->window();
+        fakes_->loginDialog.keinDefaultEintrag = true;
+        window.BSERVERIP->setText(QStringLiteral("typed"));
+        window.AlsStandardSpeichern();
+        QCOMPARE(SettingsStore::read(QStringLiteral("ServerObjekt")), QStringLiteral("255"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("Server")), QStringLiteral("typed"));
+        QVERIFY(!fakes_->loginDialog.keinDefaultEintrag);
+
+        clickRow(0);
+        window.AlsStandardSpeichern();
+        QCOMPARE(SettingsStore::read(QStringLiteral("ServerObjekt")), QStringLiteral("0"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("Firma")), QStringLiteral("1"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("Filiale")), QStringLiteral("0"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("Server")), QStringLiteral("zentrale"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("Port")), QStringLiteral("1972"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("Namespace")), QStringLiteral("KARVEN"));
+    }
+
+    void rightButtonOffersAsStandard()
+    {
+        FMServer &window = serverList_->window();
+        window.show();
+        QAbstractItemView *view = window.ctList->itemView();
+        QTest::mousePress(view->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QTRY_VERIFY(window.HRechts->isVisible());
+        QCOMPARE(window.HRechts->actions().value(0)->text(), QStringLiteral("Eintrag als Standard"));
+        window.HRechts->close();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!window.HRechts->isVisible());
+    }
+
+    void editingAsksAndDecliningKeepsTheFieldsLocked()
+    {
+        FMServer &window = serverList_->window();
+        fakes_->ui.questionAnswers = {false};
+        window.BUEdit->click();
+        QCOMPARE(fakes_->ui.questionsAsked, QStringList{QStringLiteral("Anmeldung an Caché|Änderungen erlauben?")});
+        QVERIFY(window.BUEdit->isChecked());
+        QVERIFY(!window.BSERVERIP->isEnabled());
+
+        fakes_->ui.questionAnswers = {true, false};
+        window.BUEdit->click();
+        QVERIFY(window.BSERVERIP->isEnabled());
+        QVERIFY(!window.BWJ->isEnabled());
+        window.BSERVERIP->setText(QStringLiteral("edited"));
+        window.BUEdit->click();
+        QCOMPARE(fakes_->ui.questionsAsked.last(),
+                 QStringLiteral("Anmeldung an Caché|Änderungen sichern?\nDer Eintrag wird am Standardserver gespeichert"));
+        QVERIFY(!window.BSERVERIP->isEnabled());
+        QCOMPARE(window.BSERVERIP->text(), QStringLiteral("edited"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM kassasw WHERE ip = 'edited'")).value(0).toInt(), 0);
+    }
+
+    void savingWritesTheEntryOnTheStandardServer()
+    {
+        FMServer &window = serverList_->window();
+        clickRow(1);
+        fakes_->ui.questionAnswers = {true, true};
+        window.BUEdit->click();
+        window.BSERVERIP->setText(db_.target().host);
+        window.BPORT->setText(QString::number(db_.target().port));
+        window.BNAMESPACE->setText(db_.target().nameSpace);
+        window.BFIL->setText(QStringLiteral("8"));
+        // The program was using another server; saving goes to the standard one.
+        Verbindung.ConnString = QStringLiteral("cn_iptcp:elsewhere[1]:X");
+        window.BUEdit->click();
+        QVERIFY(fakes_->ui.messages.isEmpty());
+        QCOMPARE(db_.column(QStringLiteral("SELECT fil || '/' || ip || '/' || namespace || '/' || type FROM kassasw WHERE id = 7")),
+                 QVariantList{QStringLiteral("8/") + db_.target().host + QLatin1Char('/') +
+                              db_.target().nameSpace + QStringLiteral("/0")});
+        // The window's fields became the active connection values.
+        QCOMPARE(Verbindung.ServerObjekt, QStringLiteral("7"));
+        QCOMPARE(Verbindung.Filiale, QStringLiteral("8"));
+        QCOMPARE(Verbindung.ConnString, db_.connectionString());
+        QCOMPARE(Verbindung.ZugriffZaehler, 0);
+    }
+
+    void failingSaveIsReportedAndTakesNothingOver()
+    {
+        FMServer &window = serverList_->window();
+        fakes_->ui.questionAnswers = {true, true};
+        window.BUEdit->click(); // no entry loaded: id 255 does not exist
+        window.BFIRMA->setText(QStringLiteral("99"));
+        window.BUEdit->click();
+        QCOMPARE(fakes_->ui.messages.size(), 1);
+        QVERIFY(fakes_->ui.messages[0].text.startsWith(QStringLiteral("Vorgang: Sichern Verbindungsdaten.")));
+        QCOMPARE(fakes_->history.lines.size(), 1);
+        QCOMPARE(Verbindung.ZugriffZaehler, 0);
+        QVERIFY(Verbindung.Firma != QStringLiteral("99"));
+    }
+
+    void closingThroughTheFrameDiscardsTheWindow()
+    {
+        FMServer &window = serverList_->window();
+        clickRow(1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCloseEvent closeBox;
+        QSpontaneKeyEvent::setSpontaneous(&closeBox); // as the frame's close box sends it
+        qApp->notify(&window, &closeBox);
+        QTRY_VERIFY(!serverList_->exists());
+        QCOMPARE(serverList_->CurrentId(), 255);
+        QCOMPARE(serverList_->field(Field::BFIL), QStringLiteral("0"));
+
+        // "Zurück" only hides it.
+        FMServer &again = serverList_->window();
+        again.show();
+        again.BUZurueck->click();
+        QVERIFY(!again.isVisible());
+        QVERIFY(serverList_->exists());
+    }
+};
+
+QTEST_MAIN(TestFMServer)
+#include "test_fmserver.moc"
