@@ -1,5 +1,6 @@
 #include "cardassignment.h"
 
+#include "boundvalue.h"
 #include "engineerrors.h"
 #include "session.h"
 
@@ -42,7 +43,7 @@ QString assignCard(Session &session, const QString &company, const QString &empl
                                     " VALUES (?, ?, ?, ?, ?) ON CONFLICT (firma, karte) DO UPDATE"
                                     " SET pnr = excluded.pnr, zugeordnet_von = excluded.zugeordnet_von,"
                                     " zugeordnet_am = excluded.zugeordnet_am"),
-                     {firma, karte, pnr, who, when});
+                     {firma, karte, pnr, boundValue(who), when});
         // "WHERE true" keeps SQLite from reading ON CONFLICT as part of the SELECT.
         session.exec(QStringLiteral("INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext, nopers_id)"
                                     " SELECT firma, ?, karte, substr(buchungstext, 31, 12), buchungstext, id"

@@ -5,6 +5,7 @@
 #include "engineerrors.h"
 #include "enginefixture.h"
 #include "sqlfactory.h"
+#include "timeclock.h"
 
 #include <QTest>
 
@@ -12,10 +13,10 @@ namespace {
 
 const QString bookingTime = QStringLiteral("202401310705");
 
-// A booking text as a time clock writes it: terminal and kind, card at 21-30, time at 31-42.
 QString bookingText(const QString &card, const QString &time = bookingTime)
 {
-    return QStringLiteral("FIL01T1  K          ") + card.rightJustified(10, QLatin1Char(' ')) + time;
+    return TimeClock::bookingText(QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                                  card.rightJustified(10, QLatin1Char(' ')), time);
 }
 
 } // namespace

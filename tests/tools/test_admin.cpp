@@ -1,0 +1,659 @@
+// The time clock, the demo data and the karven-admin program, on the engine
+// that KARVEN_ENGINE names (the suite runs on SQLite and on PostgreSQL).
+
+#include "admincommands.h"
+#include "cacheerror.h"
+#include "cardassignment.h"
+#include "commandline.h"
+#include "commandsession.h"
+#include "databaseadmin.h"
+#include "demodata.h"
+#include "engineerrors.h"
+#include "enginefixture.h"
+#include "session.h"
+#include "sqlfactory.h"
+#include "storedform.h"
+#include "timeclock.h"
+
+#include <QDate>
+#include <QFile>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+const QString swipeTime = QStringLiteral("202401310705");
+
+} // namespace
+
+class TestAdmin : public QObject
+{
+    Q_OBJECT
+
+private:
+    EngineFixture db_;
+    std::unique_ptr<Session> session_;
+
+    QStringList targetArguments(const QString &nameSpace = QString()) const
+    {
+        return {QStringLiteral("--engine"),
+                engineName(db_.kind()),
+                QStringLiteral("--server"),
+                db_.target().host,
+                QStringLiteral("--port"),
+                QString::number(db_.target().port),
+                QStringLiteral("--namespace"),
+                nameSpace.isEmpty() ? db_.target().nameSpace : nameSpace};
+    }
+
+    Outcome runInProcess(const QStringList &arguments)
+    {
+        const CommandLine line = parseCommandLine(QStringList{QStringLiteral("karven-admin")} +
+                                                  arguments + targetArguments());
+        Outcome outcome;
+        if (line.outcome != CommandLine::Run) {
+            outcome.err = line.message;
+            return outcome;
+        }
+        QTextStream out(&outcome.out);
+        QTextStream err(&outcome.err);
+        outcome.exitCode = runAdminCommand(line.options, out, err);
+        out.flush();
+        err.flush();
+        return outcome;
+    }
+
+    Outcome runProgram(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(KARVEN_ADMIN_EXECUTABLE), arguments);
+        Outcome outcome;
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+            process.kill();
+            process.waitForFinished();
+            outcome.err = QStringLiteral("karven-admin did not finish normally");
+            return outcome;
+        }
+        outcome.exitCode = process.exitCode();
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    }
+
+    QVariantList column(const QString &sql, const QVariantList &values = {})
+    {
+        QSqlQuery query = session_->exec(sql, values);
+        QVariantList result;
+        while (query.next())
+            result << query.value(0);
+        return result;
+    }
+
+    int count(const QString &sql, const QVariantList &values = {})
+    {
+        return column(sql, values).value(0).toInt();
+    }
+
+    int bookingRows()
+    {
+        return count(QStringLiteral(
+            "SELECT (SELECT count(*) FROM nopers) + (SELECT count(*) FROM zeitbuchung)"));
+    }
+
+    void giveCard(const QString &company, const QString &card, const QString &employee)
+    {
+        session_->exec(QStringLiteral("INSERT INTO karte (firma, karte, pnr) VALUES (?, ?, ?)"),
+                       {company, cardField(card), employee});
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!db_.setUp(QStringLiteral("ADMINTEST"))) {
+            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
+                QFAIL(qPrintable(db_.skipReason()));
+            QSKIP(qPrintable(db_.skipReason()));
+        }
+        session_ = std::make_unique<Session>(db_.kind(), db_.target());
+        QVERIFY2(session_->open(), qPrintable(session_->lastError()));
+    }
+
+    void init()
+    {
+        for (const char *table : {"karte", "zeitbuchung", "nopers", "parpersedv", "parpersabt",
+                                  "persbasis", "kassasw", "globale"})
+            session_->exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+    }
+
+    void cleanupTestCase()
+    {
+        session_.reset();
+        db_.tearDown();
+    }
+
+    void swipeOfAnOwnedCardIsTheOwnersTimeBooking()
+    {
+        giveCard(QStringLiteral("1"), QStringLiteral("4711"), QStringLiteral("1002"));
+        const CardBooking booking =
+            bookCard(*session_, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("G"),
+                     QStringLiteral("4711"), swipeTime);
+        QCOMPARE(booking.kind, CardBooking::TimeBooking);
+        QCOMPARE(booking.employee, QStringLiteral("1002"));
+        QSqlQuery row = session_->exec(
+            QStringLiteral("SELECT firma, pnr, karte, zeitpunkt, buchungstext, nopers_id IS NULL"
+                           " FROM zeitbuchung WHERE id = ?"),
+            {booking.id});
+        QVERIFY(row.next());
+        QCOMPARE(row.value(0).toString(), QStringLiteral("1"));
+        QCOMPARE(row.value(1).toString(), QStringLiteral("1002"));
+        QCOMPARE(row.value(2).toString(), QStringLiteral("      4711"));
+        QCOMPARE(row.value(3).toString(), swipeTime);
+        QCOMPARE(row.value(4).toString(),
+                 QStringLiteral("FIL01T1  G                4711") + swipeTime);
+        QVERIFY(row.value(5).toBool());
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers")), 0);
+
+        // Cards belong to a company: the same number elsewhere is nobody's.
+        const CardBooking elsewhere =
+            bookCard(*session_, QStringLiteral("2"), QStringLiteral("ZEN2T1"), QStringLiteral("K"),
+                     QStringLiteral("4711"), swipeTime);
+        QCOMPARE(elsewhere.kind, CardBooking::UnassignedBooking);
+        QVERIFY(elsewhere.employee.isEmpty());
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM zeitbuchung")), 1);
+    }
+
+    void swipeOfAnUnknownCardKeepsTheTextLayout_data()
+    {
+        QTest::addColumn<QString>("terminal");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<QString>("cardField");
+        QTest::newRow("short terminal") << "T1"
+                                        << "K"
+                                        << "815"
+                                        << "       815";
+        QTest::newRow("eight-character terminal") << "FIL01T12"
+                                                  << "G"
+                                                  << "4711"
+                                                  << "      4711";
+        QTest::newRow("blank inside the card") << "FIL01T1"
+                                               << "K"
+                                               << " 12 34 567"
+                                               << " 12 34 567";
+        QTest::newRow("ten-digit card") << "FIL01T1"
+                                        << "G"
+                                        << "1234567890"
+                                        << "1234567890";
+        QTest::newRow("card with blanks around") << "FIL01T1"
+                                                 << "K"
+                                                 << "  99 "
+                                                 << "        99";
+    }
+
+    void swipeOfAnUnknownCardKeepsTheTextLayout()
+    {
+        QFETCH(QString, terminal);
+        QFETCH(QString, kind);
+        QFETCH(QString, card);
+        QFETCH(QString, cardField);
+        const CardBooking booking =
+            bookCard(*session_, QStringLiteral("1"), terminal, kind, card, swipeTime);
+        QCOMPARE(booking.kind, CardBooking::UnassignedBooking);
+        QSqlQuery row = session_->exec(
+            QStringLiteral("SELECT firma, karte, buchungstext FROM nopers WHERE id = ?"),
+            {booking.id});
+        QVERIFY(row.next());
+        QCOMPARE(row.value(0).toString(), QStringLiteral("1"));
+        QCOMPARE(row.value(1).toString(), cardField);
+        const QString text = row.value(2).toString();
+        QCOMPARE(text.size(), 42);
+        QCOMPARE(text.mid(0, 8), terminal.leftJustified(8));       // 1-8
+        QCOMPARE(text.mid(8, 1), QStringLiteral(" "));             // 9
+        QCOMPARE(text.mid(9, 1), kind);                            // 10
+        QCOMPARE(text.mid(10, 10), QString(10, QLatin1Char(' '))); // 11-20
+        QCOMPARE(text.mid(20, 10), cardField);                     // 21-30
+        QCOMPARE(text.mid(30, 12), swipeTime);                     // 31-42
+    }
+
+    void assignedCardTakesItsBookingsOverWithTheirTime()
+    {
+        session_->exec(QStringLiteral(
+            "INSERT INTO persbasis (firma, pnr, name) VALUES ('1', '1002', 'M}ller')"));
+        bookCard(*session_, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                 QStringLiteral(" 12 34 567"), swipeTime);
+        session_->variables().insert(QStringLiteral("PERSONAL"), DemoLogin::userCode);
+        assignCard(*session_, QStringLiteral("1"), QStringLiteral("1002"),
+                   QStringLiteral(" 12 34 567"));
+        QCOMPARE(column(QStringLiteral("SELECT zeitpunkt FROM zeitbuchung WHERE pnr = '1002'")),
+                 QVariantList{swipeTime});
+
+        const CardBooking next =
+            bookCard(*session_, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("G"),
+                     QStringLiteral(" 12 34 567"), QStringLiteral("202401311630"));
+        QCOMPARE(next.kind, CardBooking::TimeBooking);
+        QCOMPARE(next.employee, QStringLiteral("1002"));
+    }
+
+    void badSwipesAreRefusedAndWriteNothing_data()
+    {
+        QTest::addColumn<QString>("company");
+        QTest::addColumn<QString>("terminal");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<QString>("time");
+        const QString t = swipeTime;
+        QTest::newRow("empty card") << "1"
+                                    << "FIL01T1"
+                                    << "K"
+                                    << "" << t;
+        QTest::newRow("blank card") << "1"
+                                    << "FIL01T1"
+                                    << "K"
+                                    << "   " << t;
+        QTest::newRow("card too long") << "1"
+                                       << "FIL01T1"
+                                       << "K"
+                                       << "12345678901" << t;
+        QTest::newRow("terminal too long") << "1"
+                                           << "FIL01T123"
+                                           << "K"
+                                           << "4711" << t;
+        QTest::newRow("empty terminal") << "1"
+                                        << ""
+                                        << "K"
+                                        << "4711" << t;
+        QTest::newRow("unknown kind") << "1"
+                                      << "FIL01T1"
+                                      << "X"
+                                      << "4711" << t;
+        QTest::newRow("lower-case kind") << "1"
+                                         << "FIL01T1"
+                                         << "k"
+                                         << "4711" << t;
+        QTest::newRow("two kinds") << "1"
+                                   << "FIL01T1"
+                                   << "KG"
+                                   << "4711" << t;
+        QTest::newRow("empty kind") << "1"
+                                    << "FIL01T1"
+                                    << ""
+                                    << "4711" << t;
+        QTest::newRow("empty company") << " "
+                                       << "FIL01T1"
+                                       << "K"
+                                       << "4711" << t;
+        QTest::newRow("time too short") << "1"
+                                        << "FIL01T1"
+                                        << "K"
+                                        << "4711"
+                                        << "2024013107";
+        QTest::newRow("time with seconds") << "1"
+                                           << "FIL01T1"
+                                           << "K"
+                                           << "4711"
+                                           << "20240131070500";
+        QTest::newRow("30 February") << "1"
+                                     << "FIL01T1"
+                                     << "K"
+                                     << "4711"
+                                     << "202402300705";
+        QTest::newRow("hour 24") << "1"
+                                 << "FIL01T1"
+                                 << "K"
+                                 << "4711"
+                                 << "202401312400";
+        QTest::newRow("minute 60") << "1"
+                                   << "FIL01T1"
+                                   << "K"
+                                   << "4711"
+                                   << "202401310760";
+        QTest::newRow("letter in time") << "1"
+                                        << "FIL01T1"
+                                        << "K"
+                                        << "4711"
+                                        << "2024O1310705";
+        QTest::newRow("blank in time") << "1"
+                                       << "FIL01T1"
+                                       << "K"
+                                       << "4711"
+                                       << "20240131 705";
+        QTest::newRow("empty time") << "1"
+                                    << "FIL01T1"
+                                    << "K"
+                                    << "4711"
+                                    << "";
+    }
+
+    void badSwipesAreRefusedAndWriteNothing()
+    {
+        QFETCH(QString, company);
+        QFETCH(QString, terminal);
+        QFETCH(QString, kind);
+        QFETCH(QString, card);
+        QFETCH(QString, time);
+        giveCard(QStringLiteral("1"), QStringLiteral("4711"), QStringLiteral("1002"));
+        try {
+            bookCard(*session_, company, terminal, kind, card, time);
+            QFAIL("the swipe was booked");
+        } catch (const CacheError &error) {
+            QCOMPARE(error.number(), qint32(EngineError::InvalidValue));
+            QVERIFY(!error.description().isEmpty());
+        }
+        QCOMPARE(bookingRows(), 0);
+    }
+
+    void demoSiteIsConsistent()
+    {
+        const Outcome seeded = runInProcess({QStringLiteral("seed")});
+        QCOMPARE(seeded.exitCode, int(ExitSuccess));
+        QVERIFY2(seeded.err.isEmpty(), qPrintable(seeded.err));
+
+        // The demo login: user, active employee, existing department.
+        QSqlQuery user = session_->exec(
+            QStringLiteral(
+                "SELECT passwort, aktiv, pnr, abtnr FROM parpersedv WHERE firma = ? AND code = ?"),
+            {DemoLogin::company, displayToStored(DemoLogin::userCode.toUpper())});
+        QVERIFY(user.next());
+        QCOMPARE(user.value(0).toString(), DemoLogin::password);
+        QCOMPARE(user.value(1).toString(), QStringLiteral("J"));
+        QCOMPARE(column(QStringLiteral("SELECT aktiv FROM persbasis WHERE firma = ? AND pnr = ?"),
+                        {DemoLogin::company, user.value(2)}),
+                 QVariantList{QStringLiteral("J")});
+        QCOMPARE(
+            count(QStringLiteral("SELECT count(*) FROM parpersabt WHERE firma = ? AND abtnr = ?"),
+                  {DemoLogin::company, user.value(3)}),
+            1);
+        // The login dialog finds the user by the password alone.
+        QCOMPARE(count(QStringLiteral(
+                           "SELECT count(*) FROM parpersedv WHERE firma = ? AND passwort = ?"),
+                       {DemoLogin::company, DemoLogin::password}),
+                 1);
+        QCOMPARE(count(QStringLiteral(
+                           "SELECT count(*) FROM kassasw WHERE firma = ? AND fil = ? AND type = 0"),
+                       {DemoLogin::company, DemoLogin::branch}),
+                 1);
+
+        // Every login user points at existing records and has a code a user can type.
+        QCOMPARE(count(QStringLiteral(
+                     "SELECT count(*) FROM parpersedv u WHERE NOT EXISTS"
+                     " (SELECT 1 FROM persbasis p WHERE p.firma = u.firma AND p.pnr = u.pnr)"
+                     " OR NOT EXISTS (SELECT 1 FROM parpersabt a"
+                     " WHERE a.firma = u.firma AND a.abtnr = u.abtnr)")),
+                 0);
+        for (const QVariant &code : column(QStringLiteral("SELECT code FROM parpersedv"))) {
+            const QString display = storedToDisplay(code.toString());
+            QVERIFY2(!display.isEmpty() && display.size() <= 3 && display == display.toUpper(),
+                     qPrintable(display));
+        }
+        QVERIFY(count(QStringLiteral("SELECT count(*) FROM parpersedv WHERE aktiv = 'N'")) >= 1);
+        QCOMPARE(
+            count(QStringLiteral("SELECT count(*) FROM parpersedv WHERE aktiv NOT IN ('J', 'N')")),
+            0);
+
+        // Employees of both companies, some inactive, names in stored form.
+        QVERIFY(count(QStringLiteral("SELECT count(*) FROM persbasis")) >= 35);
+        QCOMPARE(column(QStringLiteral("SELECT DISTINCT firma FROM persbasis ORDER BY firma")),
+                 (QVariantList{QStringLiteral("1"), QStringLiteral("2")}));
+        QVERIFY(count(QStringLiteral("SELECT count(*) FROM persbasis WHERE aktiv = 'N'")) >= 2);
+        QString allNames;
+        for (const QVariant &name : column(QStringLiteral(
+                 "SELECT name || vorname FROM persbasis UNION ALL"
+                 " SELECT pname FROM parpersedv UNION ALL SELECT abtbez FROM parpersabt")))
+            allNames += name.toString();
+        QCOMPARE(displayToStored(allNames), allNames);
+        for (const QChar letter : QStringLiteral("äöüßÄÖÜ"))
+            QVERIFY2(storedToDisplay(allNames).contains(letter), qPrintable(QString(letter)));
+
+        // Server entries: numbered from 0, the workstation's values, one of another type.
+        const QVariantList ids =
+            column(QStringLiteral("SELECT id FROM kassasw WHERE type = 0 ORDER BY id"));
+        QVERIFY(ids.size() >= 2);
+        for (int i = 0; i < ids.size(); ++i)
+            QCOMPARE(ids.at(i).toInt(), i);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM kassasw WHERE ip <> 'localhost'"
+                                      " OR port <> '1973' OR namespace <> 'KARVEN'")),
+                 0);
+        QVERIFY(count(QStringLiteral("SELECT count(*) FROM kassasw WHERE type <> 0")) >= 1);
+
+        // The business year, read the way the program reads it.
+        SqlFactory factory(db_.kind());
+        QVERIFY(factory.connect(db_.connectionString()));
+        auto windows = factory.newObject(QStringLiteral("KV.Windows"));
+        QVariantList command{QStringLiteral("S P0=$P(^FA(0),\"`\",2) W P0")};
+        QCOMPARE(windows->call(QStringLiteral("Xecute"), command).toString(),
+                 QString::number(QDate::currentDate().year()));
+
+        // Cards belong to existing employees; unassigned bookings carry cards nobody owns.
+        QVERIFY(count(QStringLiteral("SELECT count(*) FROM karte")) >= 1);
+        QCOMPARE(count(QStringLiteral(
+                     "SELECT count(*) FROM karte k WHERE NOT EXISTS"
+                     " (SELECT 1 FROM persbasis p WHERE p.firma = k.firma AND p.pnr = k.pnr)")),
+                 0);
+        const int unassigned = count(QStringLiteral("SELECT count(*) FROM nopers"));
+        QVERIFY(unassigned >= 5 && unassigned <= 6);
+        QCOMPARE(count(QStringLiteral(
+                     "SELECT count(*) FROM nopers n WHERE EXISTS"
+                     " (SELECT 1 FROM karte k WHERE k.firma = n.firma AND k.karte = n.karte)")),
+                 0);
+        QVERIFY(count(QStringLiteral(
+                    "SELECT count(*) FROM nopers WHERE substr(buchungstext, 21, 10) <> karte")) ==
+                0);
+        QVERIFY(count(QStringLiteral("SELECT count(*) FROM nopers WHERE trim(karte) LIKE '% %'")) >=
+                1);
+        QVERIFY(count(QStringLiteral("SELECT count(*) FROM (SELECT karte FROM nopers"
+                                     " GROUP BY firma, karte HAVING count(*) > 1) twice")) >= 1);
+    }
+
+    void seedingAgainNeedsForce()
+    {
+        QCOMPARE(runInProcess({QStringLiteral("seed")}).exitCode, int(ExitSuccess));
+        const int employees = count(QStringLiteral("SELECT count(*) FROM persbasis"));
+        const int unassigned = count(QStringLiteral("SELECT count(*) FROM nopers"));
+        bookCard(*session_, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                 QStringLiteral("24680"), swipeTime);
+
+        const Outcome refused = runInProcess({QStringLiteral("seed")});
+        QCOMPARE(refused.exitCode, int(ExitFailure));
+        QVERIFY(refused.err.contains(QStringLiteral("--force")));
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers")), unassigned + 1);
+
+        QCOMPARE(runInProcess({QStringLiteral("seed"), QStringLiteral("--force")}).exitCode,
+                 int(ExitSuccess));
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM persbasis")), employees);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers")), unassigned);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers WHERE karte = ?"),
+                       {cardField(QStringLiteral("24680"))}),
+                 0);
+    }
+
+    void badCommandLinesAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("named"); // what the message must name
+        QTest::newRow("no command") << QStringList{} << "Befehl";
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << "frobnicate";
+        QTest::newRow("unknown option") << QStringList{"unassigned", "--bogus"} << "--bogus";
+        QTest::newRow("single dash") << QStringList{"unassigned", "-x"} << "-x";
+        QTest::newRow("value missing at end") << QStringList{"book", "--card"} << "--card";
+        QTest::newRow("value missing before option")
+            << QStringList{"book", "--card", "--firma", "1"} << "--card";
+        QTest::newRow("empty value") << QStringList{"book", "--card="} << "--card";
+        QTest::newRow("option of another command")
+            << QStringList{"unassigned", "--force"} << "--force";
+        QTest::newRow("flag with value") << QStringList{"seed", "--force=ja"} << "--force";
+        QTest::newRow("required card") << QStringList{"book"} << "--card";
+        QTest::newRow("required employee") << QStringList{"bookings", "--firma", "1"} << "--pnr";
+        QTest::newRow("second command") << QStringList{"create", "seed"} << "seed";
+        QTest::newRow("port not a number") << QStringList{"create", "--port", "abc"} << "abc";
+        QTest::newRow("port zero") << QStringList{"create", "--port", "0"} << "0";
+        QTest::newRow("port too large") << QStringList{"create", "--port", "70000"} << "70000";
+        QTest::newRow("unknown engine") << QStringList{"create", "--engine", "oracle"} << "oracle";
+        QTest::newRow("namespace path") << QStringList{"create", "--namespace", "../x"} << "../x";
+        QTest::newRow("server with blank") << QStringList{"create", "--server", "a b"} << "a b";
+    }
+
+    void badCommandLinesAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, named);
+        const CommandLine line =
+            parseCommandLine(QStringList{QStringLiteral("karven-admin")} + arguments);
+        QCOMPARE(line.outcome, CommandLine::Error);
+        QVERIFY2(line.message.contains(named), qPrintable(line.message));
+    }
+
+    void commandLineDefaults()
+    {
+        const QByteArray savedPort = qgetenv("PGPORT");
+        qputenv("PGPORT", "6543");
+        const CommandLine postgres = parseCommandLine(
+            {QStringLiteral("karven-admin"), QStringLiteral("book"), QStringLiteral("--card=4711"),
+             QStringLiteral("--engine"), QStringLiteral("postgres")});
+        const CommandLine sqlite = parseCommandLine(
+            {QStringLiteral("karven-admin"), QStringLiteral("book"), QStringLiteral("--card"),
+             QStringLiteral("4711"), QStringLiteral("--engine=sqlite")});
+        qputenv("PGPORT", savedPort);
+        QCOMPARE(postgres.outcome, CommandLine::Run);
+        QCOMPARE(postgres.options.target.port, 6543);
+        QCOMPARE(sqlite.outcome, CommandLine::Run);
+        const AdminOptions &options = sqlite.options;
+        QCOMPARE(options.target.port, 1973);
+        QCOMPARE(options.target.host, QStringLiteral("localhost"));
+        QCOMPARE(options.target.nameSpace, QStringLiteral("KARVEN"));
+        QCOMPARE(options.card, QStringLiteral("4711"));
+        QCOMPARE(options.company, QStringLiteral("1"));
+        QCOMPARE(options.terminal, QStringLiteral("FIL01T1"));
+        QCOMPARE(options.kind, QStringLiteral("K"));
+        const QDateTime time = QDateTime::fromString(options.time, QStringLiteral("yyyyMMddHHmm"));
+        QVERIFY(qAbs(time.secsTo(QDateTime::currentDateTime())) < 120);
+    }
+
+    void programRunsItsCommands()
+    {
+        const Outcome seeded = runProgram(QStringList{QStringLiteral("seed")} + targetArguments());
+        QCOMPARE(seeded.exitCode, int(ExitSuccess));
+        QVERIFY2(seeded.out.contains(db_.target().nameSpace.toLower()), qPrintable(seeded.out));
+
+        const Outcome booked =
+            runProgram(QStringList{QStringLiteral("book"), QStringLiteral("--card"),
+                                   QStringLiteral("7 7 7"), QStringLiteral("--kind"),
+                                   QStringLiteral("G"), QStringLiteral("--time"), swipeTime} +
+                       targetArguments());
+        QCOMPARE(booked.exitCode, int(ExitSuccess));
+        const QVariantList newest =
+            column(QStringLiteral("SELECT id, buchungstext FROM nopers ORDER BY id DESC"));
+        QVERIFY2(booked.out.contains(newest.value(0).toString()), qPrintable(booked.out));
+
+        // Listed in arrival order, one line per booking, text unchanged.
+        const Outcome listed =
+            runProgram(QStringList{QStringLiteral("unassigned")} + targetArguments());
+        QCOMPARE(listed.exitCode, int(ExitSuccess));
+        const QStringList lines = listed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QVariantList ids = column(QStringLiteral("SELECT id FROM nopers ORDER BY id"));
+        QCOMPARE(lines.size(), ids.size());
+        for (int i = 0; i < lines.size(); ++i)
+            QCOMPARE(lines.at(i).section(QLatin1Char('\t'), 0, 0), ids.at(i).toString());
+        QCOMPARE(lines.last().section(QLatin1Char('\t'), 2),
+                 QStringLiteral("FIL01T1  G") + QString(15, QLatin1Char(' ')) +
+                     QStringLiteral("7 7 7") + swipeTime);
+
+        const Outcome refused = runProgram(
+            QStringList{QStringLiteral("book"), QStringLiteral("--card"), QStringLiteral("4711"),
+                        QStringLiteral("--time"), QStringLiteral("202402300705")} +
+            targetArguments());
+        QCOMPARE(refused.exitCode, int(ExitFailure));
+        QVERIFY(refused.err.contains(QStringLiteral("202402300705")));
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers")), ids.size());
+    }
+
+    void programListsAnEmployeesBookings()
+    {
+        QCOMPARE(runInProcess({QStringLiteral("seed")}).exitCode, int(ExitSuccess));
+        const QVariantList owner =
+            column(QStringLiteral("SELECT pnr FROM karte WHERE firma = '1' ORDER BY pnr"));
+        QVERIFY(!owner.isEmpty());
+        const QString employee = owner.first().toString();
+        const int before =
+            count(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE pnr = ?"), {employee});
+        const QString card =
+            column(QStringLiteral("SELECT karte FROM karte WHERE firma = '1' AND pnr = ?"),
+                   {employee})
+                .first()
+                .toString();
+        const Outcome booked =
+            runProgram(QStringList{QStringLiteral("book"), QStringLiteral("--card"), card,
+                                   QStringLiteral("--time"), QStringLiteral("209912312359")} +
+                       targetArguments());
+        QCOMPARE(booked.exitCode, int(ExitSuccess));
+        QVERIFY2(booked.out.contains(employee), qPrintable(booked.out));
+
+        const Outcome listed =
+            runProgram(QStringList{QStringLiteral("bookings"), QStringLiteral("--firma"),
+                                   QStringLiteral("1"), QStringLiteral("--pnr"), employee} +
+                       targetArguments());
+        QCOMPARE(listed.exitCode, int(ExitSuccess));
+        const QStringList lines = listed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), before + 1);
+        QCOMPARE(lines.last().section(QLatin1Char('\t'), 1, 1), QStringLiteral("2099-12-31 23:59"));
+
+        const Outcome unknown = runProgram(
+            QStringList{QStringLiteral("bookings"), QStringLiteral("--firma"), QStringLiteral("1"),
+                        QStringLiteral("--pnr"), QStringLiteral("9999")} +
+            targetArguments());
+        QCOMPARE(unknown.exitCode, int(ExitFailure));
+        QVERIFY(unknown.err.contains(QStringLiteral("9999")));
+    }
+
+    void programCreatesOnlyWhenAsked()
+    {
+        const QString nameSpace = QStringLiteral("ADMINNEU");
+        const ConnectionTarget target{db_.target().host, db_.target().port, nameSpace};
+        QString error;
+        DatabaseAdmin::drop(db_.kind(), target, &error);
+
+        const Outcome missing =
+            runProgram(QStringList{QStringLiteral("unassigned")} + targetArguments(nameSpace));
+        QCOMPARE(missing.exitCode, int(ExitFailure));
+        QVERIFY(!missing.err.isEmpty());
+        if (db_.kind() == EngineKind::Sqlite)
+            QVERIFY(!QFile::exists(embeddedDatabaseFile(target)));
+
+        const Outcome created =
+            runProgram(QStringList{QStringLiteral("create")} + targetArguments(nameSpace));
+        QCOMPARE(created.exitCode, int(ExitSuccess));
+        const Outcome empty =
+            runProgram(QStringList{QStringLiteral("unassigned")} + targetArguments(nameSpace));
+        QCOMPARE(empty.exitCode, int(ExitSuccess));
+        QVERIFY(!empty.out.contains(QLatin1Char('\t')));
+        QVERIFY(DatabaseAdmin::drop(db_.kind(), target, &error));
+    }
+
+    void programRefusesBadInvocations()
+    {
+        const Outcome bogus = runProgram({QStringLiteral("unassigned"), QStringLiteral("--bogus")});
+        QCOMPARE(bogus.exitCode, int(ExitUsage));
+        QVERIFY(bogus.err.contains(QStringLiteral("--bogus")));
+        QVERIFY(bogus.out.isEmpty());
+
+        const Outcome badPort =
+            runProgram({QStringLiteral("create"), QStringLiteral("--port"), QStringLiteral("12x")});
+        QCOMPARE(badPort.exitCode, int(ExitUsage));
+        QVERIFY(badPort.err.contains(QStringLiteral("12x")));
+
+        const Outcome help = runProgram({QStringLiteral("book"), QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, int(ExitSuccess));
+        QVERIFY(help.out.contains(QStringLiteral("--card")));
+        QVERIFY(help.err.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAdmin)
+#include "test_admin.moc"

@@ -1,0 +1,171 @@
+#include "admincommands.h"
+
+#include "cacheerror.h"
+#include "databaseadmin.h"
+#include "demodata.h"
+#include "session.h"
+#include "timeclock.h"
+
+#include <QFile>
+#include <QSqlQuery>
+
+namespace {
+
+// Where the namespace's data live, as an administrator looks for them.
+QString databaseLocation(const AdminOptions &options)
+{
+    if (options.engine == EngineKind::Sqlite)
+        return embeddedDatabaseFile(options.target);
+    return QStringLiteral("PostgreSQL-Datenbank %1 auf %2:%3")
+        .arg(options.target.databaseName(), options.target.host)
+        .arg(options.target.port);
+}
+
+bool createDatabase(const AdminOptions &options, QTextStream &err)
+{
+    QString error;
+    if (DatabaseAdmin::create(options.engine, options.target, &error))
+        return true;
+    err << "Datenbank " << databaseLocation(options) << " kann nicht angelegt werden: " << error
+        << '\n';
+    return false;
+}
+
+// Opens the namespace's database without creating one by mistake.
+bool openExisting(Session &session, const AdminOptions &options, QTextStream &err)
+{
+    if (options.engine == EngineKind::Sqlite &&
+        !QFile::exists(embeddedDatabaseFile(options.target))) {
+        err << "Datenbank " << databaseLocation(options)
+            << " existiert nicht; sie wird mit \"karven-admin create\" oder \"seed\" angelegt.\n";
+        return false;
+    }
+    if (session.open())
+        return true;
+    err << "Keine Verbindung zur Datenbank " << databaseLocation(options) << ": "
+        << session.lastError() << '\n';
+    return false;
+}
+
+int create(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    if (!createDatabase(options, err))
+        return ExitFailure;
+    out << "Datenbank bereit: " << databaseLocation(options) << '\n';
+    return ExitSuccess;
+}
+
+int seed(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    if (!createDatabase(options, err))
+        return ExitFailure;
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    if (!options.force && holdsPersonnelData(session)) {
+        err << "Datenbank " << databaseLocation(options)
+            << " enthält schon Personaldaten; mit --force werden sie durch die Demodaten "
+               "ersetzt.\n";
+        return ExitFailure;
+    }
+    seedDemoData(session);
+    out << "Demodaten eingetragen: " << databaseLocation(options) << '\n'
+        << "Anmeldung: Firma " << DemoLogin::company << ", Filiale " << DemoLogin::branch
+        << ", Benutzer " << DemoLogin::userCode << ", Passwort " << DemoLogin::password << '\n';
+    return ExitSuccess;
+}
+
+int book(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    const CardBooking booking = bookCard(session, options.company, options.terminal, options.kind,
+                                         options.card, options.time);
+    if (booking.kind == CardBooking::TimeBooking)
+        out << "Zeitbuchung " << booking.id << " für Mitarbeiter " << booking.employee
+            << " der Firma " << options.company.trimmed() << '\n';
+    else
+        out << "Nicht zugeordnete Buchung " << booking.id << ": Karte \"" << options.card
+            << "\" gehört keinem Mitarbeiter der Firma " << options.company.trimmed() << '\n';
+    return ExitSuccess;
+}
+
+int listUnassigned(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    QSqlQuery rows =
+        session.exec(QStringLiteral("SELECT id, firma, buchungstext FROM nopers ORDER BY id"));
+    bool found = false;
+    while (rows.next()) {
+        out << rows.value(0).toLongLong() << '\t' << rows.value(1).toString() << '\t'
+            << rows.value(2).toString() << '\n';
+        found = true;
+    }
+    if (!found)
+        out << "Keine nicht zugeordneten Buchungen.\n";
+    return ExitSuccess;
+}
+
+// "yyyymmddhhmm" as people read it.
+QString readableTime(const QString &time)
+{
+    return QStringLiteral("%1-%2-%3 %4:%5")
+        .arg(time.mid(0, 4), time.mid(4, 2), time.mid(6, 2), time.mid(8, 2), time.mid(10, 2));
+}
+
+int listBookings(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    const QString company = options.company.trimmed();
+    const QString employee = options.employee.trimmed();
+    QSqlQuery known = session.exec(
+        QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"), {company, employee});
+    if (!known.next()) {
+        err << "Mitarbeiter " << employee << " der Firma " << company << " existiert nicht.\n";
+        return ExitFailure;
+    }
+    QSqlQuery rows =
+        session.exec(QStringLiteral("SELECT id, zeitpunkt, karte, buchungstext FROM zeitbuchung"
+                                    " WHERE firma = ? AND pnr = ? ORDER BY zeitpunkt, id"),
+                     {company, employee});
+    bool found = false;
+    while (rows.next()) {
+        out << rows.value(0).toLongLong() << '\t' << readableTime(rows.value(1).toString()) << '\t'
+            << rows.value(2).toString() << '\t' << rows.value(3).toString() << '\n';
+        found = true;
+    }
+    if (!found)
+        out << "Keine Zeitbuchungen für Mitarbeiter " << employee << " der Firma " << company
+            << ".\n";
+    return ExitSuccess;
+}
+
+} // namespace
+
+int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    using Command = int (*)(const AdminOptions &, QTextStream &, QTextStream &);
+    static const QHash<QString, Command> commands = {
+        {QStringLiteral("create"), create},
+        {QStringLiteral("seed"), seed},
+        {QStringLiteral("book"), book},
+        {QStringLiteral("unassigned"), listUnassigned},
+        {QStringLiteral("bookings"), listBookings},
+    };
+    const Command command = commands.value(options.command);
+    if (!command) {
+        err << "Unbekannter Befehl \"" << options.command << "\"\n";
+        return ExitUsage;
+    }
+    try {
+        return command(options, out, err);
+    } catch (const CacheError &error) {
+        err << "Fehler " << error.number() << ": " << error.description() << '\n';
+        return ExitFailure;
+    }
+}

@@ -1,0 +1,248 @@
+#include "commandline.h"
+
+#include <QDateTime>
+#include <QHash>
+
+namespace {
+
+struct OptionDef
+{
+    QString name;
+    bool takesValue;
+    QStringList commands; // empty: every command
+};
+
+const QVector<OptionDef> &optionDefs()
+{
+    static const QVector<OptionDef> defs = {
+        {QStringLiteral("engine"), true, {}},
+        {QStringLiteral("server"), true, {}},
+        {QStringLiteral("port"), true, {}},
+        {QStringLiteral("namespace"), true, {}},
+        {QStringLiteral("force"), false, {QStringLiteral("seed")}},
+        {QStringLiteral("card"), true, {QStringLiteral("book")}},
+        {QStringLiteral("firma"), true, {QStringLiteral("book"), QStringLiteral("bookings")}},
+        {QStringLiteral("terminal"), true, {QStringLiteral("book")}},
+        {QStringLiteral("kind"), true, {QStringLiteral("book")}},
+        {QStringLiteral("time"), true, {QStringLiteral("book")}},
+        {QStringLiteral("pnr"), true, {QStringLiteral("bookings")}},
+    };
+    return defs;
+}
+
+const OptionDef *findOption(const QString &name)
+{
+    for (const OptionDef &def : optionDefs())
+        if (def.name == name)
+            return &def;
+    return nullptr;
+}
+
+const QString commonOptionsHelp = QStringLiteral(
+    "Gemeinsame Optionen:\n"
+    "  --engine sqlite|postgres  Datenbank-Engine (Vorgabe: KARVEN_ENGINE, sonst die\n"
+    "                            Einstellung Engine, sonst sqlite)\n"
+    "  --server HOST             Server (Vorgabe: localhost)\n"
+    "  --port N                  Port (Vorgabe: 1973; bei postgres PGPORT, sonst 5432)\n"
+    "  --namespace NS            Namespace (Vorgabe: KARVEN)\n"
+    "  --help, -h                diese Hilfe\n"
+    "\n"
+    "SQLite-Datenbanken liegen im Datenordner (KARVEN_DATA_DIR, sonst der Benutzerordner).\n"
+    "Exit-Status: 0 erledigt, 1 Vorgang fehlgeschlagen oder abgelehnt, 2 falscher Aufruf.\n");
+
+const QHash<QString, QString> &commandHelp()
+{
+    static const QHash<QString, QString> help = {
+        {QStringLiteral("create"),
+         QStringLiteral("Aufruf: karven-admin create [Optionen]\n\n"
+                        "Legt die Datenbank des Namespace mit ihren Tabellen an.\n"
+                        "Eine vorhandene Datenbank bleibt unverändert.\n")},
+        {QStringLiteral("seed"),
+         QStringLiteral(
+             "Aufruf: karven-admin seed [--force] [Optionen]\n\n"
+             "Legt die Datenbank an und füllt sie mit Demodaten. Enthält sie schon\n"
+             "Personaldaten, wird das abgelehnt, außer mit --force: dann ersetzen die\n"
+             "Demodaten den Inhalt der Personal-, Karten-, Buchungs- und Servertabellen.\n"
+             "Demo-Anmeldung: Firma 1, Filiale 0, Benutzer ADM, Passwort karven.\n")},
+        {QStringLiteral("book"),
+         QStringLiteral("Aufruf: karven-admin book --card KARTE [Optionen]\n\n"
+                        "Bucht eine Karte wie eine Stempeluhr der Filiale: gehört die Karte einem\n"
+                        "Mitarbeiter der Firma, wird es seine Zeitbuchung, sonst eine nicht\n"
+                        "zugeordnete Buchung.\n\n"
+                        "  --card KARTE        Kartennummer, 1 bis 10 Zeichen\n"
+                        "  --firma F           Firma (Vorgabe: 1)\n"
+                        "  --terminal NAME     Terminal, bis 8 Zeichen (Vorgabe: FIL01T1)\n"
+                        "  --kind K|G          K Kommen, G Gehen (Vorgabe: K)\n"
+                        "  --time ZEIT         yyyymmddhhmm (Vorgabe: jetzt)\n")},
+        {QStringLiteral("unassigned"),
+         QStringLiteral("Aufruf: karven-admin unassigned [Optionen]\n\n"
+                        "Listet die nicht zugeordneten Buchungen in der Reihenfolge ihres\n"
+                        "Eingangs: Id, Firma und Buchungstext, durch Tabulatoren getrennt.\n")},
+        {QStringLiteral("bookings"),
+         QStringLiteral("Aufruf: karven-admin bookings --firma F --pnr N [Optionen]\n\n"
+                        "Listet die Zeitbuchungen eines Mitarbeiters nach Zeitpunkt: Id,\n"
+                        "Zeitpunkt, Karte und Buchungstext, durch Tabulatoren getrennt.\n")},
+    };
+    return help;
+}
+
+QString generalHelp()
+{
+    return QStringLiteral("Aufruf: karven-admin BEFEHL [Optionen]\n\n"
+                          "Verwaltet die Datenbank der KARVEN-Kartenzuordnung.\n\n"
+                          "Befehle:\n"
+                          "  create      Datenbank des Namespace anlegen\n"
+                          "  seed        Datenbank anlegen und mit Demodaten füllen\n"
+                          "  book        eine Karte buchen, wie es eine Stempeluhr tut\n"
+                          "  unassigned  nicht zugeordnete Buchungen auflisten\n"
+                          "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n\n"
+                          "\"karven-admin BEFEHL --help\" zeigt die Optionen eines Befehls.\n\n") +
+           commonOptionsHelp;
+}
+
+CommandLine failure(const QString &message)
+{
+    CommandLine result;
+    result.outcome = CommandLine::Error;
+    result.message = message;
+    return result;
+}
+
+std::optional<int> portNumber(const QString &text)
+{
+    bool ok = false;
+    const int port = text.toInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return std::nullopt;
+    return port;
+}
+
+// Fills engine and connection target; returns what is wrong, or an empty text.
+QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &options)
+{
+    const bool engineGiven = given.contains(QStringLiteral("engine"));
+    const QString engine =
+        engineGiven ? given.value(QStringLiteral("engine")) : configuredEngineName();
+    const std::optional<EngineKind> kind = engineKindFromName(engine);
+    if (!kind)
+        return QStringLiteral("Unbekannte Datenbank-Engine \"%1\"%2: erlaubt sind sqlite und "
+                              "postgres")
+            .arg(engine.left(60), engineGiven
+                                      ? QString()
+                                      : QStringLiteral(" (KARVEN_ENGINE oder Einstellung Engine)"));
+    options.engine = *kind;
+
+    QString portText = given.value(QStringLiteral("port"));
+    QString portSource = QStringLiteral("--port");
+    if (!given.contains(QStringLiteral("port"))) {
+        portText = QStringLiteral("1973");
+        if (*kind == EngineKind::Postgres) {
+            portText = qEnvironmentVariable("PGPORT", QStringLiteral("5432"));
+            portSource = QStringLiteral("PGPORT");
+        }
+    }
+    const std::optional<int> port = portNumber(portText);
+    if (!port)
+        return QStringLiteral("%1 \"%2\" ist keine Portnummer von 1 bis 65535")
+            .arg(portSource, portText.left(40));
+
+    const QString server = given.value(QStringLiteral("server"), QStringLiteral("localhost"));
+    const QString nameSpace = given.value(QStringLiteral("namespace"), QStringLiteral("KARVEN"));
+    const std::optional<ConnectionTarget> target = parseConnectionString(
+        QStringLiteral("cn_iptcp:%1[%2]:%3").arg(server).arg(*port).arg(nameSpace));
+    if (!target)
+        return QStringLiteral("Server \"%1\" oder Namespace \"%2\" ist ungültig (Namespace: ein "
+                              "Buchstabe, dann Buchstaben, Ziffern und _)")
+            .arg(server.left(60), nameSpace.left(60));
+    options.target = *target;
+    return QString();
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    QString command;
+    QHash<QString, QString> given;
+    bool helpWanted = false;
+
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            helpWanted = true;
+            continue;
+        }
+        if (!argument.startsWith(QLatin1Char('-'))) {
+            if (!command.isEmpty())
+                return failure(
+                    QStringLiteral("Überzähliges Argument \"%1\"").arg(argument.left(60)));
+            command = argument;
+            continue;
+        }
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
+        const OptionDef *def =
+            argument.startsWith(QLatin1String("--")) ? findOption(name) : nullptr;
+        if (!def)
+            return failure(QStringLiteral("Unbekannte Option \"%1\"").arg(argument.left(60)));
+        if (!def->takesValue) {
+            if (equals >= 0)
+                return failure(QStringLiteral("Option --%1 nimmt keinen Wert").arg(name));
+            given.insert(name, QString());
+            continue;
+        }
+        QString value;
+        if (equals >= 0)
+            value = argument.mid(equals + 1);
+        else if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1String("--")))
+            value = arguments.at(++i);
+        if (value.trimmed().isEmpty())
+            return failure(QStringLiteral("Option --%1 braucht einen Wert").arg(name));
+        given.insert(name, value);
+    }
+
+    if (helpWanted) {
+        CommandLine result;
+        result.outcome = CommandLine::Help;
+        result.message = commandHelp().contains(command)
+                             ? commandHelp().value(command) + QLatin1Char('\n') + commonOptionsHelp
+                             : generalHelp();
+        return result;
+    }
+    if (command.isEmpty())
+        return failure(QStringLiteral("Kein Befehl angegeben"));
+    if (!commandHelp().contains(command))
+        return failure(QStringLiteral("Unbekannter Befehl \"%1\"").arg(command.left(60)));
+    for (auto it = given.cbegin(); it != given.cend(); ++it) {
+        const OptionDef *def = findOption(it.key());
+        if (!def->commands.isEmpty() && !def->commands.contains(command))
+            return failure(
+                QStringLiteral("Option --%1 gilt nicht für den Befehl %2").arg(it.key(), command));
+    }
+    const QStringList required = command == QLatin1String("book")
+                                     ? QStringList{QStringLiteral("card")}
+                                 : command == QLatin1String("bookings")
+                                     ? QStringList{QStringLiteral("firma"), QStringLiteral("pnr")}
+                                     : QStringList{};
+    for (const QString &name : required)
+        if (!given.contains(name))
+            return failure(QStringLiteral("Option --%1 fehlt").arg(name));
+
+    CommandLine result;
+    AdminOptions &options = result.options;
+    const QString problem = resolveTarget(given, options);
+    if (!problem.isEmpty())
+        return failure(problem);
+    options.command = command;
+    options.force = given.contains(QStringLiteral("force"));
+    options.card = given.value(QStringLiteral("card"));
+    options.company = given.value(QStringLiteral("firma"), QStringLiteral("1"));
+    options.terminal = given.value(QStringLiteral("terminal"), QStringLiteral("FIL01T1"));
+    options.kind = given.value(QStringLiteral("kind"), QStringLiteral("K"));
+    options.time =
+        given.value(QStringLiteral("time"),
+                    QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm")));
+    options.employee = given.value(QStringLiteral("pnr"));
+    result.outcome = CommandLine::Run;
+    return result;
+}

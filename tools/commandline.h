@@ -1,0 +1,35 @@
+#pragma once
+
+#include "connectiontarget.h"
+#include "engineconfig.h"
+
+#include <QString>
+#include <QStringList>
+
+enum ExitCode { ExitSuccess = 0, ExitFailure = 1, ExitUsage = 2 };
+
+// What karven-admin was asked to do, with every default filled in.
+struct AdminOptions
+{
+    QString command;
+    EngineKind engine = EngineKind::Sqlite;
+    ConnectionTarget target;
+    bool force = false;
+    QString card;
+    QString company;
+    QString terminal;
+    QString kind;
+    QString time;
+    QString employee;
+};
+
+struct CommandLine
+{
+    enum Outcome { Run, Help, Error };
+    Outcome outcome = Error;
+    QString message; // the help text, or what is wrong
+    AdminOptions options;
+};
+
+// arguments as the program receives them, the program name first.
+CommandLine parseCommandLine(const QStringList &arguments);
