@@ -44,18 +44,25 @@ void EngineFixture::exec(const QString &sql, const QVariantList &values)
     column(sql, values);
 }
 
-QVariantList EngineFixture::column(const QString &sql, const QVariantList &values)
+void EngineFixture::withSession(const std::function<void(Session &)> &work)
 {
     Session session(kind_, target_);
     if (!session.open())
         qFatal("cannot open the test database: %s", qPrintable(session.lastError()));
-    QVariantList result;
     try {
+        work(session);
+    } catch (const CacheError &error) {
+        qFatal("test database work failed: %s", qPrintable(error.description()));
+    }
+}
+
+QVariantList EngineFixture::column(const QString &sql, const QVariantList &values)
+{
+    QVariantList result;
+    withSession([&](Session &session) {
         QSqlQuery query = session.exec(sql, values);
         while (query.isSelect() && query.next())
             result << query.value(0);
-    } catch (const CacheError &error) {
-        qFatal("test SQL failed: %s", qPrintable(error.description()));
-    }
+    });
     return result;
 }

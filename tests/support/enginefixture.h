@@ -10,6 +10,9 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantList>
+#include <functional>
+
+class Session;
 
 class EngineFixture
 {
@@ -24,6 +27,8 @@ public:
     const ConnectionTarget &target() const { return target_; }
     QString skipReason() const { return skipReason_; }
 
+    // Runs work on a connection of its own to the database, e.g. seeding.
+    void withSession(const std::function<void(Session &)> &work);
     // Runs SQL directly on the database, to lay out and inspect test data.
     void exec(const QString &sql, const QVariantList &values = {});
     QVariantList column(const QString &sql, const QVariantList &values = {});

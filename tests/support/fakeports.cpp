@@ -39,7 +39,8 @@ void FakeUserInterface::processEvents()
 void FakeUserInterface::endProgram()
 {
     ++endProgramCalls;
-    throw ProgramEnded();
+    if (endThrows)
+        throw ProgramEnded();
 }
 
 FakeServerList::FakeServerList()

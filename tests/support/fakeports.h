@@ -35,6 +35,7 @@ public:
     int waitCursorChanges = 0;
     bool waitCursor = false;
     int endProgramCalls = 0;
+    bool endThrows = true; // throw ProgramEnded, or only count (for ends inside event handlers)
 
     void message(const QString &text, Icon icon, const QString &title) override;
     bool question(const QString &text, const QString &title) override;

@@ -1,5 +1,6 @@
 #include "flakyfactory.h"
 
+#include "engineerrors.h"
 #include "factoryregistry.h"
 #include "sqlfactory.h"
 
@@ -17,8 +18,12 @@ public:
     void setProperty(const QString &name, const QVariant &value) override { inner_->setProperty(name, value); }
     QVariant call(const QString &member, QVariantList &arguments) override
     {
-        if (member.compare(QLatin1String("Xecute"), Qt::CaseInsensitive) == 0 && !arguments.isEmpty())
-            script_.commands << arguments.at(0).toString();
+        if (member.compare(QLatin1String("Xecute"), Qt::CaseInsensitive) == 0 && !arguments.isEmpty()) {
+            const QString command = arguments.at(0).toString();
+            script_.commands << command;
+            if (!script_.refusedCommandPrefix.isEmpty() && command.startsWith(script_.refusedCommandPrefix))
+                throw CacheError(EngineError::CommandSyntax, QStringLiteral("<SYNTAX> abgelehnt"));
+        }
         return inner_->call(member, arguments);
     }
 
@@ -54,6 +59,8 @@ public:
     }
     std::unique_ptr<ResultSet> openResultSet(const QString &className, const QString &queryName) override
     {
+        if (script_.queriesFail)
+            throw CacheError(EngineError::DatabaseFailure, QStringLiteral("Abfrage gestört"));
         return inner_->openResultSet(className, queryName);
     }
 

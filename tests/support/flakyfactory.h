@@ -14,6 +14,8 @@ struct ConnectionScript
     int attempts = 0;             // factories created and asked to connect
     QStringList connectionStrings; // as each attempt received it
     QStringList commands;         // every "Xecute" sent, in order
+    QString refusedCommandPrefix; // "Xecute" of a command starting so fails, when set
+    bool queriesFail = false;     // opening a result set fails
 };
 
 // Registers factories that follow the script and otherwise behave like the
