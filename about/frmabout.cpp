@@ -23,7 +23,7 @@ frmAbout::frmAbout(std::unique_ptr<SystemInfoPlatform> platform, NoticeFunction 
     : platform_(std::move(platform)), notify_(std::move(notify))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(twipsToPixels(ClientTwips, *this));
+    setFixedSize(TwipsScale(*this).size(ClientTwips));
     const qreal ratio = devicePixelRatioF();
 
     auto *picIcon = addLabel(QStringLiteral("picIcon"), {}, QRect(240, 240, 540, 540));
@@ -91,7 +91,7 @@ frmAbout::frmAbout(std::unique_ptr<SystemInfoPlatform> platform, NoticeFunction 
     const QRect image1Twips(480, 2640, 3255, 795);
     auto *Image1 = addLabel(QStringLiteral("Image1"), {}, image1Twips);
     Image1->setScaledContents(true);
-    Image1->setPixmap(brickWallBand(twipsToPixels(image1Twips.size(), *this), ratio));
+    Image1->setPixmap(brickWallBand(TwipsScale(*this).size(image1Twips.size()), ratio));
 
     fitFontToCaptions();
     cmdOK->setFocus();
@@ -163,7 +163,5 @@ QLabel *frmAbout::addLink(const QString &name, const QString &url, const QString
 
 void frmAbout::place(QWidget *control, const QRect &twips)
 {
-    control->setGeometry(
-        twipsToPixels(twips.x(), logicalDpiX()), twipsToPixels(twips.y(), logicalDpiY()),
-        twipsToPixels(twips.width(), logicalDpiX()), twipsToPixels(twips.height(), logicalDpiY()));
+    TwipsScale(*this).place(control, twips);
 }

@@ -64,6 +64,11 @@ CtCombo::CtCombo(QWidget *parent)
     m_edit->installEventFilter(this);
     connect(m_edit, &QLineEdit::textEdited, this, &CtCombo::narrowTo);
     connect(m_dropButton, &QToolButton::clicked, this, [this] { showDropDown(QString()); });
+    // Enter takes the one entry that the typed text leaves.
+    connect(m_edit, &QLineEdit::returnPressed, this, [this] {
+        if (m_chosen < 0 && !m_edit->text().isEmpty() && m_completer->completionCount() == 1)
+            choose(m_completer->completionModel()->index(0, 0));
+    });
     connect(m_completer, qOverload<const QModelIndex &>(&QCompleter::activated), this,
             &CtCombo::choose);
 }

@@ -41,7 +41,7 @@ frmProgrammverlauf::frmProgrammverlauf() : QWidget(nullptr, Qt::Tool), Verlauf(n
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Verlauf);
-    resize(twipsToPixels(QSize(8550, 4320), *this));
+    resize(TwipsScale(*this).size(QSize(8550, 4320)));
 }
 
 void frmProgrammverlauf::StatusText(const QString &Programmteil, const QString &Text,

@@ -26,43 +26,38 @@ FMPass::FMPass()
     setWindowTitle(QStringLiteral("KARVEN Benutzeranmeldung"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    const int dpiX = logicalDpiX();
-    const int dpiY = logicalDpiY();
-    auto place = [&](QWidget *widget, int left, int top, int width, int height) {
-        widget->setGeometry(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY),
-                            twipsToPixels(width, dpiX), twipsToPixels(height, dpiY));
-    };
+    const TwipsScale twips(*this);
 
     Label3 = new QLabel(QStringLiteral("Karven Passwort:"), this);
-    place(Label3, 120, 150, 1335, 285);
+    twips.place(Label3, {120, 150, 1335, 285});
     BPASSWORT = new QLineEdit(this);
     BPASSWORT->setEchoMode(QLineEdit::Password);
     BPASSWORT->setMaxLength(fieldLimit);
-    place(BPASSWORT, 1500, 120, 2355, 315);
+    twips.place(BPASSWORT, {1500, 120, 2355, 315});
     Label3->setBuddy(BPASSWORT);
 
     BUAusst = new QPushButton(QStringLiteral("Abbruch"), this);
-    place(BUAusst, 120, 585, 1155, 375);
+    twips.place(BUAusst, {120, 585, 1155, 375});
     cmdServer = new QPushButton(QStringLiteral("Server"), this);
-    place(cmdServer, 1410, 585, 1155, 375);
+    twips.place(cmdServer, {1410, 585, 1155, 375});
     BUSpeich = new QPushButton(QStringLiteral("Anmelden"), this);
     BUSpeich->setDefault(true);
-    place(BUSpeich, 2700, 585, 1155, 375);
+    twips.place(BUSpeich, {2700, 585, 1155, 375});
 
     // Kept below the visible area for older programs that read them.
     BUSER = new QLineEdit(this);
     BUSER->setMaxLength(fieldLimit);
-    place(BUSER, 1500, 1680, 2355, 315);
+    twips.place(BUSER, {1500, 1680, 2355, 315});
     BUSER->hide();
     Label5 = new QLabel(QStringLiteral("für Kompatibilität mit Altprog!:"), this);
-    place(Label5, 120, 1725, 1335, 255);
+    twips.place(Label5, {120, 1725, 1335, 255});
     Label5->hide();
 
     setTabOrder(BPASSWORT, BUSpeich);
     setTabOrder(BUSpeich, cmdServer);
     setTabOrder(cmdServer, BUAusst);
     setTabOrder(BUAusst, BUSER);
-    setFixedSize(twipsToPixels(3975, dpiX), twipsToPixels(1065, dpiY));
+    setFixedSize(twips.size({3975, 1065}));
 
     BPASSWORT->installEventFilter(this);
     BUSER->installEventFilter(this);

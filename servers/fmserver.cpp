@@ -24,18 +24,15 @@ FMServer::FMServer()
     setWindowTitle(QStringLiteral("KARVEN Server"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint);
-    const int dpiX = logicalDpiX();
-    const int dpiY = logicalDpiY();
-    auto place = [&](QWidget *widget, int left, int top, int width, int height) {
-        widget->setGeometry(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY),
-                            twipsToPixels(width, dpiX), twipsToPixels(height, dpiY));
-    };
-    auto field = [&](const QString &label, const QString &text, QRect labelAt, QRect fieldAt) {
+    const TwipsScale twips(*this);
+    // A caption takes the room between the control left of it and its field, level
+    // with the field, so that it fits with wider fonts too.
+    auto field = [&](const QString &label, const QString &text, int labelLeft, const QRect &fieldAt) {
         auto *caption = new QLabel(label, this);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        place(caption, labelAt.x(), labelAt.y() - 45, labelAt.width() - 60, labelAt.height() + 60);
+        twips.place(caption, {labelLeft, fieldAt.y(), fieldAt.x() - labelLeft - 60, fieldAt.height()});
         auto *edit = new QLineEdit(text, this);
-        place(edit, fieldAt.x(), fieldAt.y(), fieldAt.width(), fieldAt.height());
+        twips.place(edit, fieldAt);
         caption->setBuddy(edit);
         return edit;
     };
@@ -43,14 +40,14 @@ FMServer::FMServer()
     ctList = new CtList(this);
     ctList->setTitle(QStringLiteral("Mögliche Server"));
     ctList->setColumns({{QStringLiteral("Nr"), 25}, {QStringLiteral("Name"), 200}}, QLatin1Char(';'));
-    place(ctList, 0, 0, 3735, 1455);
+    twips.place(ctList, {0, 0, 3735, 1455});
 
-    BSERVERIP = field(QStringLiteral("ServerIP:"), standardServer, {360, 1605, 615, 255}, {1080, 1560, 1455, 285});
-    BPORT = field(QStringLiteral("Port:"), QStringLiteral("1973"), {2640, 1605, 615, 255}, {3120, 1560, 495, 285});
-    BFIRMA = field(QStringLiteral("Firma:"), QStringLiteral("1"), {600, 1965, 495, 255}, {1080, 1920, 375, 285});
-    BFIL = field(QStringLiteral("Filiale:"), QStringLiteral("0"), {1680, 1965, 495, 255}, {2160, 1920, 375, 285});
-    BWJ = field(QStringLiteral("WJ:"), QStringLiteral("0"), {2640, 1965, 495, 255}, {3120, 1920, 495, 285});
-    BNAMESPACE = field(QStringLiteral("Namespace:"), QStringLiteral("KARVEN"), {120, 2325, 900, 195}, {1080, 2280, 1455, 285});
+    BSERVERIP = field(QStringLiteral("ServerIP:"), standardServer, 0, {1080, 1560, 1455, 285});
+    BPORT = field(QStringLiteral("Port:"), QStringLiteral("1973"), 2535, {3120, 1560, 495, 285});
+    BFIRMA = field(QStringLiteral("Firma:"), QStringLiteral("1"), 0, {1080, 1920, 375, 285});
+    BFIL = field(QStringLiteral("Filiale:"), QStringLiteral("0"), 1455, {2160, 1920, 375, 285});
+    BWJ = field(QStringLiteral("WJ:"), QStringLiteral("0"), 2535, {3120, 1920, 495, 285});
+    BNAMESPACE = field(QStringLiteral("Namespace:"), QStringLiteral("KARVEN"), 0, {1080, 2280, 1455, 285});
     setTabOrder(BSERVERIP, BPORT);
     setTabOrder(BPORT, BFIRMA);
     setTabOrder(BFIRMA, BFIL);
@@ -70,11 +67,11 @@ FMServer::FMServer()
     BUEdit->setCheckable(true);
     BUEdit->setChecked(true);
     BUEdit->setAutoDefault(false);
-    place(BUEdit, 120, 2640, 1695, 375);
+    twips.place(BUEdit, {120, 2640, 1695, 375});
     BUZurueck = new QPushButton(QStringLiteral("Zurück"), this);
     BUZurueck->setAutoDefault(false);
-    place(BUZurueck, 1920, 2640, 1695, 375);
-    setFixedSize(twipsToPixels(3735, dpiX), twipsToPixels(3135, dpiY));
+    twips.place(BUZurueck, {1920, 2640, 1695, 375});
+    setFixedSize(twips.size({3735, 3135}));
 
     HRechts = new QMenu(QStringLiteral("HRechs"), this);
     HRechts->addAction(QStringLiteral("Eintrag als Standard"), this, &FMServer::AlsStandardSpeichern);

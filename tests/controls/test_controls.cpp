@@ -404,6 +404,16 @@ void TestControls::comboChoosesPickedEntryByFullIndex()
     QVERIFY(!combo.dropDownView()->isVisible());
     QVERIFY(combo.editText().contains("Meier, Udo"));
 
+    // Enter takes the only entry left by the typed text, and nothing when several are left.
+    combo.lineEdit()->clear();
+    type(combo.lineEdit(), "udo");
+    QTest::keyClick(combo.lineEdit(), Qt::Key_Return);
+    QCOMPARE(combo.keyText(combo.selectedIndex()), "4713");
+    combo.lineEdit()->clear();
+    type(combo.lineEdit(), "4");
+    QTest::keyClick(combo.lineEdit(), Qt::Key_Return);
+    QCOMPARE(combo.selectedIndex(), -1);
+
     combo.lineEdit()->clear();
     type(combo.lineEdit(), "krause");
     QTest::keyClick(combo.dropDownView(), Qt::Key_Down);

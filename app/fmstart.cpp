@@ -1,0 +1,219 @@
+#include "fmstart.h"
+
+#include "bookingrow.h"
+#include "cacheapi.h"
+#include "ctcombo.h"
+#include "ctlist.h"
+#include "frmabout.h"
+#include "fmpass.h"
+#include "frmprogrammverlauf.h"
+#include "runtimeguard.h"
+#include "twips.h"
+#include "user_anmeld.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QWindow>
+
+FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
+{
+    setWindowTitle(QStringLiteral("KARVEN"));
+    const TwipsScale twips(*this);
+    auto *client = new QWidget(this);
+    setCentralWidget(client);
+
+    litime = new CtList(client);
+    litime->setColumns({{QStringLiteral("Datum"), 75}, {QStringLiteral("Zeit"), 75},
+                        {QStringLiteral("Karte"), 100}, {QStringLiteral("Pnr"), 40}},
+                       QLatin1Char('\n'));
+    twips.place(litime, {0, 0, 4695, 5775});
+
+    Frame1 = new QFrame(client);
+    Frame1->setFrameShape(QFrame::StyledPanel);
+    twips.place(Frame1, {4800, 600, 5535, 1455});
+    Frame1->hide();
+    Label1 = new QLabel(QStringLiteral("Mitarbeiter:"), Frame1);
+    // The caption ends where the combo begins, so that wider fonts do not hide its colon.
+    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    twips.place(Label1, {0, 360, 900, 300});
+    lipnr = new CtCombo(Frame1);
+    lipnr->setColumns({30, 90}, QLatin1Char('\n'));
+    twips.place(lipnr, {960, 360, 4335, 300});
+    Label1->setBuddy(lipnr);
+    BUSpeich = new QPushButton(QStringLiteral("Speichern"), Frame1);
+    twips.place(BUSpeich, {1080, 840, 1095, 375});
+
+    BUAkt = new QPushButton(QStringLiteral("Aktualisieren"), client);
+    twips.place(BUAkt, {5040, 5280, 1815, 375});
+
+    buildMenu();
+    // The window keeps its controls where they are; the client area is fixed at design size.
+    client->setMinimumSize(twips.size({10545, 5805}));
+    resize(client->minimumSize() + QSize(0, menuBar()->sizeHint().height()));
+
+    connect(litime, &CtList::rowClicked, Frame1, &QWidget::show);
+    connect(litime, &CtList::rowActivated, Frame1, &QWidget::show);
+    connect(BUSpeich, &QPushButton::clicked, this, guarded([this] { BUSpeich_Click(); }));
+    connect(BUAkt, &QPushButton::clicked, this, guarded([this] { ListeAktualisieren(); }));
+    connect(&Timer1, &QTimer::timeout, this, guarded([this] { ListeAktualisieren(); }));
+}
+
+void FMStart::buildMenu()
+{
+    QMenu *datei = menuBar()->addMenu(QStringLiteral("&Datei"));
+    mLogin = datei->addAction(QStringLiteral("&Login"));
+    datei->addSeparator();
+    Beenden = datei->addAction(QStringLiteral("&Beenden"));
+    QMenu *hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+    HilfeUeber = hilfe->addAction(QStringLiteral("Hilfe &über ..."));
+    mProgrammverlauf = hilfe->addAction(QStringLiteral("Programmverlauf"));
+
+    connect(mLogin, &QAction::triggered, this, guarded([this] { showLoginDialog(); }));
+    connect(Beenden, &QAction::triggered, this, &QWidget::close);
+    connect(HilfeUeber, &QAction::triggered, this, guarded([] { frmAbout::showAbout(); }));
+    connect(mProgrammverlauf, &QAction::triggered, this,
+            guarded([this] { frmProgrammverlauf::instance().showFrom(this); }));
+}
+
+void FMStart::Form_Load()
+{
+    do {
+        Verbindung.Kommandozeile = loginCommandLine();
+        Verbindung.Neuanmeldung = true;
+    } while (!user_anmeld());
+    showCaption();
+    loadEmployees();
+    // Only now, so that no refresh runs under the login dialog.
+    Timer1.start(1);
+}
+
+void FMStart::showCaption()
+{
+    setWindowTitle(QStringLiteral("KARVEN Quastelwerk              Firma: ") + Verbindung.Firma +
+                   QStringLiteral("     Filiale: ") + Verbindung.Filiale +
+                   QStringLiteral("     Benutzer: ") + Verbindung.BenutzerText);
+}
+
+void FMStart::loadEmployees()
+{
+    ZugriffBeginn(false);
+    std::unique_ptr<ResultSet> rows =
+        Verbindung.CacheFactory->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
+    rows->execute({Verbindung.Firma});
+    lipnr->removeAllEntries();
+    while (rows->next()) {
+        const QString number = rows->data(1).toString();
+        lipnr->addEntry(number + QLatin1Char('\n') + rows->data(2).toString());
+        lipnr->setKeyText(lipnr->entryCount() - 1, number);
+    }
+    ObjektSchliessen(rows);
+    ZugriffEnde(false);
+}
+
+void FMStart::ListeAktualisieren()
+{
+    UserInterfacePort &ui = *ports().userInterface;
+    BUAkt->setEnabled(false);
+    ui.processEvents();
+    Timer1.stop();
+    litime->removeAllRows();
+    ZugriffBeginn(false);
+    std::unique_ptr<ResultSet> rows =
+        Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
+    rows->execute();
+    bool found = false;
+    while (rows->next()) {
+        addBooking(rows->data(1).toString(), rows->data(2).toString());
+        found = true;
+    }
+    ObjektSchliessen(rows);
+    ZugriffEnde(false);
+    BUAkt->setEnabled(true);
+    ui.processEvents();
+    if (!found)
+        Timer1.start(Timing::scaled(Timing::pollIntervalMs));
+}
+
+void FMStart::addBooking(const QString &id, const QString &text)
+{
+    const BookingRow booking = parseBooking(text);
+    if (!booking.valid && !reportedBookings_.contains(id)) {
+        reportedBookings_.insert(id);
+        frmProgrammverlauf::instance().StatusText(QStringLiteral("FMStart.ListeAktualisieren"),
+                                                  QStringLiteral("Buchung mit ungültigem Datum"),
+                                                  QStringLiteral("Id ") + id + QStringLiteral(": ") + text);
+    }
+    litime->insertRow(0, booking.rowText());
+    litime->setKeyText(0, id);
+}
+
+void FMStart::BUSpeich_Click()
+{
+    const int row = litime->selectedRow();
+    if (row < 0 || lipnr->selectedIndex() < 0)
+        return;
+    // A second click while this one waits for a connection would assign twice.
+    BUSpeich->setEnabled(false);
+    assign(row);
+    BUSpeich->setEnabled(true);
+}
+
+void FMStart::assign(int row)
+{
+    const QString id = litime->keyText(row);
+    QString employee = lipnr->keyText(lipnr->selectedIndex());
+    QString card = litime->cellText(row, 3);
+    litime->setCellText(row, 4, employee);
+
+    ZugriffBeginn(false);
+    std::unique_ptr<ServerObject> booking = Verbindung.CacheFactory->newObject(QStringLiteral("Quastel.NoPers"));
+    QVariantList arguments{Verbindung.Firma, employee, card};
+    booking->call(QStringLiteral("setkarte"), arguments);
+    Verbindung.Firma = arguments.at(0).toString();
+    booking = Verbindung.CacheFactory->openId(QStringLiteral("Quastel.NoPers"), id);
+    QVariantList deleted{id};
+    booking->call(QStringLiteral("sys_deleteid"), deleted);
+    booking->call(QStringLiteral("sys_close"));
+    booking.reset();
+    ZugriffEnde(false);
+
+    litime->removeRow(rowWithKey(id, row));
+    if (litime->rowCount() == 0) {
+        Frame1->hide();
+        lipnr->setEditText(QString());
+        Timer1.start();
+    }
+}
+
+int FMStart::rowWithKey(const QString &id, int likelyRow) const
+{
+    // A refresh while the assignment waited for a connection may have moved the row.
+    if (litime->keyText(likelyRow) == id)
+        return likelyRow;
+    for (int row = 0; row < litime->rowCount(); ++row)
+        if (litime->keyText(row) == id)
+            return row;
+    return -1;
+}
+
+void FMStart::showLoginDialog()
+{
+    loginDialog_.setModal(false);
+    loginDialog_.winId();
+    loginDialog_.windowHandle()->setTransientParent(windowHandle());
+    loginDialog_.show();
+    loginDialog_.raise();
+    loginDialog_.activateWindow();
+}
+
+void FMStart::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    runGuarded([] {
+        Trennen();
+        ProgrammBeenden();
+    });
+}

@@ -1,0 +1,107 @@
+// Takes the pictures of the program's windows for the README and the user
+// guide: the real windows on a demo database, logged in as the demo user.
+//   karven-screenshots OUTPUT_FOLDER   (run under a display, e.g. xvfb-run)
+
+#include "cacheapi.h"
+#include "ctcombo.h"
+#include "ctlist.h"
+#include "demodata.h"
+#include "fmpass.h"
+#include "fmserver.h"
+#include "fmstart.h"
+#include "frmabout.h"
+#include "frmprogrammverlauf.h"
+#include "germantranslations.h"
+#include "historywindowport.h"
+#include "logindialogwindow.h"
+#include "qtuserinterface.h"
+#include "serverlistwindow.h"
+#include "sqlfactory.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+// Logs in as the demo user and records messages instead of waiting for a click.
+class DemoUserInterface : public QtUserInterface
+{
+public:
+    void message(const QString &, Icon, const QString &) override {}
+    QString commandLine() override
+    {
+        return QStringList{DemoLogin::company, DemoLogin::branch, DemoLogin::userCode, DemoLogin::password}
+            .join(QLatin1Char(' '));
+    }
+};
+
+bool save(QWidget &window, const QString &folder, const QString &name)
+{
+    window.show();
+    window.raise();
+    QTest::qWait(300);
+    const QString file = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    const bool saved = window.grab().save(file);
+    std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(file));
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "Aufruf: karven-screenshots AUSGABEORDNER\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    installGermanTranslations(application);
+
+    registerFactory(createEngineFactory);
+    DemoUserInterface userInterface;
+    ServerListWindow serverList;
+    FMPass loginDialog;
+    LoginDialogWindow loginDialogPort(loginDialog);
+    HistoryWindowPort history;
+    ports() = Ports{&userInterface, &serverList, &loginDialogPort, &history};
+
+    FMStart mainWindow(loginDialog);
+    loginDialog.setMainWindow(&mainWindow);
+    mainWindow.Form_Load();
+    mainWindow.show();
+    QTest::qWait(500); // the first refresh lists the bookings
+
+    // A booking chosen and an employee picked, as just before "Speichern".
+    QAbstractItemView *bookings = mainWindow.litime->itemView();
+    QTest::mouseClick(bookings->viewport(), Qt::LeftButton, {},
+                      bookings->visualRect(bookings->model()->index(0, 0)).center());
+    QTest::keyClicks(mainWindow.lipnr->lineEdit(), QStringLiteral("dorn"));
+    QTest::keyClick(mainWindow.lipnr->lineEdit(), Qt::Key_Return);
+    bool ok = save(mainWindow, folder, QStringLiteral("hauptfenster"));
+
+    FMServer &servers = serverList.window();
+    servers.show();
+    QAbstractItemView *entries = servers.ctList->itemView();
+    QTest::mouseClick(entries->viewport(), Qt::LeftButton, {},
+                      entries->visualRect(entries->model()->index(0, 0)).center());
+    ok = save(servers, folder, QStringLiteral("serverliste")) && ok;
+    servers.hide();
+
+    ok = save(loginDialog, folder, QStringLiteral("anmeldung")) && ok;
+    loginDialog.hide();
+
+    bool failed = false;
+    dbcall(QStringLiteral("D ^UNBEKANNT"), failed); // a refused command, for a history line
+    frmProgrammverlauf::instance().showFrom(&mainWindow);
+    ok = save(frmProgrammverlauf::instance(), folder, QStringLiteral("programmverlauf")) && ok;
+
+    ok = save(*frmAbout::showAbout(), folder, QStringLiteral("info")) && ok;
+    Trennen();
+    return ok ? 0 : 1;
+}
