@@ -11,14 +11,15 @@ QString characters(const QString &text, int from, int to)
     return text.mid(from - 1, to - from + 1);
 }
 
-// A number made of exactly the given count of digits, or -1.
-int digits(const QString &text, int count)
+// A number made of exactly the given count of digits; 0 (no year, month, day)
+// or 99 (no hour, minute) stand for anything else, so the date or time is invalid.
+int digits(const QString &text, int count, int invalid)
 {
     if (text.size() != count)
-        return -1;
+        return invalid;
     for (QChar c : text)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return -1;
+            return invalid;
     return text.toInt();
 }
 
@@ -33,9 +34,9 @@ BookingRow parseBooking(const QString &bookingText)
 {
     BookingRow row;
     row.karte = characters(bookingText, 21, 30);
-    const QDate date(digits(characters(bookingText, 31, 34), 4), digits(characters(bookingText, 35, 36), 2),
-                     digits(characters(bookingText, 37, 38), 2));
-    const QTime time(digits(characters(bookingText, 39, 40), 2), digits(characters(bookingText, 41, 42), 2));
+    const QDate date(digits(characters(bookingText, 31, 34), 4, 0), digits(characters(bookingText, 35, 36), 2, 0),
+                     digits(characters(bookingText, 37, 38), 2, 0));
+    const QTime time(digits(characters(bookingText, 39, 40), 2, 99), digits(characters(bookingText, 41, 42), 2, 99));
     // A booking with an unreadable date is still listed and can be assigned;
     // the server keeps the text as the time clock wrote it.
     row.valid = date.isValid() && time.isValid();

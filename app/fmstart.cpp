@@ -84,17 +84,16 @@ void FMStart::Form_Load()
         Verbindung.Kommandozeile = loginCommandLine();
         Verbindung.Neuanmeldung = true;
     } while (!user_anmeld());
-    showCaption();
+    setWindowTitle(mainWindowCaption(Verbindung.Firma, Verbindung.Filiale, Verbindung.BenutzerText));
     loadEmployees();
     // Only now, so that no refresh runs under the login dialog.
     Timer1.start(1);
 }
 
-void FMStart::showCaption()
+QString mainWindowCaption(const QString &firma, const QString &filiale, const QString &benutzerText)
 {
-    setWindowTitle(QStringLiteral("KARVEN Quastelwerk              Firma: ") + Verbindung.Firma +
-                   QStringLiteral("     Filiale: ") + Verbindung.Filiale +
-                   QStringLiteral("     Benutzer: ") + Verbindung.BenutzerText);
+    return QStringLiteral("KARVEN Quastelwerk              Firma: ") + firma + QStringLiteral("     Filiale: ") +
+           filiale + QStringLiteral("     Benutzer: ") + benutzerText;
 }
 
 void FMStart::loadEmployees()

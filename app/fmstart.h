@@ -12,6 +12,9 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+// The main window's caption: company, branch and the logged-in user.
+QString mainWindowCaption(const QString &firma, const QString &filiale, const QString &benutzerText);
+
 // The main window: the card bookings nobody owns, newest on top, and the
 // assignment of a booking's card to an employee.
 class FMStart : public QMainWindow
@@ -46,7 +49,6 @@ protected:
 
 private:
     void buildMenu();
-    void showCaption();
     void loadEmployees();
     void addBooking(const QString &id, const QString &text);
     void assign(int row);

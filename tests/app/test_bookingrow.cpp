@@ -1,0 +1,51 @@
+// Reading the booking text into a list row, and the main window's caption.
+
+#include "bookingrow.h"
+#include "fmstart.h"
+
+#include <QTest>
+
+class TestBookingRow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void bookingTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<bool>("valid");
+        const QString head = QStringLiteral("FIL01T1  K          ");
+        QTest::newRow("usual") << head + "    123456202401310705" << "2024-01-31\n07:05\n    123456" << true;
+        QTest::newRow("blanks in the card") << head + " 12 34 567202412312359" << "2024-12-31\n23:59\n 12 34 567" << true;
+        QTest::newRow("characters after 42 ignored") << head + "0000000001202402290000XYZ" << "2024-02-29\n00:00\n0000000001" << true;
+        QTest::newRow("no such day") << head + "    123456202402300705" << "20240230\n07:05\n    123456" << false;
+        QTest::newRow("letters in the date") << head + "    1234562024AB310705" << "2024AB31\n07:05\n    123456" << false;
+        QTest::newRow("hour 24") << head + "    123456202401312405" << "2024-01-31\n24:05\n    123456" << false;
+        QTest::newRow("minute 60") << head + "    123456202401310760" << "2024-01-31\n07:60\n    123456" << false;
+        QTest::newRow("too short") << head + "    123456202401" << "202401\n:\n    123456" << false;
+        QTest::newRow("empty") << QString() << "\n:\n" << false;
+        QTest::newRow("sign in the date") << head + "    123456+0240131" + "0705" << "+0240131\n07:05\n    123456" << false;
+    }
+
+    void bookingTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, row);
+        QFETCH(bool, valid);
+        const BookingRow booking = parseBooking(text);
+        QCOMPARE(booking.rowText(), row);
+        QCOMPARE(booking.valid, valid);
+    }
+
+    void captionKeepsItsFixedTexts()
+    {
+        QCOMPARE(mainWindowCaption("1", "0", "ADM|Dorn, Anna"),
+                 QStringLiteral("KARVEN Quastelwerk              Firma: 1     Filiale: 0     Benutzer: ADM|Dorn, Anna"));
+        QCOMPARE(mainWindowCaption({}, {}, {}),
+                 QStringLiteral("KARVEN Quastelwerk              Firma:      Filiale:      Benutzer: "));
+    }
+};
+
+QTEST_MAIN(TestBookingRow)
+#include "test_bookingrow.moc"

@@ -1,0 +1,321 @@
+// The program end to end: the real main window, server list and login dialog
+// on a demo database, logged in through the command line; only message boxes
+// and the program end are scripted.
+
+#include "cacheapi.h"
+#include "ctcombo.h"
+#include "ctlist.h"
+#include "demodata.h"
+#include "enginefixture.h"
+#include "fakeports.h"
+#include "flakyfactory.h"
+#include "fmpass.h"
+#include "fmstart.h"
+#include "frmprogrammverlauf.h"
+#include "logindialogwindow.h"
+#include "runtimeguard.h"
+#include "serverlistwindow.h"
+#include "session.h"
+#include "timeclock.h"
+#include "user_anmeld.h"
+
+#include <QAbstractItemView>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    EngineFixture db_;
+    std::unique_ptr<FakeWindows> fakes_;
+    std::unique_ptr<ServerListWindow> serverList_;
+    std::unique_ptr<FMPass> loginDialog_;
+    std::unique_ptr<LoginDialogWindow> loginDialogPort_;
+    std::unique_ptr<FMStart> window_;
+    ConnectionScript script_;
+
+    // A swipe at a time clock of company 1; returns the unassigned booking's id.
+    QString swipe(const QString &card, const QString &time)
+    {
+        QString id;
+        db_.withSession([&](Session &session) {
+            id = QString::number(bookCard(session, QStringLiteral("1"), QStringLiteral("FIL01T1"),
+                                          QStringLiteral("K"), card, time).id);
+        });
+        return id;
+    }
+
+    void start()
+    {
+        window_ = std::make_unique<FMStart>(*loginDialog_);
+        loginDialog_->setMainWindow(window_.get());
+        window_->Form_Load();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    QStringList listedRows() const
+    {
+        QStringList rows;
+        for (int row = 0; row < window_->litime->rowCount(); ++row)
+            rows << window_->litime->rowText(row);
+        return rows;
+    }
+
+    void waitForListing(int rows)
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(window_->litime->rowCount(), rows, 3000);
+    }
+
+    void clickBooking(int row)
+    {
+        QAbstractItemView *view = window_->litime->itemView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(row, 0)).center());
+    }
+
+    void chooseEmployee(const QString &typed)
+    {
+        window_->lipnr->lineEdit()->clear();
+        QTest::keyClicks(window_->lipnr->lineEdit(), typed);
+        QTest::keyClick(window_->lipnr->lineEdit(), Qt::Key_Return);
+        QVERIFY2(window_->lipnr->selectedIndex() >= 0, qPrintable(typed));
+    }
+
+    QString cardOwner(const QString &card)
+    {
+        return db_.column(QStringLiteral("SELECT pnr FROM karte WHERE firma = '1' AND karte = ?"), {card})
+            .value(0)
+            .toString();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!db_.setUp(QStringLiteral("KARVEN"))) {
+            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
+                QFAIL(qPrintable(db_.skipReason()));
+            QSKIP(qPrintable(db_.skipReason()));
+        }
+    }
+
+    void cleanupTestCase() { db_.tearDown(); }
+
+    void init()
+    {
+        db_.withSession(seedDemoData);
+        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        fakes_ = std::make_unique<FakeWindows>();
+        serverList_ = std::make_unique<ServerListWindow>();
+        loginDialog_ = std::make_unique<FMPass>();
+        loginDialogPort_ = std::make_unique<LoginDialogWindow>(*loginDialog_);
+        ports().serverList = serverList_.get();
+        ports().loginDialog = loginDialogPort_.get();
+        script_ = ConnectionScript();
+        registerFlakyFactory(script_);
+        resetLoginCommandLine();
+        fakes_->ui.arguments = QStringList{DemoLogin::company, DemoLogin::branch, DemoLogin::userCode,
+                                           DemoLogin::password, db_.target().host,
+                                           QString::number(db_.target().port), db_.target().nameSpace}
+                                   .join(QLatin1Char(' '));
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        Trennen();
+        loginDialogPort_.reset();
+        loginDialog_.reset();
+        serverList_.reset();
+        fakes_.reset();
+        frmProgrammverlauf::unload();
+    }
+
+    void startupShowsUserAndTheCompanysActiveEmployees()
+    {
+        start();
+        QVERIFY(window_->windowTitle().startsWith(
+            QStringLiteral("KARVEN Quastelwerk              Firma: 1     Filiale: 0     Benutzer: ADM|")));
+        const QVariantList active = db_.column(
+            QStringLiteral("SELECT pnr FROM persbasis WHERE firma = '1' AND aktiv = 'J' ORDER BY pnr"));
+        QCOMPARE(window_->lipnr->entryCount(), active.size());
+        QStringList keys;
+        for (int entry = 0; entry < window_->lipnr->entryCount(); ++entry)
+            keys << window_->lipnr->keyText(entry);
+        keys.sort();
+        QStringList expected;
+        for (const QVariant &number : active)
+            expected << number.toString();
+        QCOMPARE(keys, expected);
+        QVERIFY(!window_->Frame1->isVisible());
+        QVERIFY(fakes_->ui.messages.isEmpty());
+    }
+
+    void bookingsAreListedNewestFirstAndAssigned()
+    {
+        const QString a = swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        const QString b = swipe(QStringLiteral(" 12 34 567"), QStringLiteral("202402011230"));
+        const QString c = swipe(QStringLiteral("333"), QStringLiteral("202402021645"));
+        start();
+        waitForListing(3);
+        QCOMPARE(listedRows(), (QStringList{"2024-02-02\n16:45\n       333\n", "2024-02-01\n12:30\n 12 34 567\n",
+                                            "2024-01-31\n07:05\n       111\n"}));
+        QCOMPARE(window_->litime->keyText(0), c);
+        QVERIFY(!window_->Timer1.isActive());
+
+        clickBooking(1);
+        QVERIFY(window_->Frame1->isVisible());
+        chooseEmployee(QStringLiteral("1002"));
+        const QString employee = window_->lipnr->keyText(window_->lipnr->selectedIndex());
+        window_->BUSpeich->click();
+
+        QCOMPARE(cardOwner(QStringLiteral(" 12 34 567")), employee);
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id = ?"), {b.toLongLong()}),
+                 QVariantList{employee});
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE id = ?"), {b.toLongLong()}).value(0).toInt(), 0);
+        QCOMPARE(listedRows().size(), 2);
+        QCOMPARE(window_->litime->keyText(0), c);
+        QCOMPARE(window_->litime->keyText(1), a);
+        // Rows remain: the frame and the employee stay, polling stays off.
+        QVERIFY(window_->Frame1->isVisible());
+        QVERIFY(window_->lipnr->selectedIndex() >= 0);
+        QVERIFY(!window_->Timer1.isActive());
+        QVERIFY(fakes_->ui.messages.isEmpty());
+    }
+
+    void lastAssignmentHidesTheFrameAndPollsAgain()
+    {
+        swipe(QStringLiteral("777"), QStringLiteral("202403010800"));
+        start();
+        waitForListing(1);
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        window_->BUSpeich->click();
+        QCOMPARE(window_->litime->rowCount(), 0);
+        QVERIFY(!window_->Frame1->isVisible());
+        QVERIFY(window_->lipnr->editText().isEmpty());
+        QVERIFY(window_->Timer1.isActive());
+
+        // A swipe while polling shows up at the next tick.
+        swipe(QStringLiteral("888"), QStringLiteral("202403010815"));
+        waitForListing(1);
+        QVERIFY(listedRows().value(0).contains(QStringLiteral("       888")));
+        QVERIFY(!window_->Timer1.isActive());
+    }
+
+    void refreshReloadsAndKeepsPollingOffWhileBookingsRemain()
+    {
+        swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        start();
+        waitForListing(1);
+        swipe(QStringLiteral("222"), QStringLiteral("202401310710"));
+        QTest::qWait(50);
+        QCOMPARE(window_->litime->rowCount(), 1); // not polling while bookings are listed
+        window_->BUAkt->click();
+        QCOMPARE(window_->litime->rowCount(), 2);
+        QVERIFY(!window_->Timer1.isActive());
+        QVERIFY(window_->BUAkt->isEnabled());
+    }
+
+    void twoRowsWithTheSameCardAreAssignedOneAtATime()
+    {
+        const QString first = swipe(QStringLiteral("555"), QStringLiteral("202401310705"));
+        const QString second = swipe(QStringLiteral("555"), QStringLiteral("202401311600"));
+        start();
+        waitForListing(2);
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        window_->BUSpeich->click();
+        QCOMPARE(window_->litime->rowCount(), 1);
+        QCOMPARE(window_->litime->keyText(0), first);
+        clickBooking(0);
+        window_->BUSpeich->click();
+        QCOMPARE(window_->litime->rowCount(), 0);
+        // Both swipes are the employee's time bookings, each once.
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE nopers_id IN (?, ?)"),
+                            {first.toLongLong(), second.toLongLong()})
+                     .value(0)
+                     .toInt(),
+                 2);
+    }
+
+    void speichernWithoutChoiceDoesNothing()
+    {
+        swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        start();
+        waitForListing(1);
+        window_->BUSpeich->click(); // no booking selected
+        clickBooking(0);
+        window_->BUSpeich->click(); // no employee chosen
+        QCOMPARE(window_->litime->rowCount(), 1);
+        QVERIFY(cardOwner(QStringLiteral("       111")).isEmpty());
+        QVERIFY(window_->BUSpeich->isEnabled());
+    }
+
+    void unreadableDateIsListedAssignableAndNotedOnce()
+    {
+        QString id;
+        db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '       999', ?)"),
+                 {QStringLiteral("FIL01T1  K                 9992024AB310705")});
+        id = db_.column(QStringLiteral("SELECT id FROM nopers")).value(0).toString();
+        start();
+        waitForListing(1);
+        QCOMPARE(listedRows().value(0), QStringLiteral("2024AB31\n07:05\n       999\n"));
+        window_->BUAkt->click();
+        QCOMPARE(frmProgrammverlauf::instance().entries().rowCount(), 1);
+        QVERIFY(frmProgrammverlauf::instance().entries().rowText(0).contains(QStringLiteral("Id ") + id));
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        window_->BUSpeich->click();
+        QCOMPARE(window_->litime->rowCount(), 0);
+        QCOMPARE(cardOwner(QStringLiteral("       999")), QStringLiteral("1001"));
+    }
+
+    void failingServerCallEndsTheProgramInOrder()
+    {
+        const QString id = swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        start();
+        waitForListing(1);
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        // Another workstation removed the booking meanwhile.
+        db_.exec(QStringLiteral("DELETE FROM nopers WHERE id = ?"), {id.toLongLong()});
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, runGuarded([&] { window_->BUSpeich_Click(); }));
+        QCOMPARE(fakes_->ui.messages.size(), 1);
+        QVERIFY(fakes_->ui.messages[0].text.startsWith(QStringLiteral("Laufzeitfehler '5104':\r\n\r\n")));
+        QCOMPARE(fakes_->ui.messages[0].title, QStringLiteral(KARVEN_APP_TITLE));
+        QVERIFY2(!Verbindung.CacheFactory->isConnected(), "disconnected before the end");
+    }
+
+    void pollingWaitsForTheLogin()
+    {
+        // The first login is refused, so the dialog comes; no refresh may run under it.
+        fakes_->ui.arguments.replace(DemoLogin::password, QStringLiteral("falsch"));
+        bool timerRanDuringLogin = true;
+        QTimer::singleShot(0, [&] {
+            timerRanDuringLogin = window_->Timer1.isActive();
+            loginDialog_->BPASSWORT->setText(DemoLogin::password);
+            SettingsStore::write(QStringLiteral("Server"), db_.target().host);
+            serverList_->setField(ServerListPort::Field::BSERVERIP, db_.target().host);
+            serverList_->setField(ServerListPort::Field::BPORT, QString::number(db_.target().port));
+            serverList_->setField(ServerListPort::Field::BNAMESPACE, db_.target().nameSpace);
+            loginDialog_->BUSpeich->click();
+        });
+        SettingsStore::write(QStringLiteral("ServerObjekt"), QStringLiteral("0"));
+        SettingsStore::write(QStringLiteral("Server"), db_.target().host);
+        SettingsStore::write(QStringLiteral("Port"), QString::number(db_.target().port));
+        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
+        start();
+        QVERIFY(!timerRanDuringLogin);
+        QVERIFY(window_->windowTitle().contains(QStringLiteral("Benutzer: ADM|")));
+        QVERIFY(window_->Timer1.isActive());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
