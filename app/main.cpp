@@ -1,12 +1,8 @@
-#include "cacheapi.h"
-#include "fmpass.h"
-#include "fmstart.h"
+#include "factoryregistry.h"
 #include "germantranslations.h"
-#include "historywindowport.h"
-#include "logindialogwindow.h"
+#include "programwindows.h"
 #include "qtuserinterface.h"
 #include "runtimeguard.h"
-#include "serverlistwindow.h"
 #include "sqlfactory.h"
 
 #include <QApplication>
@@ -20,17 +16,10 @@ int main(int argc, char *argv[])
 
     registerFactory(createEngineFactory);
     QtUserInterface userInterface;
-    ServerListWindow serverList;
-    FMPass loginDialog;
-    LoginDialogWindow loginDialogPort(loginDialog);
-    HistoryWindowPort history;
-    ports() = Ports{&userInterface, &serverList, &loginDialogPort, &history};
-
-    FMStart mainWindow(loginDialog);
-    loginDialog.setMainWindow(&mainWindow);
+    ProgramWindows windows(userInterface);
     runGuarded([&] {
-        mainWindow.Form_Load();
-        mainWindow.show();
+        windows.mainWindow.Form_Load();
+        windows.mainWindow.show();
     });
     return QApplication::exec();
 }

@@ -107,6 +107,15 @@ void FMServer::Form_Load()
     ZugriffEnde(false);
 }
 
+QVector<QPair<QLineEdit *, QString>> FMServer::entryFields() const
+{
+    return {{BFIRMA, QStringLiteral("Firma")},
+            {BFIL, QStringLiteral("FIL")},
+            {BSERVERIP, QStringLiteral("ip")},
+            {BPORT, QStringLiteral("PORT")},
+            {BNAMESPACE, QStringLiteral("NAMESPACE")}};
+}
+
 void FMServer::ctList_Click()
 {
     for (int row = 0; row < ctList->rowCount(); ++row) {
@@ -123,11 +132,8 @@ void FMServer::loadEntry(int row)
     try {
         const QString id = GetWort(ctList->rowText(row), QLatin1Char(';'), 1, QString());
         std::unique_ptr<ServerObject> entry = Verbindung.CacheFactory->openId(QStringLiteral("KV.KassaSW"), id);
-        BFIRMA->setText(entry->property(QStringLiteral("Firma")).toString());
-        BFIL->setText(entry->property(QStringLiteral("FIL")).toString());
-        BSERVERIP->setText(entry->property(QStringLiteral("ip")).toString());
-        BPORT->setText(entry->property(QStringLiteral("PORT")).toString());
-        BNAMESPACE->setText(entry->property(QStringLiteral("NAMESPACE")).toString());
+        for (const auto &[field, property] : entryFields())
+            field->setText(entry->property(property).toString());
         bool isNumber = false;
         const int serverId = entry->property(QStringLiteral("sys_ID")).toString().toInt(&isNumber);
         if (!isNumber || serverId < 0 || serverId > largestId)
@@ -179,11 +185,8 @@ void FMServer::saveEntryOnStandardServer()
     try {
         std::unique_ptr<ServerObject> entry =
             Verbindung.CacheFactory->openId(QStringLiteral("KV.KassaSW"), QString::number(CurrentId));
-        entry->setProperty(QStringLiteral("Firma"), BFIRMA->text());
-        entry->setProperty(QStringLiteral("FIL"), BFIL->text());
-        entry->setProperty(QStringLiteral("ip"), BSERVERIP->text());
-        entry->setProperty(QStringLiteral("PORT"), BPORT->text());
-        entry->setProperty(QStringLiteral("NAMESPACE"), BNAMESPACE->text());
+        for (const auto &[field, property] : entryFields())
+            entry->setProperty(property, field->text());
         entry->setProperty(QStringLiteral("Type"), 0);
         entry->call(QStringLiteral("sys_save"));
         ObjektSchliessen(entry);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QPair>
 #include <QTimer>
+#include <QVector>
 
 class CtList;
 class QLineEdit;
@@ -44,6 +46,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The fields that show a server entry, with the entry's property for each.
+    QVector<QPair<QLineEdit *, QString>> entryFields() const;
     void setFieldsEditable(bool editable);
     void loadEntry(int row);
     void saveEntryOnStandardServer();

@@ -6,16 +6,12 @@
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "demodata.h"
-#include "fmpass.h"
 #include "fmserver.h"
-#include "fmstart.h"
 #include "frmabout.h"
 #include "frmprogrammverlauf.h"
 #include "germantranslations.h"
-#include "historywindowport.h"
-#include "logindialogwindow.h"
+#include "programwindows.h"
 #include "qtuserinterface.h"
-#include "serverlistwindow.h"
 #include "sqlfactory.h"
 
 #include <QAbstractItemView>
@@ -65,14 +61,8 @@ int main(int argc, char *argv[])
 
     registerFactory(createEngineFactory);
     DemoUserInterface userInterface;
-    ServerListWindow serverList;
-    FMPass loginDialog;
-    LoginDialogWindow loginDialogPort(loginDialog);
-    HistoryWindowPort history;
-    ports() = Ports{&userInterface, &serverList, &loginDialogPort, &history};
-
-    FMStart mainWindow(loginDialog);
-    loginDialog.setMainWindow(&mainWindow);
+    ProgramWindows windows(userInterface);
+    FMStart &mainWindow = windows.mainWindow;
     mainWindow.Form_Load();
     mainWindow.show();
     QTest::qWait(500); // the first refresh lists the bookings
@@ -85,7 +75,7 @@ int main(int argc, char *argv[])
     QTest::keyClick(mainWindow.lipnr->lineEdit(), Qt::Key_Return);
     bool ok = save(mainWindow, folder, QStringLiteral("hauptfenster"));
 
-    FMServer &servers = serverList.window();
+    FMServer &servers = windows.serverList.window();
     servers.show();
     QAbstractItemView *entries = servers.ctList->itemView();
     QTest::mouseClick(entries->viewport(), Qt::LeftButton, {},
@@ -93,8 +83,8 @@ int main(int argc, char *argv[])
     ok = save(servers, folder, QStringLiteral("serverliste")) && ok;
     servers.hide();
 
-    ok = save(loginDialog, folder, QStringLiteral("anmeldung")) && ok;
-    loginDialog.hide();
+    ok = save(windows.loginDialog, folder, QStringLiteral("anmeldung")) && ok;
+    windows.loginDialog.hide();
 
     bool failed = false;
     dbcall(QStringLiteral("D ^UNBEKANNT"), failed); // a refused command, for a history line

@@ -97,11 +97,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!db_.setUp(QStringLiteral("KARVEN"))) {
-            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
-                QFAIL(qPrintable(db_.skipReason()));
-            QSKIP(qPrintable(db_.skipReason()));
-        }
+        KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("KARVEN"));
     }
 
     void cleanupTestCase() { db_.tearDown(); }
@@ -119,10 +115,7 @@ private Q_SLOTS:
         script_ = ConnectionScript();
         registerFlakyFactory(script_);
         resetLoginCommandLine();
-        fakes_->ui.arguments = QStringList{DemoLogin::company, DemoLogin::branch, DemoLogin::userCode,
-                                           DemoLogin::password, db_.target().host,
-                                           QString::number(db_.target().port), db_.target().nameSpace}
-                                   .join(QLatin1Char(' '));
+        fakes_->ui.arguments = db_.commandLine(DemoLogin::userCode, DemoLogin::password);
     }
 
     void cleanup()

@@ -29,22 +29,10 @@ private:
     std::unique_ptr<FakeWindows> windows_;
     ConnectionScript script_;
 
-    void pointRecordAtTestDatabase()
-    {
-        Verbindung.Server = db_.target().host;
-        Verbindung.Port = QString::number(db_.target().port);
-        Verbindung.Namespace = db_.target().nameSpace;
-        ConnStringBilden();
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!db_.setUp(QStringLiteral("CONNTEST"))) {
-            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
-                QFAIL(qPrintable(db_.skipReason()));
-            QSKIP(qPrintable(db_.skipReason()));
-        }
+        KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("CONNTEST"));
         db_.exec(QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES ('FA', '0', 'KARVEN`2025`1')"));
         db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pname)"
                                 " VALUES ('1', 'M]L', 'geheim', 'J', 'M}ller')"));
@@ -57,7 +45,7 @@ private Q_SLOTS:
         windows_ = std::make_unique<FakeWindows>();
         script_ = ConnectionScript();
         registerFlakyFactory(script_);
-        pointRecordAtTestDatabase();
+        db_.pointConnectionRecordHere();
     }
 
     void cleanup()

@@ -70,11 +70,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!db_.setUp(QStringLiteral("ENGINETEST"))) {
-            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
-                QFAIL(qPrintable(db_.skipReason()));
-            QSKIP(qPrintable(db_.skipReason()));
-        }
+        KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("ENGINETEST"));
         db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pname, pnr, abtnr, dw, bergrp)"
                                 " VALUES ('1', 'M]L', 'geheim', 'J', 'M}ller, J}rgen', '1001', '10', '221', 'A'),"
                                 " ('1', 'ABC', 'geteilt', 'J', 'Abel, Carl', '1002', '10', '222', 'B'),"

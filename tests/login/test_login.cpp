@@ -25,17 +25,10 @@ private:
     std::unique_ptr<FakeWindows> fakes_;
     ConnectionScript script_;
 
-    QString commandLine(const QString &code, const QString &password)
-    {
-        return QStringList{DemoLogin::company, DemoLogin::branch, code, password, db_.target().host,
-                           QString::number(db_.target().port), db_.target().nameSpace}
-            .join(QLatin1Char(' '));
-    }
-
     // Logs in with a command line, as the main window's start-up does.
     bool logInWith(const QString &code, const QString &password)
     {
-        fakes_->ui.arguments = commandLine(code, password);
+        fakes_->ui.arguments = db_.commandLine(code, password);
         Verbindung.Kommandozeile = fakes_->ui.arguments;
         Verbindung.Neuanmeldung = true;
         return user_anmeld();
@@ -45,14 +38,6 @@ private:
     {
         bool failed = false;
         return dbcall(command, failed);
-    }
-
-    void pointRecordAtTestDatabase()
-    {
-        Verbindung.Server = db_.target().host;
-        Verbindung.Port = QString::number(db_.target().port);
-        Verbindung.Namespace = db_.target().nameSpace;
-        ConnStringBilden();
     }
 
     void expectFailedStep(const QString &label)
@@ -69,11 +54,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!db_.setUp(QStringLiteral("LOGINTEST"))) {
-            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
-                QFAIL(qPrintable(db_.skipReason()));
-            QSKIP(qPrintable(db_.skipReason()));
-        }
+        KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("LOGINTEST"));
     }
 
     void cleanupTestCase() { db_.tearDown(); }
@@ -183,7 +164,7 @@ private Q_SLOTS:
 
     void failingContextCommandIsReported()
     {
-        pointRecordAtTestDatabase();
+        db_.pointConnectionRecordHere();
         ZugriffBeginn(false); // connected already, so only the login sends the context
         ZugriffEnde(false);
         script_.refusedCommandPrefix = QStringLiteral("S FIRMA=");
@@ -193,7 +174,7 @@ private Q_SLOTS:
 
     void failedCommandLineLoginFallsBackToTheDialog()
     {
-        fakes_->ui.arguments = commandLine(QStringLiteral("ADM"), QStringLiteral("falsch"));
+        fakes_->ui.arguments = db_.commandLine(QStringLiteral("ADM"), QStringLiteral("falsch"));
         QVERIFY(!user_anmeld());
         QCOMPARE(fakes_->loginDialog.modalShows, 0);
         QVERIFY(loginCommandLine().isEmpty());
@@ -236,7 +217,7 @@ private Q_SLOTS:
         db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv) VALUES"
                                 " ('1', 'ZZZ', 'geteilt', 'J'), ('1', 'AAB', 'geteilt', 'J')"));
         Verbindung.Firma = company;
-        pointRecordAtTestDatabase();
+        db_.pointConnectionRecordHere();
         QCOMPARE(BenutzerAusPasswort(password), code);
         QCOMPARE(Verbindung.ZugriffZaehler, 0);
     }
@@ -244,7 +225,7 @@ private Q_SLOTS:
     void lookupSwallowsFailures()
     {
         Verbindung.Firma = QStringLiteral("1");
-        pointRecordAtTestDatabase();
+        db_.pointConnectionRecordHere();
         script_.queriesFail = true;
         QCOMPARE(BenutzerAusPasswort(DemoLogin::password), QString());
         QCOMPARE(Verbindung.ZugriffZaehler, 0);
@@ -285,7 +266,7 @@ private Q_SLOTS:
 
         dialog.BPASSWORT->setText(QStringLiteral("juergen"));
         dialog.BUSER->setText(QStringLiteral("NAME"));
-        pointRecordAtTestDatabase(); // the lookup runs on the connection in use
+        db_.pointConnectionRecordHere(); // the lookup runs on the connection in use
         fakes_->serverList.fields = {{ServerListPort::Field::BFIRMA, QStringLiteral("1")},
                                      {ServerListPort::Field::BSERVERIP, db_.target().host},
                                      {ServerListPort::Field::BPORT, QString::number(db_.target().port)},
@@ -309,8 +290,8 @@ private Q_SLOTS:
         LoginDialogWindow port(dialog);
         ports().loginDialog = &port;
         dialog.setMainWindow(&mainWindow);
-        fakes_->ui.arguments = commandLine(QStringLiteral("MÜL"), QStringLiteral("juergen"));
-        pointRecordAtTestDatabase();
+        fakes_->ui.arguments = db_.commandLine(QStringLiteral("MÜL"), QStringLiteral("juergen"));
+        db_.pointConnectionRecordHere();
         ZugriffBeginn(false); // the bracket the menu's login closes
         dialog.show();
         dialog.BUSpeich->click();

@@ -54,11 +54,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!db_.setUp(QStringLiteral("SERVERTEST"))) {
-            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
-                QFAIL(qPrintable(db_.skipReason()));
-            QSKIP(qPrintable(db_.skipReason()));
-        }
+        KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("SERVERTEST"));
         db_.exec(QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES ('FA', '0', 'K`2026')"));
     }
 
@@ -77,10 +73,7 @@ private Q_SLOTS:
         script_ = ConnectionScript();
         registerFlakyFactory(script_);
         storeStandardServerInSettings();
-        Verbindung.Server = db_.target().host;
-        Verbindung.Port = QString::number(db_.target().port);
-        Verbindung.Namespace = db_.target().nameSpace;
-        ConnStringBilden();
+        db_.pointConnectionRecordHere();
     }
 
     void cleanup()

@@ -1,6 +1,8 @@
 #include "enginefixture.h"
 
 #include "cacheerror.h"
+#include "connectiondata.h"
+#include "connectionrecord.h"
 #include "databaseadmin.h"
 #include "session.h"
 
@@ -37,6 +39,21 @@ void EngineFixture::tearDown()
 QString EngineFixture::connectionString() const
 {
     return QStringLiteral("cn_iptcp:%1[%2]:%3").arg(target_.host).arg(target_.port).arg(target_.nameSpace);
+}
+
+void EngineFixture::pointConnectionRecordHere() const
+{
+    Verbindung.Server = target_.host;
+    Verbindung.Port = QString::number(target_.port);
+    Verbindung.Namespace = target_.nameSpace;
+    ConnStringBilden();
+}
+
+QString EngineFixture::commandLine(const QString &code, const QString &password) const
+{
+    return QStringList{QStringLiteral("1"), QStringLiteral("0"), code, password, target_.host,
+                       QString::number(target_.port), target_.nameSpace}
+        .join(QLatin1Char(' '));
 }
 
 void EngineFixture::exec(const QString &sql, const QVariantList &values)

@@ -24,6 +24,10 @@ public:
 
     EngineKind kind() const { return kind_; }
     QString connectionString() const;
+    // Points the program's connection record at this database.
+    void pointConnectionRecordHere() const;
+    // A qualifying command line that logs in to this database in company 1, branch 0.
+    QString commandLine(const QString &code, const QString &password) const;
     const ConnectionTarget &target() const { return target_; }
     QString skipReason() const { return skipReason_; }
 
@@ -39,3 +43,14 @@ private:
     ConnectionTarget target_;
     QString skipReason_;
 };
+
+// In initTestCase: sets the fixture up, or skips the suite where no PostgreSQL
+// server was started for it (and fails instead under KARVEN_TEST_REQUIRE_PG).
+#define KARVEN_SET_UP_ENGINE_OR_SKIP(fixture, nameSpace)                                          \
+    do {                                                                                          \
+        if (!(fixture).setUp(nameSpace)) {                                                        \
+            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))                              \
+                QFAIL(qPrintable((fixture).skipReason()));                                        \
+            QSKIP(qPrintable((fixture).skipReason()));                                            \
+        }                                                                                         \
+    } while (false)

@@ -117,11 +117,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!db_.setUp(QStringLiteral("ADMINTEST"))) {
-            if (qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG"))
-                QFAIL(qPrintable(db_.skipReason()));
-            QSKIP(qPrintable(db_.skipReason()));
-        }
+        KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("ADMINTEST"));
         session_ = std::make_unique<Session>(db_.kind(), db_.target());
         QVERIFY2(session_->open(), qPrintable(session_->lastError()));
     }
