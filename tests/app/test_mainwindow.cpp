@@ -250,6 +250,31 @@ private Q_SLOTS:
         QVERIFY(window_->BUSpeich->isEnabled());
     }
 
+    void secondClickWhileWaitingForTheConnectionIsRefused()
+    {
+        const QString id = swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        start();
+        waitForListing(1);
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        Trennen(); // idle: the assignment must connect first, and waits between attempts
+        script_.failuresLeft = 1;
+        bool enabledWhileWaiting = true;
+        QTimer::singleShot(0, [&] {
+            enabledWhileWaiting = window_->BUSpeich->isEnabled();
+            window_->BUSpeich->click();
+        });
+        window_->BUSpeich->click();
+        QVERIFY(!enabledWhileWaiting);
+        QVERIFY(window_->BUSpeich->isEnabled());
+        QCOMPARE(window_->litime->rowCount(), 0);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE nopers_id = ?"), {id.toLongLong()})
+                     .value(0)
+                     .toInt(),
+                 1);
+        QVERIFY(fakes_->ui.messages.isEmpty());
+    }
+
     void unreadableDateIsListedAssignableAndNotedOnce()
     {
         QString id;
