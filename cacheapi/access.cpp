@@ -123,6 +123,9 @@ void ZugriffBeginn(bool sanduhr)
 {
     if (sanduhr)
         ports().userInterface->setWaitCursor(true);
+    // Stopped before connecting too: a tick right after a new connection was
+    // made would close it again before this bracket's first call.
+    ports().serverList->Lock().stop();
     Verbinden();
     ports().serverList->Lock().stop();
     ++Verbindung.ZugriffZaehler;

@@ -5,7 +5,6 @@
 #include "session.h"
 
 #include <QDateTime>
-#include <QSqlQuery>
 
 namespace {
 constexpr int cardWidth = 10;
@@ -29,16 +28,15 @@ QString assignCard(Session &session, const QString &company, const QString &empl
     if (karte.isEmpty())
         EngineError::raise(EngineError::AssignmentRefused,
                            QStringLiteral("Ungültige Kartennummer \"%1\"").arg(card.left(40)));
-    QSqlQuery employee = session.exec(
-        QStringLiteral("SELECT aktiv FROM persbasis WHERE firma = ? AND pnr = ?"), {firma, pnr});
-    if (!employee.next())
-        EngineError::raise(EngineError::AssignmentRefused,
-                           QStringLiteral("Mitarbeiter %1 der Firma %2 existiert nicht")
-                               .arg(pnr.left(40), firma.left(40)));
-
     const QString who = session.variables().value(QStringLiteral("PERSONAL"));
     const QString when = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
+    // One transaction: two workstations assigning at once book every swipe once.
     session.transaction([&] {
+        if (!session.firstValue(QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"), {firma, pnr})
+                 .isValid())
+            EngineError::raise(EngineError::AssignmentRefused,
+                               QStringLiteral("Mitarbeiter %1 der Firma %2 existiert nicht")
+                                   .arg(pnr.left(40), firma.left(40)));
         session.exec(QStringLiteral("INSERT INTO karte (firma, karte, pnr, zugeordnet_von, zugeordnet_am)"
                                     " VALUES (?, ?, ?, ?, ?) ON CONFLICT (firma, karte) DO UPDATE"
                                     " SET pnr = excluded.pnr, zugeordnet_von = excluded.zugeordnet_von,"

@@ -3,7 +3,6 @@
 #include "engineerrors.h"
 #include "session.h"
 
-#include <QSqlQuery>
 
 QHash<QString, QString> &CommandSession::variables()
 {
@@ -17,14 +16,14 @@ QString CommandSession::joinSubscripts(const QStringList &subscripts)
 
 QString CommandSession::global(const QString &name, const QStringList &subscripts)
 {
-    QSqlQuery query = session_.exec(
+    const QVariant value = session_.firstValue(
         QStringLiteral("SELECT value FROM globale WHERE name = ? AND subscripts = ?"),
         {name, joinSubscripts(subscripts)});
-    if (!query.next())
+    if (!value.isValid())
         EngineError::raise(EngineError::UndefinedVariable,
                            QStringLiteral("<UNDEFINED> ^%1(%2)")
                                .arg(name, subscripts.join(QLatin1Char(','))));
-    return query.value(0).toString();
+    return value.toString();
 }
 
 void CommandSession::runRoutine(const QString &name)

@@ -104,25 +104,37 @@ QSqlQuery Session::exec(const QString &sql, const QVariantList &values)
     return query;
 }
 
+QVariant Session::firstValue(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query = exec(sql, values);
+    return query.next() ? query.value(0) : QVariant();
+}
+
 void Session::transaction(const std::function<void()> &work)
 {
-    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-    if (!open_ || !db.transaction())
-        fail(QStringLiteral("BEGIN"), db.lastError().text());
+    // SQLite takes the write lock at once: a transaction that only upgrades
+    // later would fail at once when another workstation writes meanwhile.
+    exec(kind_ == EngineKind::Sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
     inTransaction_ = true;
     try {
         work();
+        inTransaction_ = false;
+        exec(QStringLiteral("COMMIT"));
     } catch (...) {
         inTransaction_ = false;
-        db.rollback();
+        if (open_)
+            QSqlQuery(QSqlDatabase::database(connectionName_, false)).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
-    inTransaction_ = false;
-    if (!db.commit()) {
-        const QString message = db.lastError().text();
-        db.rollback();
-        fail(QStringLiteral("COMMIT"), message);
-    }
+}
+
+bool Session::isAlive()
+{
+    // A PostgreSQL server that restarted leaves the connection looking open
+    // until a statement fails; ask it, so that the next access reconnects.
+    if (open_ && kind_ == EngineKind::Postgres && !stillReachable())
+        close();
+    return open_;
 }
 
 bool Session::stillReachable()
@@ -137,7 +149,7 @@ void Session::fail(const QString &what, const QString &databaseMessage)
     // the second must make the client reconnect. A failed transaction refuses
     // every further statement, so end it before probing.
     if (inTransaction_)
-        QSqlDatabase::database(connectionName_, false).rollback();
+        QSqlQuery(QSqlDatabase::database(connectionName_, false)).exec(QStringLiteral("ROLLBACK"));
     if (!stillReachable()) {
         close();
         EngineError::raise(EngineError::NotConnected,

@@ -25,12 +25,19 @@ public:
     bool open();
     void close();
     bool isOpen() const { return open_; }
+    // Whether the connection still works; closes it when it was lost.
+    bool isAlive();
     const QString &lastError() const { return lastError_; }
     EngineKind kind() const { return kind_; }
 
     // Runs one statement with bound values (never pasted into the SQL).
     // Throws CacheError; a connection found lost closes the session first.
     QSqlQuery exec(const QString &sql, const QVariantList &values = {});
+
+    // The first column of the first row, or an invalid QVariant when there is
+    // none. The statement is finished at once: an unfinished read would keep
+    // SQLite from taking the write lock later on this connection.
+    QVariant firstValue(const QString &sql, const QVariantList &values = {});
 
     // Runs work in one transaction: all of it or nothing.
     void transaction(const std::function<void()> &work);

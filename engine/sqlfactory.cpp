@@ -48,7 +48,7 @@ bool SqlFactory::connect(const QString &connectionString)
 
 bool SqlFactory::isConnected()
 {
-    return session_ && session_->isOpen();
+    return session_ && session_->isAlive();
 }
 
 void SqlFactory::disconnect()

@@ -75,10 +75,10 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
     const QString karte = cardField(card);
     const QString text = TimeClock::bookingText(terminal, kind, card, time);
 
-    QSqlQuery owner = session.exec(
+    const QVariant owner = session.firstValue(
         QStringLiteral("SELECT pnr FROM karte WHERE firma = ? AND karte = ?"), {firma, karte});
-    if (owner.next()) {
-        const QString pnr = owner.value(0).toString();
+    if (owner.isValid()) {
+        const QString pnr = owner.toString();
         const qint64 id = insertReturningId(
             session,
             QStringLiteral("INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext)"

@@ -1,0 +1,61 @@
+// The load a site puts on its shared server, held for longer than a test may
+// run: workstations polling, a time clock adding bookings, some workstations
+// assigning. Prints the figures; exits 1 when a booking was lost or booked twice.
+//   karven-soak [WORKSTATIONS] [SECONDS] [BOOKINGS_PER_SECOND]
+// against the database that KARVEN_ENGINE and PGHOST/PGPORT (or KARVEN_DATA_DIR) name.
+
+#include "databaseadmin.h"
+#include "demodata.h"
+#include "loadscenario.h"
+#include "session.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    LoadSettings settings;
+    settings.workstations = arguments.value(1, QStringLiteral("50")).toInt();
+    settings.seconds = arguments.value(2, QStringLiteral("60")).toInt();
+    settings.bookingsPerSecond = arguments.value(3, QStringLiteral("10")).toInt();
+    settings.assigningWorkstations = std::max(1, settings.workstations / 10);
+    settings.pollIntervalMs = 1000;
+    if (settings.workstations < 1 || settings.seconds < 1 || settings.bookingsPerSecond < 1) {
+        std::fprintf(stderr, "Aufruf: karven-soak [ARBEITSPLAETZE] [SEKUNDEN] [BUCHUNGEN_JE_SEKUNDE]\n");
+        return 2;
+    }
+    const EngineKind kind = engineKindFromName(configuredEngineName()).value_or(EngineKind::Sqlite);
+    const ConnectionTarget target{QStringLiteral("127.0.0.1"), qEnvironmentVariableIntValue("PGPORT"),
+                                  QStringLiteral("KARVENSOAK")};
+    QString error;
+    if (!DatabaseAdmin::create(kind, target, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    {
+        Session session(kind, target);
+        session.open();
+        seedDemoData(session);
+        session.exec(QStringLiteral("DELETE FROM nopers"));
+    }
+    const LoadResult result = runLoad(kind, target, settings);
+    std::printf("engine %s, %d workstations (%d assigning), %d s, %d bookings/s\n",
+                qPrintable(engineName(kind)), settings.workstations, settings.assigningWorkstations,
+                settings.seconds, settings.bookingsPerSecond);
+    std::printf("bookings added %d: still listed %d, booked %d, lost %d, booked twice %d\n",
+                result.bookingsAdded, result.stillListed, result.booked, result.lost, result.bookedTwice);
+    std::printf("assignments %d, refused as already gone %d, errors %d\n", result.assignments,
+                result.raceRefusals, int(result.errors.size()));
+    std::printf("polls %d: p50 %.2f ms, p95 %.2f ms, p99 %.2f ms, max %.2f ms\n",
+                int(result.pollMilliseconds.size()), result.pollPercentile(0.5), result.pollPercentile(0.95),
+                result.pollPercentile(0.99), result.pollPercentile(1.0));
+    if (result.serverCpuSeconds >= 0)
+        std::printf("server CPU %.2f s in %d s = %.1f %% of one core\n", result.serverCpuSeconds,
+                    settings.seconds, 100.0 * result.serverCpuSeconds / settings.seconds);
+    for (const QString &text : result.errors)
+        std::printf("error: %s\n", qPrintable(text));
+    DatabaseAdmin::drop(kind, target, &error);
+    return result.lost == 0 && result.bookedTwice == 0 && result.errors.isEmpty() ? 0 : 1;
+}

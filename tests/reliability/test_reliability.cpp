@@ -1,0 +1,237 @@
+// A shared server that goes away and comes back, workstations racing for the
+// same booking, and many workstations polling while bookings keep coming.
+// The server restarts need the PostgreSQL server the test script started.
+
+#include "cacheapi.h"
+#include "ctlist.h"
+#include "demodata.h"
+#include "enginefixture.h"
+#include "engineerrors.h"
+#include "fakeports.h"
+#include "flakyfactory.h"
+#include "fmpass.h"
+#include "fmstart.h"
+#include "loadscenario.h"
+#include "logindialogwindow.h"
+#include "serverlistwindow.h"
+#include "session.h"
+#include "timeclock.h"
+#include "user_anmeld.h"
+#include "workstation.h"
+
+#include <QProcess>
+#include <QTest>
+#include <thread>
+
+class TestReliability : public QObject
+{
+    Q_OBJECT
+
+private:
+    EngineFixture db_;
+    std::unique_ptr<FakeWindows> fakes_;
+    ConnectionScript script_;
+
+    bool serverCanRestart() const
+    {
+        return db_.kind() == EngineKind::Postgres && qEnvironmentVariableIsSet("KARVEN_TEST_PGCLUSTER");
+    }
+
+    static void cluster(const QString &command)
+    {
+        const int exitCode = QProcess::execute(QStringLiteral(KARVEN_SOURCE_DIR "/scripts/postgres-cluster"),
+                                               {command, qEnvironmentVariable("KARVEN_TEST_PGCLUSTER")});
+        QVERIFY2(exitCode == 0, qPrintable(command));
+    }
+
+    QString addBooking(const QString &card)
+    {
+        QString id;
+        db_.withSession([&](Session &session) {
+            id = QString::number(bookCard(session, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                                          card, QStringLiteral("202401310705"))
+                                     .id);
+        });
+        return id;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("RELIABLE")); }
+    void cleanupTestCase() { db_.tearDown(); }
+
+    void init()
+    {
+        db_.withSession(seedDemoData);
+        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        fakes_ = std::make_unique<FakeWindows>();
+        script_ = ConnectionScript();
+        registerFlakyFactory(script_);
+        db_.pointConnectionRecordHere();
+    }
+
+    void cleanup()
+    {
+        Trennen();
+        fakes_.reset();
+    }
+
+    void serverBackDuringTheSecondSeries()
+    {
+        if (!serverCanRestart())
+            QSKIP("needs a PostgreSQL server that the test may stop");
+        cluster(QStringLiteral("pause"));
+        fakes_->serverList.whileShownModally = [] { cluster(QStringLiteral("resume")); };
+        Verbinden();
+        QCOMPARE(fakes_->ui.messages.size(), 1);
+        QCOMPARE(fakes_->ui.messages[0].icon, UserInterfacePort::Icon::Exclamation);
+        QCOMPARE(fakes_->serverList.modalShows, 1);
+        QVERIFY(Verbindung.CacheFactory->isConnected());
+        bool failed = false;
+        QVERIFY(!dbcall(QStringLiteral("W ^FA(0)"), failed).isEmpty());
+        QVERIFY(!failed);
+    }
+
+    void serverGoneForGoodEndsTheProgram()
+    {
+        if (!serverCanRestart())
+            QSKIP("needs a PostgreSQL server that the test may stop");
+        cluster(QStringLiteral("pause"));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, Verbinden());
+        cluster(QStringLiteral("resume"));
+        QCOMPARE(fakes_->ui.messages.size(), 2);
+        QCOMPARE(fakes_->ui.messages[1].icon, UserInterfacePort::Icon::Critical);
+        QCOMPARE(fakes_->ui.endProgramCalls, 1);
+    }
+
+    void restartWhileIdleReconnectsOnTheNextAccess()
+    {
+        if (!serverCanRestart())
+            QSKIP("needs a PostgreSQL server that the test may stop");
+        ZugriffBeginn(false);
+        ZugriffEnde(false);
+        cluster(QStringLiteral("pause"));
+        cluster(QStringLiteral("resume"));
+        bool failed = false;
+        const QString answer = dbcall(QStringLiteral("W ^FA(0)"), failed);
+        QVERIFY2(!failed, qPrintable(fakes_->ui.messages.value(0).text));
+        QVERIFY(!answer.isEmpty());
+        QCOMPARE(script_.attempts, 2);
+        QVERIFY(fakes_->ui.messages.isEmpty());
+    }
+
+    void callFailingWithTheServerIsReportedNeverAsSuccess()
+    {
+        if (!serverCanRestart())
+            QSKIP("needs a PostgreSQL server that the test may stop");
+        ZugriffBeginn(false);
+        auto windows = Verbindung.CacheFactory->newObject(QStringLiteral("KV.Windows"));
+        cluster(QStringLiteral("pause"));
+        QVariantList command{QStringLiteral("W ^FA(0)")};
+        try {
+            windows->call(QStringLiteral("Xecute"), command);
+            QFAIL("a call to a stopped server succeeded");
+        } catch (const CacheError &error) {
+            QCOMPARE(error.number(), qint32(EngineError::NotConnected));
+        }
+        cluster(QStringLiteral("resume"));
+        ZugriffEnde(false);
+        // The next bracket connects again.
+        bool failed = false;
+        QVERIFY(!dbcall(QStringLiteral("W ^FA(0)"), failed).isEmpty());
+        QVERIFY(!failed);
+    }
+
+    void restartWhilePollingLosesNothing()
+    {
+        if (!serverCanRestart())
+            QSKIP("needs a PostgreSQL server that the test may stop");
+        ServerListWindow serverList;
+        FMPass loginDialog;
+        LoginDialogWindow loginDialogPort(loginDialog);
+        ports().serverList = &serverList;
+        ports().loginDialog = &loginDialogPort;
+        resetLoginCommandLine();
+        fakes_->ui.arguments = db_.commandLine(DemoLogin::userCode, DemoLogin::password);
+        FMStart window(loginDialog);
+        window.Form_Load();
+        QTRY_VERIFY(window.Timer1.isActive());
+        cluster(QStringLiteral("pause"));
+        cluster(QStringLiteral("resume"));
+        const QString id = addBooking(QStringLiteral("424242"));
+        QTRY_COMPARE_WITH_TIMEOUT(window.litime->rowCount(), 1, 5000);
+        QCOMPARE(window.litime->keyText(0), id);
+        QVERIFY(fakes_->ui.messages.isEmpty());
+        QCOMPARE(fakes_->ui.endProgramCalls, 0);
+        Trennen();
+    }
+
+    void twoWorkstationsAssigningTheSameBooking()
+    {
+        constexpr int rounds = 20;
+        for (int round = 0; round < rounds; ++round) {
+            const QString card = QString::number(700000 + round);
+            const QString id = addBooking(card);
+            std::atomic<int> ready{0};
+            QStringList outcomes[2];
+            auto workstation = [&](int index, const QString &employee) {
+                try {
+                    Workstation station(db_.connectionString());
+                    const QString field = station.cardOf(id);
+                    ++ready;
+                    while (ready < 2) {
+                    }
+                    station.assign(id, field, employee);
+                    outcomes[index] << QStringLiteral("assigned");
+                } catch (const CacheError &error) {
+                    outcomes[index] << QString::number(error.number());
+                }
+            };
+            std::thread first(workstation, 0, QStringLiteral("1001"));
+            std::thread second(workstation, 1, QStringLiteral("1002"));
+            first.join();
+            second.join();
+            // One went through; the other did too or found the booking gone, which it reports.
+            const QStringList both = outcomes[0] + outcomes[1];
+            QVERIFY2(both.contains(QStringLiteral("assigned")), qPrintable(both.join(',')));
+            for (const QString &outcome : both)
+                QVERIFY2(outcome == QLatin1String("assigned") || outcome == QString::number(EngineError::ObjectNotFound),
+                         qPrintable(both.join(',')));
+            const QString field = card.rightJustified(10, QLatin1Char(' '));
+            QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE firma = '1' AND karte = ?"), {field})
+                         .value(0)
+                         .toInt(),
+                     1);
+            QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE nopers_id = ?"), {id.toLongLong()})
+                         .value(0)
+                         .toInt(),
+                     1);
+            QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE id = ?"), {id.toLongLong()})
+                         .value(0)
+                         .toInt(),
+                     0);
+        }
+    }
+
+    void manyWorkstationsPollingWhileBookingsArrive()
+    {
+        LoadSettings settings;
+        settings.workstations = 10;
+        settings.assigningWorkstations = 3;
+        settings.pollIntervalMs = 100;
+        settings.bookingsPerSecond = 20;
+        settings.seconds = 4;
+        const LoadResult result = runLoad(db_.kind(), db_.target(), settings);
+        QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors.join('\n')));
+        QVERIFY(result.bookingsAdded > 20);
+        QVERIFY(result.assignments > 0);
+        QCOMPARE(result.lost, 0);
+        QCOMPARE(result.bookedTwice, 0);
+        QVERIFY(result.pollMilliseconds.size() > settings.workstations * 10);
+        qInfo("%d bookings, %d assigned, %d refused as gone; poll p50 %.2f ms, p95 %.2f ms, p99 %.2f ms",
+              result.bookingsAdded, result.assignments, result.raceRefusals, result.pollPercentile(0.5),
+              result.pollPercentile(0.95), result.pollPercentile(0.99));
+    }
+};
+
+QTEST_MAIN(TestReliability)
+#include "test_reliability.moc"

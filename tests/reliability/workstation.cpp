@@ -1,0 +1,41 @@
+#include "workstation.h"
+
+#include "cacheerror.h"
+#include "sqlfactory.h"
+
+Workstation::Workstation(const QString &connectionString) : factory_(createEngineFactory())
+{
+    if (!factory_->connect(connectionString))
+        throw CacheError(5001, QStringLiteral("no connection to %1").arg(connectionString));
+    auto windows = factory_->newObject(QStringLiteral("KV.Windows"));
+    QVariantList context{QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"WS\"")};
+    windows->call(QStringLiteral("Xecute"), context);
+}
+
+QStringList Workstation::listBookings()
+{
+    auto rows = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
+    rows->execute();
+    QStringList ids;
+    while (rows->next())
+        ids << rows->data(1).toString();
+    rows->close();
+    return ids;
+}
+
+QString Workstation::cardOf(const QString &bookingId)
+{
+    auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), bookingId);
+    return booking->property(QStringLiteral("Buchungstext")).toString().mid(20, 10);
+}
+
+void Workstation::assign(const QString &bookingId, const QString &card, const QString &employee)
+{
+    auto noPers = factory_->newObject(QStringLiteral("Quastel.NoPers"));
+    QVariantList arguments{QStringLiteral("1"), employee, card};
+    noPers->call(QStringLiteral("setkarte"), arguments);
+    auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), bookingId);
+    QVariantList id{bookingId};
+    booking->call(QStringLiteral("sys_deleteid"), id);
+    booking->call(QStringLiteral("sys_close"));
+}

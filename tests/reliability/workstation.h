@@ -1,0 +1,28 @@
+#pragma once
+
+// A workstation of a site as the shared server sees it: its own connection,
+// polling the unassigned bookings and assigning cards with the program's own
+// order of calls. Used by the concurrency and load tests, one per thread.
+
+#include "cacheobjects.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class Workstation
+{
+public:
+    // Connects with the configured engine; throws CacheError when it cannot.
+    explicit Workstation(const QString &connectionString);
+
+    // The ids of the unassigned bookings, in the order the server delivers them.
+    QStringList listBookings();
+    // The card of a booking: characters 21-30 of its text.
+    QString cardOf(const QString &bookingId);
+    // "setkarte", then open the booking by id and delete it, as "Speichern" does.
+    void assign(const QString &bookingId, const QString &card, const QString &employee);
+
+private:
+    std::unique_ptr<Factory> factory_;
+};
