@@ -5,6 +5,7 @@
 #include "access.h"
 #include "cacheerror.h"
 #include "cacheobjects.h"
+#include "commandlinerule.h"
 #include "connectiondata.h"
 #include "connectionrecord.h"
 #include "dbcall.h"

@@ -1,5 +1,6 @@
 #include "connectiondata.h"
 
+#include "commandlinerule.h"
 #include "connectionrecord.h"
 #include "dbcall.h"
 #include "ports/ports.h"
@@ -65,16 +66,6 @@ void ConnStringBilden()
 {
     Verbindung.ConnString = QStringLiteral("cn_iptcp:") + Verbindung.Server + QLatin1Char('[') +
                             Verbindung.Port + QStringLiteral("]:") + Verbindung.Namespace;
-}
-
-bool KommandozeileQualifiziert(const QString &kommandozeile)
-{
-    if (kommandozeile.isEmpty())
-        return false;
-    const QString word3 = GetWort(kommandozeile, QLatin1Char(' '), 3, QString());
-    return IstNumerisch(GetWort(kommandozeile, QLatin1Char(' '), 1, QString())) &&
-           IstNumerisch(GetWort(kommandozeile, QLatin1Char(' '), 2, QString())) &&
-           word3.size() <= 3 && !IstNumerisch(word3);
 }
 
 void EinstellungenLesen(bool nurVerbindung)

@@ -10,9 +10,6 @@ extern const QString standardServer;
 
 // "cn_iptcp:" + Server + "[" + Port + "]:" + Namespace, into ConnString.
 void ConnStringBilden();
-// Whether the command line supplies the login: words 1 and 2 numeric, word 3
-// at most three characters and not numeric.
-bool KommandozeileQualifiziert(const QString &kommandozeile);
 // Fills the connection fields from the settings and WJ from the server; with
 // nurVerbindung false also the user's name and the windows' fields.
 void EinstellungenLesen(bool nurVerbindung);
