@@ -7,6 +7,7 @@
 #include "frmabout.h"
 #include "fmpass.h"
 #include "frmprogrammverlauf.h"
+#include "rowbatch.h"
 #include "runtimeguard.h"
 #include "twips.h"
 #include "user_anmeld.h"
@@ -103,10 +104,13 @@ void FMStart::loadEmployees()
         Verbindung.CacheFactory->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
     rows->execute({Verbindung.Firma});
     lipnr->removeAllEntries();
-    while (rows->next()) {
-        const QString number = rows->data(1).toString();
-        lipnr->addEntry(number + QLatin1Char('\n') + rows->data(2).toString());
-        lipnr->setKeyText(lipnr->entryCount() - 1, number);
+    {
+        const RowBatch batch(*lipnr);
+        while (rows->next()) {
+            const QString number = rows->data(1).toString();
+            lipnr->addEntry(number + QLatin1Char('\n') + rows->data(2).toString());
+            lipnr->setKeyText(lipnr->entryCount() - 1, number);
+        }
     }
     ObjektSchliessen(rows);
     ZugriffEnde(false);
@@ -124,9 +128,13 @@ void FMStart::ListeAktualisieren()
         Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
     rows->execute();
     bool found = false;
-    while (rows->next()) {
-        addBooking(rows->data(1).toString(), rows->data(2).toString());
-        found = true;
+    {
+        // The list was emptied: it shows the bookings once all are read.
+        const RowBatch batch(*litime);
+        while (rows->next()) {
+            addBooking(rows->data(1).toString(), rows->data(2).toString());
+            found = true;
+        }
     }
     ObjektSchliessen(rows);
     ZugriffEnde(false);

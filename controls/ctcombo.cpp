@@ -35,110 +35,110 @@ bool opensDropDown(const QKeyEvent &key)
 } // namespace
 
 CtCombo::CtCombo(QWidget *parent)
-    : QWidget(parent), m_entries(new RowModel(this)), m_edit(new QLineEdit(this)),
-      m_dropButton(new QToolButton(this)), m_dropDown(createDropDownView()),
-      m_dropDownColumns(new ProportionalColumns(m_dropDown)),
-      m_completer(new QCompleter(m_entries, this))
+    : QWidget(parent), entries_(new RowModel(this)), edit_(new QLineEdit(this)),
+      dropButton_(new QToolButton(this)), dropDown_(createDropDownView()),
+      dropDownColumns_(new ProportionalColumns(dropDown_)),
+      completer_(new QCompleter(entries_, this))
 {
-    m_dropButton->setArrowType(Qt::DownArrow);
-    m_dropButton->setFocusPolicy(Qt::NoFocus);
-    m_dropButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    dropButton_->setArrowType(Qt::DownArrow);
+    dropButton_->setFocusPolicy(Qt::NoFocus);
+    dropButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_edit);
-    layout->addWidget(m_dropButton);
-    setFocusProxy(m_edit);
+    layout->addWidget(edit_);
+    layout->addWidget(dropButton_);
+    setFocusProxy(edit_);
 
     // The completer drives the drop-down, but the edit part is not handed to it as a line
     // edit: its text then changes only when the user types or picks an entry, never while
     // the user merely moves through the drop-down.
-    m_completer->setCompletionMode(QCompleter::PopupCompletion);
-    m_completer->setFilterMode(Qt::MatchContains);
-    m_completer->setCaseSensitivity(Qt::CaseInsensitive);
-    m_completer->setCompletionRole(RowModel::SearchTextRole);
-    m_completer->setPopup(m_dropDown);
-    m_completer->setWidget(m_edit);
+    completer_->setCompletionMode(QCompleter::PopupCompletion);
+    completer_->setFilterMode(Qt::MatchContains);
+    completer_->setCaseSensitivity(Qt::CaseInsensitive);
+    completer_->setCompletionRole(RowModel::SearchTextRole);
+    completer_->setPopup(dropDown_);
+    completer_->setWidget(edit_);
 
-    m_edit->installEventFilter(this);
-    connect(m_edit, &QLineEdit::textEdited, this, &CtCombo::narrowTo);
-    connect(m_dropButton, &QToolButton::clicked, this, [this] { showDropDown(QString()); });
+    edit_->installEventFilter(this);
+    connect(edit_, &QLineEdit::textEdited, this, &CtCombo::narrowTo);
+    connect(dropButton_, &QToolButton::clicked, this, [this] { showDropDown(QString()); });
     // Enter takes the one entry that the typed text leaves.
-    connect(m_edit, &QLineEdit::returnPressed, this, [this] {
-        if (m_chosen < 0 && !m_edit->text().isEmpty() && m_completer->completionCount() == 1)
-            choose(m_completer->completionModel()->index(0, 0));
+    connect(edit_, &QLineEdit::returnPressed, this, [this] {
+        if (chosen_ < 0 && !edit_->text().isEmpty() && completer_->completionCount() == 1)
+            choose(completer_->completionModel()->index(0, 0));
     });
-    connect(m_completer, qOverload<const QModelIndex &>(&QCompleter::activated), this,
+    connect(completer_, qOverload<const QModelIndex &>(&QCompleter::activated), this,
             &CtCombo::choose);
 }
 
 void CtCombo::setColumns(const QVector<int> &relativeWidths, QChar separator)
 {
-    m_entries->setColumns(QStringList(qsizetype(relativeWidths.size()), QString()), separator);
-    m_dropDownColumns->setRelativeWidths(relativeWidths);
-    m_chosen = -1;
+    entries_->setColumns(QStringList(qsizetype(relativeWidths.size()), QString()), separator);
+    dropDownColumns_->setRelativeWidths(relativeWidths);
+    chosen_ = -1;
 }
 
 int CtCombo::selectedIndex() const
 {
-    return m_chosen;
+    return chosen_;
 }
 
 int CtCombo::entryCount() const
 {
-    return m_entries->rowCount();
+    return entries_->rowCount();
 }
 
 void CtCombo::addEntry(const QString &text)
 {
-    m_entries->insertRowText(m_entries->rowCount(), text);
+    entries_->insertRowText(entries_->rowCount(), text);
 }
 
 void CtCombo::removeAllEntries()
 {
-    m_entries->removeAll();
-    m_chosen = -1;
-    m_edit->clear();
+    entries_->removeAll();
+    chosen_ = -1;
+    edit_->clear();
 }
 
 QString CtCombo::keyText(int index) const
 {
-    return m_entries->keyText(index);
+    return entries_->keyText(index);
 }
 
 bool CtCombo::setKeyText(int index, const QString &key)
 {
-    return m_entries->setKeyText(index, key);
+    return entries_->setKeyText(index, key);
 }
 
 QString CtCombo::editText() const
 {
-    return m_edit->text();
+    return edit_->text();
 }
 
 void CtCombo::setEditText(const QString &text)
 {
-    m_dropDown->hide();
-    m_edit->setText(text);
-    m_chosen = -1;
+    dropDown_->hide();
+    edit_->setText(text);
+    chosen_ = -1;
 }
 
 QLineEdit *CtCombo::lineEdit() const
 {
-    return m_edit;
+    return edit_;
 }
 
 QAbstractItemView *CtCombo::dropDownView() const
 {
-    return m_dropDown;
+    return dropDown_;
 }
 
 bool CtCombo::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_edit && event->type() == QEvent::KeyPress && !m_dropDown->isVisible() &&
+    if (watched == edit_ && event->type() == QEvent::KeyPress && !dropDown_->isVisible() &&
         opensDropDown(static_cast<const QKeyEvent &>(*event))) {
-        showDropDown(m_chosen < 0 ? m_edit->text() : QString());
+        showDropDown(chosen_ < 0 ? edit_->text() : QString());
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -147,18 +147,18 @@ bool CtCombo::eventFilter(QObject *watched, QEvent *event)
 // Whatever the user types no longer names the chosen entry.
 void CtCombo::narrowTo(const QString &typed)
 {
-    m_chosen = -1;
+    chosen_ = -1;
     if (typed.isEmpty())
-        m_dropDown->hide();
+        dropDown_->hide();
     else
         showDropDown(typed);
 }
 
 void CtCombo::showDropDown(const QString &filter)
 {
-    m_completer->setCompletionPrefix(filter);
+    completer_->setCompletionPrefix(filter);
     // The drop-down spans the edit part and the button.
-    m_completer->complete(QRect(0, 0, width(), m_edit->height()));
+    completer_->complete(QRect(0, 0, width(), edit_->height()));
 }
 
 void CtCombo::choose(const QModelIndex &completionIndex)
@@ -167,6 +167,6 @@ void CtCombo::choose(const QModelIndex &completionIndex)
     const QModelIndex entry = matches ? matches->mapToSource(completionIndex) : completionIndex;
     if (!entry.isValid())
         return;
-    m_chosen = entry.row();
-    m_edit->setText(entry.data(RowModel::SearchTextRole).toString());
+    chosen_ = entry.row();
+    edit_->setText(entry.data(RowModel::SearchTextRole).toString());
 }

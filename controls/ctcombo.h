@@ -57,15 +57,17 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend class RowBatch;
+
     void narrowTo(const QString &typed);
     void showDropDown(const QString &filter);
     void choose(const QModelIndex &completionIndex);
 
-    RowModel *m_entries;
-    QLineEdit *m_edit;
-    QToolButton *m_dropButton;
-    QTreeView *m_dropDown;
-    ProportionalColumns *m_dropDownColumns;
-    QCompleter *m_completer;
-    int m_chosen = -1;
+    RowModel *entries_;
+    QLineEdit *edit_;
+    QToolButton *dropButton_;
+    QTreeView *dropDown_;
+    ProportionalColumns *dropDownColumns_;
+    QCompleter *completer_;
+    int chosen_ = -1;
 };

@@ -8,28 +8,28 @@
 #include <QVBoxLayout>
 
 CtList::CtList(QWidget *parent)
-    : QWidget(parent), m_title(new QLabel(this)), m_rows(new RowModel(this)),
-      m_view(new RowView(this)), m_columns(new ProportionalColumns(m_view))
+    : QWidget(parent), title_(new QLabel(this)), rows_(new RowModel(this)),
+      view_(new RowView(this)), columns_(new ProportionalColumns(view_))
 {
-    m_view->setModel(m_rows);
-    m_title->hide();
+    view_->setModel(rows_);
+    title_->hide();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    layout->addWidget(m_title);
-    layout->addWidget(m_view);
-    setFocusProxy(m_view);
+    layout->addWidget(title_);
+    layout->addWidget(view_);
+    setFocusProxy(view_);
 
-    connect(m_view, &QAbstractItemView::clicked, this,
+    connect(view_, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { emit rowClicked(index.row()); });
-    connect(m_view, &QAbstractItemView::activated, this,
+    connect(view_, &QAbstractItemView::activated, this,
             [this](const QModelIndex &index) { emit rowActivated(index.row()); });
-    connect(m_view, &RowView::rowChangedByKey, this, &CtList::rowActivated);
-    connect(m_view, &RowView::mouseButtonPressed, this,
+    connect(view_, &RowView::rowChangedByKey, this, &CtList::rowActivated);
+    connect(view_, &RowView::mouseButtonPressed, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position) {
                 emit mouseButtonPressed(button, modifiers,
-                                        m_view->viewport()->mapTo(this, position));
+                                        view_->viewport()->mapTo(this, position));
             });
 }
 
@@ -41,78 +41,78 @@ void CtList::setColumns(const QVector<ListColumn> &columns, QChar separator)
         headers.append(column.header);
         widths.append(column.relativeWidth);
     }
-    m_rows->setColumns(headers, separator);
-    m_columns->setRelativeWidths(widths);
+    rows_->setColumns(headers, separator);
+    columns_->setRelativeWidths(widths);
 }
 
 void CtList::setTitle(const QString &title)
 {
-    m_title->setText(title);
-    m_title->setVisible(!title.isEmpty());
+    title_->setText(title);
+    title_->setVisible(!title.isEmpty());
 }
 
 int CtList::selectedRow() const
 {
-    const QModelIndexList selected = m_view->selectionModel()->selectedRows();
+    const QModelIndexList selected = view_->selectionModel()->selectedRows();
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 bool CtList::isRowSelected(int row) const
 {
-    return row >= 0 && row < rowCount() && m_view->selectionModel()->isRowSelected(row);
+    return row >= 0 && row < rowCount() && view_->selectionModel()->isRowSelected(row);
 }
 
 int CtList::rowCount() const
 {
-    return m_rows->rowCount();
+    return rows_->rowCount();
 }
 
 void CtList::addRow(const QString &text)
 {
-    m_rows->insertRowText(m_rows->rowCount(), text);
+    rows_->insertRowText(rows_->rowCount(), text);
 }
 
 bool CtList::insertRow(int index, const QString &text)
 {
-    return m_rows->insertRowText(index, text);
+    return rows_->insertRowText(index, text);
 }
 
 bool CtList::removeRow(int row)
 {
-    return m_rows->removeRowAt(row);
+    return rows_->removeRowAt(row);
 }
 
 void CtList::removeAllRows()
 {
-    m_rows->removeAll();
+    rows_->removeAll();
 }
 
 QString CtList::rowText(int row) const
 {
-    return m_rows->rowText(row);
+    return rows_->rowText(row);
 }
 
 QString CtList::keyText(int row) const
 {
-    return m_rows->keyText(row);
+    return rows_->keyText(row);
 }
 
 bool CtList::setKeyText(int row, const QString &key)
 {
-    return m_rows->setKeyText(row, key);
+    return rows_->setKeyText(row, key);
 }
 
 QString CtList::cellText(int row, int column) const
 {
-    return m_rows->cellText(row, column - 1);
+    return rows_->cellText(row, column - 1);
 }
 
 bool CtList::setCellText(int row, int column, const QString &text)
 {
-    return m_rows->setCellText(row, column - 1, text);
+    return rows_->setCellText(row, column - 1, text);
 }
 
 QAbstractItemView *CtList::itemView() const
 {
-    return m_view;
+    return view_;
 }

@@ -68,8 +68,10 @@ signals:
                             QPoint position);
 
 private:
-    QLabel *m_title;
-    RowModel *m_rows;
-    RowView *m_view;
-    ProportionalColumns *m_columns;
+    friend class RowBatch;
+
+    QLabel *title_;
+    RowModel *rows_;
+    RowView *view_;
+    ProportionalColumns *columns_;
 };

@@ -23,6 +23,7 @@ protected:
 private:
     void apply();
 
-    QTreeView *m_view;
-    QVector<int> m_relativeWidths;
+    QTreeView *view_;
+    QWidget *viewport_;
+    QVector<int> relativeWidths_;
 };

@@ -4,20 +4,22 @@ RowModel::RowModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 void RowModel::setColumns(const QStringList &headers, QChar separator)
 {
-    beginResetModel();
-    m_headers = headers.isEmpty() ? QStringList{QString()} : headers;
-    m_separator = separator;
-    m_rows.clear();
-    endResetModel();
+    beginBatch();
+    headers_ = headers.isEmpty() ? QStringList{QString()} : headers;
+    separator_ = separator;
+    rows_.clear();
+    endBatch();
 }
 
 bool RowModel::insertRowText(int row, const QString &text)
 {
     if (row < 0 || row > rowCount())
         return false;
-    beginInsertRows(QModelIndex(), row, row);
-    m_rows.insert(m_rows.begin() + row, Row{splitIntoCells(text), QString()});
-    endInsertRows();
+    if (notifying())
+        beginInsertRows(QModelIndex(), row, row);
+    rows_.insert(rows_.begin() + row, rowFromText(text));
+    if (notifying())
+        endInsertRows();
     return true;
 }
 
@@ -25,73 +27,104 @@ bool RowModel::removeRowAt(int row)
 {
     if (!isRow(row))
         return false;
-    beginRemoveRows(QModelIndex(), row, row);
-    m_rows.erase(m_rows.begin() + row);
-    endRemoveRows();
+    if (notifying())
+        beginRemoveRows(QModelIndex(), row, row);
+    rows_.erase(rows_.begin() + row);
+    if (notifying())
+        endRemoveRows();
     return true;
 }
 
 void RowModel::removeAll()
 {
-    beginResetModel();
-    m_rows.clear();
-    endResetModel();
+    beginBatch();
+    rows_.clear();
+    endBatch();
+}
+
+void RowModel::beginBatch()
+{
+    if (batchDepth_++ == 0)
+        beginResetModel();
+}
+
+void RowModel::endBatch()
+{
+    if (--batchDepth_ == 0)
+        endResetModel();
 }
 
 QString RowModel::rowText(int row) const
 {
-    return isRow(row) ? m_rows[row].cells.join(m_separator) : QString();
+    return isRow(row) ? rows_[row].text : QString();
 }
 
 QString RowModel::keyText(int row) const
 {
-    return isRow(row) ? m_rows[row].key : QString();
+    return isRow(row) ? rows_[row].key : QString();
 }
 
 bool RowModel::setKeyText(int row, const QString &key)
 {
     if (!isRow(row))
         return false;
-    m_rows[row].key = key;
+    rows_[row].key = key;
     return true;
 }
 
 QString RowModel::cellText(int row, int column) const
 {
-    return isCell(row, column) ? m_rows[row].cells[column] : QString();
+    if (!isCell(row, column))
+        return QString();
+    const Row &cells = rows_[row];
+    const qsizetype start = cells.cellStart(column);
+    return cells.text.mid(start, cells.ends[column] - start);
 }
 
 bool RowModel::setCellText(int row, int column, const QString &text)
 {
     if (!isCell(row, column))
         return false;
-    m_rows[row].cells[column] = text;
-    const QModelIndex changed = index(row, column);
-    emit dataChanged(changed, changed);
+    // The cell keeps its bounds even when the new text holds the separator.
+    Row &cells = rows_[row];
+    const qsizetype start = cells.cellStart(column);
+    const int growth = int(text.size() - (cells.ends[column] - start));
+    cells.text.replace(start, cells.ends[column] - start, text);
+    for (int following = column; following < cells.ends.size(); ++following)
+        cells.ends[following] += growth;
+    if (notifying()) {
+        const QModelIndex changed = index(row, column);
+        emit dataChanged(changed, changed);
+    }
     return true;
 }
 
 int RowModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(rows_.size());
 }
 
 int RowModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_headers.size());
+    return parent.isValid() ? 0 : int(headers_.size());
 }
 
 QVariant RowModel::data(const QModelIndex &index, int role) const
 {
     if (!isCell(index.row(), index.column()))
         return {};
-    const Row &row = m_rows[index.row()];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: // long texts are cut off in narrow columns
-        return row.cells[index.column()];
-    case SearchTextRole:
-        return row.cells.join(QLatin1Char(' '));
+        return cellText(index.row(), index.column());
+    case SearchTextRole: {
+        // Every separator between two cells becomes a blank.
+        const Row &row = rows_[index.row()];
+        QString search = row.text;
+        for (qsizetype cell = 0; cell + 1 < row.ends.size(); ++cell)
+            search[row.ends[cell]] = QLatin1Char(' ');
+        return search;
+    }
     default:
         return {};
     }
@@ -100,9 +133,9 @@ QVariant RowModel::data(const QModelIndex &index, int role) const
 QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= m_headers.size())
+        section >= headers_.size())
         return {};
-    return m_headers[section];
+    return headers_[section];
 }
 
 Qt::ItemFlags RowModel::flags(const QModelIndex &index) const
@@ -122,22 +155,24 @@ bool RowModel::isCell(int row, int column) const
     return isRow(row) && column >= 0 && column < columnCount();
 }
 
-// Missing columns stay empty; separators beyond the last column belong to its text, so the
-// row text reads back unchanged.
-QStringList RowModel::splitIntoCells(const QString &text) const
+// Missing columns stay empty, each after a separator of its own; separators beyond the last
+// column belong to its text, so the row text reads back unchanged.
+RowModel::Row RowModel::rowFromText(const QString &text) const
 {
-    QStringList cells;
-    cells.reserve(m_headers.size());
+    Row row{text, {}, QString()};
+    const qsizetype columns = headers_.size();
     qsizetype start = 0;
-    while (cells.size() < m_headers.size() - 1) {
-        const qsizetype end = text.indexOf(m_separator, start);
+    while (row.ends.size() < columns - 1) {
+        const qsizetype end = text.indexOf(separator_, start);
         if (end < 0)
             break;
-        cells.append(text.mid(start, end - start));
+        row.ends.append(int(end));
         start = end + 1;
     }
-    cells.append(text.mid(start));
-    while (cells.size() < m_headers.size())
-        cells.append(QString());
-    return cells;
+    row.ends.append(int(text.size()));
+    while (row.ends.size() < columns) {
+        row.text.append(separator_);
+        row.ends.append(int(row.text.size()));
+    }
+    return row;
 }

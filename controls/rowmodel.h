@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <deque>
 
 // The rows of a list or combo control. A row arrives as one text whose column texts are
@@ -29,6 +30,12 @@ public:
     // Removes all rows.
     void removeAll();
 
+    // Between these the rows change without telling the views of each change; when the
+    // outermost batch ends the views start afresh with all rows, as after a reset. Filling a
+    // list of many thousand rows one by one would otherwise cost the views more than the rows.
+    void beginBatch();
+    void endBatch();
+
     // The row's cells joined again by the separator.
     QString rowText(int row) const;
     // The key text kept beside the row's cells.
@@ -49,17 +56,24 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    // The cells are kept as the row text with the places where they end: a row costs one
+    // text instead of one per cell, which counts in a list of a hundred thousand rows.
     struct Row
     {
-        QStringList cells;
+        QString text;                 // the cells joined by the separator
+        QVarLengthArray<int, 8> ends; // per cell, where it ends in text
         QString key;
+
+        qsizetype cellStart(int column) const { return column == 0 ? 0 : ends[column - 1] + 1; }
     };
 
     bool isRow(int row) const;
     bool isCell(int row, int column) const;
-    QStringList splitIntoCells(const QString &text) const;
+    Row rowFromText(const QString &text) const;
+    bool notifying() const { return batchDepth_ == 0; }
 
-    QStringList m_headers{QString()};
-    QChar m_separator{';'};
-    std::deque<Row> m_rows;
+    QStringList headers_{QString()};
+    QChar separator_{';'};
+    std::deque<Row> rows_;
+    int batchDepth_ = 0;
 };

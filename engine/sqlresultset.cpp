@@ -5,7 +5,25 @@
 #include "session.h"
 #include "storedform.h"
 
+#include <QHash>
 #include <QSqlRecord>
+
+namespace {
+
+// QSqlQuery::record() copies every value of the current row, too dear for each value read;
+// the columns of a statement never change, so they are counted once per statement.
+int columnCount(const QString &sql, const QSqlQuery &rows)
+{
+    static QHash<QString, int> counts;
+    const auto known = counts.constFind(sql);
+    if (known != counts.cend())
+        return *known;
+    const int count = rows.record().count();
+    counts.insert(sql, count);
+    return count;
+}
+
+} // namespace
 
 SqlResultSet::SqlResultSet(std::shared_ptr<Session> session, const ClassDef &serverClass,
                            const QueryDef &query)
@@ -44,7 +62,7 @@ QVariant SqlResultSet::data(int column)
         EngineError::raise(EngineError::NoCurrentRow,
                            QStringLiteral("Abfrage %1:%2 steht auf keiner Zeile")
                                .arg(class_.name, query_.name));
-    if (column < 1 || column > rows_->record().count())
+    if (column < 1 || column > columnCount(query_.sql, *rows_))
         EngineError::raise(EngineError::InvalidColumn,
                            QStringLiteral("Abfrage %1:%2 hat keine Spalte %3")
                                .arg(class_.name, query_.name)

@@ -1,0 +1,79 @@
+#include "benchdata.h"
+
+#include "cardassignment.h"
+#include "demodata.h"
+#include "session.h"
+#include "timeclock.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVector>
+
+namespace {
+
+// Few enough bound values: SQLite looks each one up by its place in the statement.
+constexpr int rowsPerStatement = 50;
+
+void insertRows(Session &session, const QString &table, const QStringList &columns,
+                const QVector<QVariantList> &rows)
+{
+    const QString placeholders =
+        QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')) +
+        QLatin1Char(')');
+    const QString head = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
+                         columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
+    for (qsizetype first = 0; first < rows.size(); first += rowsPerStatement) {
+        const qsizetype count = std::min<qsizetype>(rowsPerStatement, rows.size() - first);
+        QVariantList values;
+        for (qsizetype row = first; row < first + count; ++row)
+            values += rows[row];
+        session.exec(head + QStringList(count, placeholders).join(QLatin1Char(',')), values);
+    }
+}
+
+} // namespace
+
+void BenchData::setUnassignedBookings(Session &session, int count)
+{
+    const QDateTime start(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC);
+    QVector<QVariantList> rows;
+    rows.reserve(count);
+    for (int booking = 0; booking < count; ++booking) {
+        // Seven-digit cards: the demo's owned cards have other numbers.
+        const QString card = cardField(QString::number(1000000 + booking));
+        const QString time = start.addSecs(60 * booking).toString(QStringLiteral("yyyyMMddHHmm"));
+        rows.append(
+            {DemoLogin::company, card,
+             TimeClock::bookingText(QStringLiteral("FIL01T1"), QStringLiteral("K"), card, time)});
+    }
+    session.transaction([&] {
+        session.exec(QStringLiteral("DELETE FROM nopers"));
+        insertRows(
+            session, QStringLiteral("nopers"),
+            {QStringLiteral("firma"), QStringLiteral("karte"), QStringLiteral("buchungstext")},
+            rows);
+    });
+}
+
+void BenchData::setActiveEmployees(Session &session, int count)
+{
+    QSqlQuery active = session.exec(
+        QStringLiteral("SELECT count(*) FROM persbasis WHERE firma = ? AND aktiv = 'J'"),
+        {DemoLogin::company});
+    active.next();
+    QVector<QVariantList> rows;
+    for (int employee = active.value(0).toInt(); employee < count; ++employee) {
+        // Names out of number order, so the list is really sorted.
+        const int scrambled = int((qint64(employee) * 7919) % 100000);
+        rows.append({DemoLogin::company, QString::number(500000 + employee),
+                     QStringLiteral("Mitarbeiter %1").arg(scrambled, 5, 10, QLatin1Char('0')),
+                     QStringLiteral("Vorname"), QStringLiteral("J")});
+    }
+    session.transaction([&] {
+        insertRows(session, QStringLiteral("persbasis"),
+                   {QStringLiteral("firma"), QStringLiteral("pnr"), QStringLiteral("name"),
+                    QStringLiteral("vorname"), QStringLiteral("aktiv")},
+                   rows);
+    });
+}

@@ -1,0 +1,198 @@
+#include "benchmarks.h"
+
+#include "benchdata.h"
+#include "cacheapi.h"
+#include "ctcombo.h"
+#include "ctlist.h"
+#include "demodata.h"
+#include "enginefixture.h"
+#include "programprocess.h"
+#include "programunderbench.h"
+#include "report.h"
+#include "sqlfactory.h"
+#include "stopwatch.h"
+
+#include <QAbstractItemView>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+const QString ms = QStringLiteral("ms");
+const QString bookingsUnit = QStringLiteral("bookings");
+
+void progress(const QString &what)
+{
+    std::fprintf(stderr, "  %s\n", qPrintable(what));
+}
+
+// A benchmark that went wrong measures nothing.
+void check(bool condition, const QString &what)
+{
+    if (!condition)
+        qFatal("benchmark failed: %s", qPrintable(what));
+}
+
+void checkNoMessages(const ProgramUnderBench &program)
+{
+    for (const ShownMessage &message : program.messages())
+        qFatal("the program showed a message: %s", qPrintable(message.text));
+}
+
+// The bookings list as the window reads it, through the engine alone.
+class RawListQuery
+{
+public:
+    explicit RawListQuery(EngineFixture &database) : factory_(createEngineFactory())
+    {
+        check(factory_->connect(database.connectionString()), QStringLiteral("engine connect"));
+    }
+
+    // Reads every row, as ListeAktualisieren does.
+    void run()
+    {
+        std::unique_ptr<ResultSet> rows =
+            factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
+        rows->execute();
+        while (rows->next())
+            characters_ += rows->data(1).toString().size() + rows->data(2).toString().size();
+        rows->close();
+    }
+
+private:
+    std::unique_ptr<Factory> factory_;
+    // Kept, so that reading the values cannot be left out.
+    qsizetype characters_ = 0;
+};
+
+void selectFirstBooking(FMStart &window)
+{
+    QAbstractItemView *view = window.litime->itemView();
+    view->setCurrentIndex(view->model()->index(0, 0));
+    window.Frame1->show();
+}
+
+void chooseEmployee(FMStart &window, const QString &typed)
+{
+    QTest::keyClicks(window.lipnr->lineEdit(), typed);
+    QTest::keyClick(window.lipnr->lineEdit(), Qt::Key_Return);
+    check(window.lipnr->selectedIndex() >= 0, QStringLiteral("employee ") + typed);
+}
+
+} // namespace
+
+Benchmarks::Benchmarks(EngineFixture &database, Report &report, int idleSeconds)
+    : database_(database), report_(report), idleSeconds_(idleSeconds)
+{}
+
+QStringList Benchmarks::programArguments() const
+{
+    return database_.commandLine(DemoLogin::userCode, DemoLogin::password).split(QLatin1Char(' '));
+}
+
+void Benchmarks::emptyPoll()
+{
+    progress(QStringLiteral("empty poll"));
+    database_.withSession([](Session &session) { BenchData::setUnassignedBookings(session, 0); });
+    ProgramUnderBench program(programArguments().join(QLatin1Char(' ')));
+    program.start();
+    FMStart &window = program.mainWindow();
+    RawListQuery query(database_);
+    const Runs runs{10, 100};
+    report_.add(Figure::emptyPoll, 0, QString(),
+                medianMs(runs, [&] { window.ListeAktualisieren(); }), ms);
+    check(window.litime->rowCount() == 0 && window.Timer1.isActive(), QStringLiteral("empty poll"));
+    checkNoMessages(program);
+    report_.add(Figure::emptyQuery, 0, QString(), medianMs(runs, [&] { query.run(); }), ms);
+}
+
+void Benchmarks::idleProgram()
+{
+    progress(QStringLiteral("idle polling program, %1 s").arg(idleSeconds_));
+    database_.withSession([](Session &session) { BenchData::setUnassignedBookings(session, 0); });
+    ProgramProcess program(programArguments());
+    program.waitUntilSettled(60000);
+    const double before = program.cpuSeconds();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QThread::sleep(idleSeconds_);
+    const double cpu = program.cpuSeconds() - before;
+    check(program.isRunning(), QStringLiteral("the idle program ended"));
+    report_.add(Figure::idleCpu, 0, QString(), 100 * cpu / (double(elapsed.elapsed()) / 1000),
+                QStringLiteral("%"));
+    report_.add(Figure::peakMemory, 0, bookingsUnit, program.peakMemoryMb(), QStringLiteral("MB"));
+}
+
+void Benchmarks::startUp(int employees)
+{
+    progress(QStringLiteral("start-up, %1 employees").arg(employees));
+    database_.withSession([employees](Session &session) {
+        seedDemoData(session);
+        BenchData::setUnassignedBookings(session, 0);
+        BenchData::setActiveEmployees(session, employees);
+    });
+    const QString commandLine = programArguments().join(QLatin1Char(' '));
+    std::unique_ptr<ProgramUnderBench> program;
+    const double median = medianMs(
+        {1, 5},
+        [&] {
+            program = std::make_unique<ProgramUnderBench>(commandLine);
+            program->start();
+        },
+        [&] { program.reset(); });
+    check(program->mainWindow().lipnr->entryCount() == employees, QStringLiteral("employee list"));
+    checkNoMessages(*program);
+    report_.add(Figure::startUp, employees, QStringLiteral("employees"), median, ms);
+}
+
+void Benchmarks::refreshAndAssign(int bookings)
+{
+    progress(QStringLiteral("refresh and assignment, %1 bookings").arg(bookings));
+    database_.withSession([bookings](Session &session) {
+        seedDemoData(session);
+        BenchData::setUnassignedBookings(session, bookings);
+    });
+    ProgramUnderBench program(programArguments().join(QLatin1Char(' ')));
+    program.start();
+    FMStart &window = program.mainWindow();
+    RawListQuery query(database_);
+    // Taken in turns, so that both see the same load of the machine.
+    const Runs runs{1, 5};
+    Samples refresh;
+    Samples floor;
+    for (int run = 0; run < runs.total(); ++run) {
+        refresh.time([&] { window.ListeAktualisieren(); }, runs.isCounted(run));
+        floor.time([&] { query.run(); }, runs.isCounted(run));
+    }
+    check(window.litime->rowCount() == bookings, QStringLiteral("listed bookings"));
+    report_.add(Figure::refresh, bookings, bookingsUnit, refresh.medianMs(), ms);
+    report_.add(Figure::rawQuery, bookings, bookingsUnit, floor.medianMs(), ms);
+
+    chooseEmployee(window, QStringLiteral("1002"));
+    const Runs assignments{1, 5};
+    const double assignment = medianMs(
+        assignments, [&] { window.BUSpeich->click(); }, [&] { selectFirstBooking(window); });
+    check(window.litime->rowCount() == bookings - assignments.warmUps - assignments.counted,
+          QStringLiteral("assigned bookings"));
+    checkNoMessages(program);
+    report_.add(Figure::assignment, bookings, bookingsUnit, assignment, ms);
+}
+
+void Benchmarks::peakMemory(int bookings)
+{
+    progress(QStringLiteral("peak memory, %1 bookings").arg(bookings));
+    database_.withSession([bookings](Session &session) {
+        seedDemoData(session);
+        BenchData::setUnassignedBookings(session, bookings);
+    });
+    ProgramProcess program(programArguments());
+    program.waitUntilSettled(120000);
+    check(program.isRunning(), QStringLiteral("the program ended"));
+    report_.add(Figure::peakMemory, bookings, bookingsUnit, program.peakMemoryMb(),
+                QStringLiteral("MB"));
+}

@@ -1,0 +1,54 @@
+// karven-bench: the program's speed and memory on the engine that KARVEN_ENGINE
+// names (PostgreSQL: the server KARVEN_TEST_PGPORT names). Prints the figures
+// and the targets as Markdown tables. scripts/bench runs it on both engines.
+//   karven-bench [--idle-seconds N]
+
+#include "benchmarks.h"
+#include "cacheerror.h"
+#include "demodata.h"
+#include "enginefixture.h"
+#include "factoryregistry.h"
+#include "report.h"
+#include "sqlfactory.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    // Settings that the logins write go to a folder of the run, never the user's.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    const qsizetype idleOption = arguments.indexOf(QStringLiteral("--idle-seconds"));
+    const int idleSeconds = idleOption > 0 ? arguments.value(idleOption + 1).toInt() : 30;
+    if (idleSeconds <= 0)
+        qFatal("usage: karven-bench [--idle-seconds N]");
+
+    registerFactory(createEngineFactory);
+    EngineFixture database;
+    if (!database.setUp(QStringLiteral("KARVEN")))
+        qFatal("%s", qPrintable(database.skipReason()));
+    Report report(database.kind());
+    try {
+        database.withSession(seedDemoData);
+        Benchmarks benchmarks(database, report, idleSeconds);
+        benchmarks.emptyPoll();
+        benchmarks.idleProgram();
+        for (int employees : {100, 1000, 10000})
+            benchmarks.startUp(employees);
+        for (int bookings : {1000, 10000, 100000})
+            benchmarks.refreshAndAssign(bookings);
+        benchmarks.peakMemory(100000);
+    } catch (const CacheError &error) {
+        qFatal("benchmark failed: %s", qPrintable(error.description()));
+    }
+    database.tearDown();
+    QTextStream out(stdout);
+    report.print(out);
+    return 0;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "fakeports.h"
+#include "programwindows.h"
+
+#include <memory>
+
+// The program's real windows and wiring in this process, offscreen; only the
+// message boxes are answered by a fake, so a failure shows up as a message
+// instead of waiting for a person.
+class ProgramUnderBench
+{
+public:
+    // A fresh program that will log in through the command line.
+    explicit ProgramUnderBench(const QString &commandLine);
+    ~ProgramUnderBench();
+    ProgramUnderBench(const ProgramUnderBench &) = delete;
+    ProgramUnderBench &operator=(const ProgramUnderBench &) = delete;
+
+    // Form_Load and show, as main() does, until the window is on the screen.
+    void start();
+    FMStart &mainWindow() { return windows_->mainWindow; }
+    // What the program showed in message boxes; empty when all went well.
+    const QVector<ShownMessage> &messages() const { return userInterface_.messages; }
+
+private:
+    FakeUserInterface userInterface_;
+    std::unique_ptr<ProgramWindows> windows_;
+};

@@ -1,0 +1,98 @@
+#include "report.h"
+
+#include <QTextStream>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// 100000 as "100 000", the way the figures are quoted.
+QString grouped(int number)
+{
+    QString digits = QString::number(number);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(' '));
+    return digits;
+}
+
+QString rounded(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("–");
+    const int decimals = value >= 100 ? 0 : value >= 10 ? 1 : value >= 1 ? 2 : 3;
+    return QString::number(value, 'f', decimals);
+}
+
+struct Target
+{
+    QString what;
+    QString goal;
+    double measured;
+    QString unit;
+    double limit;
+};
+
+} // namespace
+
+void Report::add(const QString &figure, int size, const QString &sizeUnit, double value,
+                 const QString &unit)
+{
+    entries_.append({figure, size, sizeUnit, value, unit});
+}
+
+double Report::value(const QString &figure, int size) const
+{
+    for (const Entry &entry : entries_)
+        if (entry.figure == figure && entry.size == size)
+            return entry.value;
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+void Report::print(QTextStream &out) const
+{
+    out << "### " << engineName(engine_) << "\n\n";
+    printFigures(out);
+    out << "\n";
+    printTargets(out);
+    out << "\n";
+    out.flush();
+}
+
+void Report::printFigures(QTextStream &out) const
+{
+    out << "| Benchmark | Size | Median |\n|---|---:|---:|\n";
+    for (const Entry &entry : entries_)
+        out << "| " << entry.figure << " | "
+            << (entry.sizeUnit.isEmpty() ? QString()
+                                         : grouped(entry.size) + QLatin1Char(' ') + entry.sizeUnit)
+            << " | " << rounded(entry.value) << ' ' << entry.unit << " |\n";
+}
+
+void Report::printTargets(QTextStream &out) const
+{
+    const double refresh = value(Figure::refresh, 100000);
+    const double floor = value(Figure::rawQuery, 100000);
+    const bool sqlite = engine_ == EngineKind::Sqlite;
+    const QVector<Target> targets = {
+        {QStringLiteral("Refresh of 100 000 against the raw query"), QStringLiteral("≤ 2×"),
+         refresh / floor, QStringLiteral("×"), 2},
+        {QStringLiteral("Refresh of 100 000"), QStringLiteral("< 1000 ms"), refresh,
+         QStringLiteral("ms"), 1000},
+        {QStringLiteral("Refresh growth 10 000 → 100 000"), QStringLiteral("≤ 12×"),
+         refresh / value(Figure::refresh, 10000), QStringLiteral("×"), 12},
+        {QStringLiteral("Start-up with 10 000 employees"), QStringLiteral("< 1000 ms"),
+         value(Figure::startUp, 10000), QStringLiteral("ms"), 1000},
+        {QStringLiteral("Empty poll"), sqlite ? QStringLiteral("< 2 ms") : QStringLiteral("< 5 ms"),
+         value(Figure::emptyPoll, 0), QStringLiteral("ms"), sqlite ? 2.0 : 5.0},
+        {QStringLiteral("Idle polling program"), QStringLiteral("< 1 % of one core"),
+         value(Figure::idleCpu, 0), QStringLiteral("%"), 1},
+        {QStringLiteral("Peak memory with 100 000 bookings"), QStringLiteral("< 150 MB"),
+         value(Figure::peakMemory, 100000), QStringLiteral("MB"), 150},
+    };
+    out << "| Target | Goal | Measured | Result |\n|---|---|---:|---|\n";
+    for (const Target &target : targets) {
+        const bool passed = !std::isnan(target.measured) && target.measured <= target.limit;
+        out << "| " << target.what << " | " << target.goal << " | " << rounded(target.measured)
+            << ' ' << target.unit << " | " << (passed ? "pass" : "**fail**") << " |\n";
+    }
+}
