@@ -2,6 +2,7 @@
 
 #include "cacheapi.h"
 #include "frmprogrammverlauf.h"
+#include "programarguments.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -72,7 +73,7 @@ void QtUserInterface::processEvents()
 
 QString QtUserInterface::commandLine()
 {
-    return QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
+    return parseProgramArguments(QCoreApplication::arguments().mid(1)).words.join(QLatin1Char(' '));
 }
 
 void QtUserInterface::endProgram()

@@ -2,6 +2,7 @@
 
 #include "cacheerror.h"
 #include "databaseadmin.h"
+#include "databasebackup.h"
 #include "demodata.h"
 #include "session.h"
 #include "timeclock.h"
@@ -156,6 +157,8 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("book"), book},
         {QStringLiteral("unassigned"), listUnassigned},
         {QStringLiteral("bookings"), listBookings},
+        {QStringLiteral("backup"), backupDatabase},
+        {QStringLiteral("restore"), restoreDatabase},
     };
     const Command command = commands.value(options.command);
     if (!command) {

@@ -19,13 +19,15 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("server"), true, {}},
         {QStringLiteral("port"), true, {}},
         {QStringLiteral("namespace"), true, {}},
-        {QStringLiteral("force"), false, {QStringLiteral("seed")}},
+        {QStringLiteral("force"), false, {QStringLiteral("seed"), QStringLiteral("backup")}},
         {QStringLiteral("card"), true, {QStringLiteral("book")}},
         {QStringLiteral("firma"), true, {QStringLiteral("book"), QStringLiteral("bookings")}},
         {QStringLiteral("terminal"), true, {QStringLiteral("book")}},
         {QStringLiteral("kind"), true, {QStringLiteral("book")}},
         {QStringLiteral("time"), true, {QStringLiteral("book")}},
         {QStringLiteral("pnr"), true, {QStringLiteral("bookings")}},
+        {QStringLiteral("to"), true, {QStringLiteral("backup")}},
+        {QStringLiteral("from"), true, {QStringLiteral("restore")}},
     };
     return defs;
 }
@@ -46,6 +48,7 @@ const QString commonOptionsHelp = QStringLiteral(
     "  --port N                  Port (Vorgabe: 1973; bei postgres PGPORT, sonst 5432)\n"
     "  --namespace NS            Namespace (Vorgabe: KARVEN)\n"
     "  --help, -h                diese Hilfe\n"
+    "  --version                 Versionsnummer\n"
     "\n"
     "SQLite-Datenbanken liegen im Datenordner (KARVEN_DATA_DIR, sonst der Benutzerordner).\n"
     "Exit-Status: 0 erledigt, 1 Vorgang fehlgeschlagen oder abgelehnt, 2 falscher Aufruf.\n");
@@ -82,6 +85,19 @@ const QHash<QString, QString> &commandHelp()
          QStringLiteral("Aufruf: karven-admin bookings --firma F --pnr N [Optionen]\n\n"
                         "Listet die Zeitbuchungen eines Mitarbeiters nach Zeitpunkt: Id,\n"
                         "Zeitpunkt, Karte und Buchungstext, durch Tabulatoren getrennt.\n")},
+        {QStringLiteral("backup"),
+         QStringLiteral("Aufruf: karven-admin backup --to DATEI [--force] [Optionen]\n\n"
+                        "Sichert die SQLite-Datenbank des Namespace in DATEI, auch während das\n"
+                        "Programm läuft: der Stand eines Augenblicks, ohne halbe Änderungen.\n"
+                        "Eine vorhandene DATEI wird nur mit --force überschrieben.\n"
+                        "Für PostgreSQL ist pg_dump das Werkzeug.\n")},
+        {QStringLiteral("restore"),
+         QStringLiteral(
+             "Aufruf: karven-admin restore --from DATEI [Optionen]\n\n"
+             "Ersetzt den Inhalt der SQLite-Datenbank des Namespace durch die Sicherung\n"
+             "in DATEI, auch während das Programm läuft. DATEI muss eine KARVEN-Datenbank\n"
+             "sein, sonst bleibt alles unverändert.\n"
+             "Für PostgreSQL sind pg_restore und psql das Werkzeug.\n")},
     };
     return help;
 }
@@ -95,7 +111,9 @@ QString generalHelp()
                           "  seed        Datenbank anlegen und mit Demodaten füllen\n"
                           "  book        eine Karte buchen, wie es eine Stempeluhr tut\n"
                           "  unassigned  nicht zugeordnete Buchungen auflisten\n"
-                          "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n\n"
+                          "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
+                          "  backup      SQLite-Datenbank in eine Datei sichern\n"
+                          "  restore     SQLite-Datenbank aus einer Sicherung wiederherstellen\n\n"
                           "\"karven-admin BEFEHL --help\" zeigt die Optionen eines Befehls.\n\n") +
            commonOptionsHelp;
 }
@@ -165,11 +183,16 @@ CommandLine parseCommandLine(const QStringList &arguments)
     QString command;
     QHash<QString, QString> given;
     bool helpWanted = false;
+    bool versionWanted = false;
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             helpWanted = true;
+            continue;
+        }
+        if (argument == QLatin1String("--version")) {
+            versionWanted = true;
             continue;
         }
         if (!argument.startsWith(QLatin1Char('-'))) {
@@ -201,12 +224,15 @@ CommandLine parseCommandLine(const QStringList &arguments)
         given.insert(name, value);
     }
 
-    if (helpWanted) {
+    if (helpWanted || versionWanted) {
         CommandLine result;
         result.outcome = CommandLine::Help;
-        result.message = commandHelp().contains(command)
-                             ? commandHelp().value(command) + QLatin1Char('\n') + commonOptionsHelp
-                             : generalHelp();
+        if (!helpWanted)
+            result.message = QStringLiteral("karven-admin " KARVEN_VERSION "\n");
+        else if (commandHelp().contains(command))
+            result.message = commandHelp().value(command) + QLatin1Char('\n') + commonOptionsHelp;
+        else
+            result.message = generalHelp();
         return result;
     }
     if (command.isEmpty())
@@ -219,12 +245,13 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return failure(
                 QStringLiteral("Option --%1 gilt nicht für den Befehl %2").arg(it.key(), command));
     }
-    const QStringList required = command == QLatin1String("book")
-                                     ? QStringList{QStringLiteral("card")}
-                                 : command == QLatin1String("bookings")
-                                     ? QStringList{QStringLiteral("firma"), QStringLiteral("pnr")}
-                                     : QStringList{};
-    for (const QString &name : required)
+    static const QHash<QString, QStringList> required = {
+        {QStringLiteral("book"), {QStringLiteral("card")}},
+        {QStringLiteral("bookings"), {QStringLiteral("firma"), QStringLiteral("pnr")}},
+        {QStringLiteral("backup"), {QStringLiteral("to")}},
+        {QStringLiteral("restore"), {QStringLiteral("from")}},
+    };
+    for (const QString &name : required.value(command))
         if (!given.contains(name))
             return failure(QStringLiteral("Option --%1 fehlt").arg(name));
 
@@ -243,6 +270,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         given.value(QStringLiteral("time"),
                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm")));
     options.employee = given.value(QStringLiteral("pnr"));
+    options.file = given.value(command == QLatin1String("backup") ? QStringLiteral("to")
+                                                                  : QStringLiteral("from"));
     result.outcome = CommandLine::Run;
     return result;
 }

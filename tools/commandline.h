@@ -21,13 +21,14 @@ struct AdminOptions
     QString kind;
     QString time;
     QString employee;
+    QString file; // the backup file: --to of backup, --from of restore
 };
 
 struct CommandLine
 {
     enum Outcome { Run, Help, Error };
     Outcome outcome = Error;
-    QString message; // the help text, or what is wrong
+    QString message; // the help or version text, or what is wrong
     AdminOptions options;
 };
 

@@ -494,6 +494,12 @@ private Q_SLOTS:
         QTest::newRow("unknown engine") << QStringList{"create", "--engine", "oracle"} << "oracle";
         QTest::newRow("namespace path") << QStringList{"create", "--namespace", "../x"} << "../x";
         QTest::newRow("server with blank") << QStringList{"create", "--server", "a b"} << "a b";
+        QTest::newRow("backup without file") << QStringList{"backup"} << "--to";
+        QTest::newRow("restore without file") << QStringList{"restore"} << "--from";
+        QTest::newRow("backup from") << QStringList{"backup", "--from", "x"} << "--from";
+        QTest::newRow("restore to") << QStringList{"restore", "--to", "x"} << "--to";
+        QTest::newRow("restore forced")
+            << QStringList{"restore", "--from=x", "--force"} << "--force";
     }
 
     void badCommandLinesAreRefused()
@@ -648,6 +654,22 @@ private Q_SLOTS:
         QCOMPARE(help.exitCode, int(ExitSuccess));
         QVERIFY(help.out.contains(QStringLiteral("--card")));
         QVERIFY(help.err.isEmpty());
+    }
+
+    void programTellsItsVersion()
+    {
+        // Answered even beside a command line that would be refused.
+        for (const QStringList &arguments :
+             {QStringList{QStringLiteral("--version")},
+              QStringList{QStringLiteral("book"), QStringLiteral("--version")}}) {
+            const Outcome version = runProgram(arguments);
+            QCOMPARE(version.exitCode, int(ExitSuccess));
+            QCOMPARE(version.out, QStringLiteral("karven-admin %1\n").arg(KARVEN_VERSION));
+            QVERIFY(version.err.isEmpty());
+        }
+        const Outcome help = runProgram({QStringLiteral("--help")});
+        QVERIFY(help.out.contains(QStringLiteral("backup")));
+        QVERIFY(help.out.contains(QStringLiteral("--version")));
     }
 };
 
