@@ -31,6 +31,11 @@ private:
     EngineFixture db_;
     std::unique_ptr<FakeWindows> fakes_;
     ConnectionScript script_;
+    // The real windows, for the test that polls through the main window.
+    std::unique_ptr<ServerListWindow> serverList_;
+    std::unique_ptr<FMPass> loginDialog_;
+    std::unique_ptr<LoginDialogWindow> loginDialogPort_;
+    std::unique_ptr<FMStart> window_;
 
     bool serverCanRestart() const
     {
@@ -71,7 +76,11 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        window_.reset();
         Trennen();
+        loginDialogPort_.reset();
+        loginDialog_.reset();
+        serverList_.reset();
         fakes_.reset();
     }
 
@@ -145,14 +154,15 @@ private Q_SLOTS:
     {
         if (!serverCanRestart())
             QSKIP("needs a PostgreSQL server that the test may stop");
-        ServerListWindow serverList;
-        FMPass loginDialog;
-        LoginDialogWindow loginDialogPort(loginDialog);
-        ports().serverList = &serverList;
-        ports().loginDialog = &loginDialogPort;
+        serverList_ = std::make_unique<ServerListWindow>();
+        loginDialog_ = std::make_unique<FMPass>();
+        loginDialogPort_ = std::make_unique<LoginDialogWindow>(*loginDialog_);
+        ports().serverList = serverList_.get();
+        ports().loginDialog = loginDialogPort_.get();
         resetLoginCommandLine();
         fakes_->ui.arguments = db_.commandLine(DemoLogin::userCode, DemoLogin::password);
-        FMStart window(loginDialog);
+        window_ = std::make_unique<FMStart>(*loginDialog_);
+        FMStart &window = *window_;
         window.Form_Load();
         QTRY_VERIFY(window.Timer1.isActive());
         cluster(QStringLiteral("pause"));
@@ -162,7 +172,6 @@ private Q_SLOTS:
         QCOMPARE(window.litime->keyText(0), id);
         QVERIFY(fakes_->ui.messages.isEmpty());
         QCOMPARE(fakes_->ui.endProgramCalls, 0);
-        Trennen();
     }
 
     void twoWorkstationsAssigningTheSameBooking()
