@@ -39,17 +39,6 @@ private:
     std::unique_ptr<FMStart> window_;
     ConnectionScript script_;
 
-    // A swipe at a time clock of company 1; returns the unassigned booking's id.
-    QString swipe(const QString &card, const QString &time)
-    {
-        QString id;
-        db_.withSession([&](Session &session) {
-            id = QString::number(bookCard(session, QStringLiteral("1"), QStringLiteral("FIL01T1"),
-                                          QStringLiteral("K"), card, time).id);
-        });
-        return id;
-    }
-
     void start()
     {
         window_ = std::make_unique<FMStart>(*loginDialog_);
@@ -151,9 +140,9 @@ private Q_SLOTS:
 
     void bookingsAreListedNewestFirstAndAssigned()
     {
-        const QString a = swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
-        const QString b = swipe(QStringLiteral(" 12 34 567"), QStringLiteral("202402011230"));
-        const QString c = swipe(QStringLiteral("333"), QStringLiteral("202402021645"));
+        const QString a = db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        const QString b = db_.swipe(QStringLiteral(" 12 34 567"), QStringLiteral("202402011230"));
+        const QString c = db_.swipe(QStringLiteral("333"), QStringLiteral("202402021645"));
         start();
         waitForListing(3);
         QCOMPARE(listedRows(), (QStringList{"2024-02-02\n16:45\n       333\n", "2024-02-01\n12:30\n 12 34 567\n",
@@ -183,7 +172,7 @@ private Q_SLOTS:
 
     void lastAssignmentHidesTheFrameAndPollsAgain()
     {
-        swipe(QStringLiteral("777"), QStringLiteral("202403010800"));
+        db_.swipe(QStringLiteral("777"), QStringLiteral("202403010800"));
         start();
         waitForListing(1);
         clickBooking(0);
@@ -195,7 +184,7 @@ private Q_SLOTS:
         QVERIFY(window_->Timer1.isActive());
 
         // A swipe while polling shows up at the next tick.
-        swipe(QStringLiteral("888"), QStringLiteral("202403010815"));
+        db_.swipe(QStringLiteral("888"), QStringLiteral("202403010815"));
         waitForListing(1);
         QVERIFY(listedRows().value(0).contains(QStringLiteral("       888")));
         QVERIFY(!window_->Timer1.isActive());
@@ -203,10 +192,10 @@ private Q_SLOTS:
 
     void refreshReloadsAndKeepsPollingOffWhileBookingsRemain()
     {
-        swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
         start();
         waitForListing(1);
-        swipe(QStringLiteral("222"), QStringLiteral("202401310710"));
+        db_.swipe(QStringLiteral("222"), QStringLiteral("202401310710"));
         QTest::qWait(50);
         QCOMPARE(window_->litime->rowCount(), 1); // not polling while bookings are listed
         window_->BUAkt->click();
@@ -217,8 +206,8 @@ private Q_SLOTS:
 
     void twoRowsWithTheSameCardAreAssignedOneAtATime()
     {
-        const QString first = swipe(QStringLiteral("555"), QStringLiteral("202401310705"));
-        const QString second = swipe(QStringLiteral("555"), QStringLiteral("202401311600"));
+        const QString first = db_.swipe(QStringLiteral("555"), QStringLiteral("202401310705"));
+        const QString second = db_.swipe(QStringLiteral("555"), QStringLiteral("202401311600"));
         start();
         waitForListing(2);
         clickBooking(0);
@@ -239,7 +228,7 @@ private Q_SLOTS:
 
     void speichernWithoutChoiceDoesNothing()
     {
-        swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
         start();
         waitForListing(1);
         window_->BUSpeich->click(); // no booking selected
@@ -252,7 +241,7 @@ private Q_SLOTS:
 
     void secondClickWhileWaitingForTheConnectionIsRefused()
     {
-        const QString id = swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        const QString id = db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
         start();
         waitForListing(1);
         clickBooking(0);
@@ -296,7 +285,7 @@ private Q_SLOTS:
 
     void failingServerCallEndsTheProgramInOrder()
     {
-        const QString id = swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        const QString id = db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
         start();
         waitForListing(1);
         clickBooking(0);

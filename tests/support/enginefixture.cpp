@@ -5,6 +5,7 @@
 #include "connectionrecord.h"
 #include "databaseadmin.h"
 #include "session.h"
+#include "timeclock.h"
 
 #include <QSqlQuery>
 #include <QTest>
@@ -54,6 +55,17 @@ QString EngineFixture::commandLine(const QString &code, const QString &password)
     return QStringList{QStringLiteral("1"), QStringLiteral("0"), code, password, target_.host,
                        QString::number(target_.port), target_.nameSpace}
         .join(QLatin1Char(' '));
+}
+
+QString EngineFixture::swipe(const QString &card, const QString &time)
+{
+    QString id;
+    withSession([&](Session &session) {
+        id = QString::number(bookCard(session, QStringLiteral("1"), QStringLiteral("FIL01T1"),
+                                      QStringLiteral("K"), card, time)
+                                 .id);
+    });
+    return id;
 }
 
 void EngineFixture::exec(const QString &sql, const QVariantList &values)

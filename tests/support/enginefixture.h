@@ -31,6 +31,8 @@ public:
     const ConnectionTarget &target() const { return target_; }
     QString skipReason() const { return skipReason_; }
 
+    // A card swipe at a time clock of company 1; the id of the booking it made.
+    QString swipe(const QString &card, const QString &time);
     // Runs work on a connection of its own to the database, e.g. seeding.
     void withSession(const std::function<void(Session &)> &work);
     // Runs SQL directly on the database, to lay out and inspect test data.

@@ -15,20 +15,14 @@
 #include "storedform.h"
 #include "timeclock.h"
 
+#include "adminprocess.h"
 #include <QDate>
 #include <QFile>
-#include <QProcess>
 #include <QSqlQuery>
+
 #include <QTest>
 
 namespace {
-
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 const QString swipeTime = QStringLiteral("202401310705");
 
@@ -68,23 +62,6 @@ private:
         outcome.exitCode = runAdminCommand(line.options, out, err);
         out.flush();
         err.flush();
-        return outcome;
-    }
-
-    Outcome runProgram(const QStringList &arguments)
-    {
-        QProcess process;
-        process.start(QStringLiteral(KARVEN_ADMIN_EXECUTABLE), arguments);
-        Outcome outcome;
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-            process.kill();
-            process.waitForFinished();
-            outcome.err = QStringLiteral("karven-admin did not finish normally");
-            return outcome;
-        }
-        outcome.exitCode = process.exitCode();
-        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-        outcome.err = QString::fromUtf8(process.readAllStandardError());
         return outcome;
     }
 
@@ -540,15 +517,16 @@ private Q_SLOTS:
 
     void programRunsItsCommands()
     {
-        const Outcome seeded = runProgram(QStringList{QStringLiteral("seed")} + targetArguments());
+        const Outcome seeded =
+            runAdminProgram(QStringList{QStringLiteral("seed")} + targetArguments());
         QCOMPARE(seeded.exitCode, int(ExitSuccess));
         QVERIFY2(seeded.out.contains(db_.target().nameSpace.toLower()), qPrintable(seeded.out));
 
         const Outcome booked =
-            runProgram(QStringList{QStringLiteral("book"), QStringLiteral("--card"),
-                                   QStringLiteral("7 7 7"), QStringLiteral("--kind"),
-                                   QStringLiteral("G"), QStringLiteral("--time"), swipeTime} +
-                       targetArguments());
+            runAdminProgram(QStringList{QStringLiteral("book"), QStringLiteral("--card"),
+                                        QStringLiteral("7 7 7"), QStringLiteral("--kind"),
+                                        QStringLiteral("G"), QStringLiteral("--time"), swipeTime} +
+                            targetArguments());
         QCOMPARE(booked.exitCode, int(ExitSuccess));
         const QVariantList newest =
             column(QStringLiteral("SELECT id, buchungstext FROM nopers ORDER BY id DESC"));
@@ -556,7 +534,7 @@ private Q_SLOTS:
 
         // Listed in arrival order, one line per booking, text unchanged.
         const Outcome listed =
-            runProgram(QStringList{QStringLiteral("unassigned")} + targetArguments());
+            runAdminProgram(QStringList{QStringLiteral("unassigned")} + targetArguments());
         QCOMPARE(listed.exitCode, int(ExitSuccess));
         const QStringList lines = listed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         const QVariantList ids = column(QStringLiteral("SELECT id FROM nopers ORDER BY id"));
@@ -567,7 +545,7 @@ private Q_SLOTS:
                  QStringLiteral("FIL01T1  G") + QString(15, QLatin1Char(' ')) +
                      QStringLiteral("7 7 7") + swipeTime);
 
-        const Outcome refused = runProgram(
+        const Outcome refused = runAdminProgram(
             QStringList{QStringLiteral("book"), QStringLiteral("--card"), QStringLiteral("4711"),
                         QStringLiteral("--time"), QStringLiteral("202402300705")} +
             targetArguments());
@@ -591,22 +569,22 @@ private Q_SLOTS:
                 .first()
                 .toString();
         const Outcome booked =
-            runProgram(QStringList{QStringLiteral("book"), QStringLiteral("--card"), card,
-                                   QStringLiteral("--time"), QStringLiteral("209912312359")} +
-                       targetArguments());
+            runAdminProgram(QStringList{QStringLiteral("book"), QStringLiteral("--card"), card,
+                                        QStringLiteral("--time"), QStringLiteral("209912312359")} +
+                            targetArguments());
         QCOMPARE(booked.exitCode, int(ExitSuccess));
         QVERIFY2(booked.out.contains(employee), qPrintable(booked.out));
 
         const Outcome listed =
-            runProgram(QStringList{QStringLiteral("bookings"), QStringLiteral("--firma"),
-                                   QStringLiteral("1"), QStringLiteral("--pnr"), employee} +
-                       targetArguments());
+            runAdminProgram(QStringList{QStringLiteral("bookings"), QStringLiteral("--firma"),
+                                        QStringLiteral("1"), QStringLiteral("--pnr"), employee} +
+                            targetArguments());
         QCOMPARE(listed.exitCode, int(ExitSuccess));
         const QStringList lines = listed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), before + 1);
         QCOMPARE(lines.last().section(QLatin1Char('\t'), 1, 1), QStringLiteral("2099-12-31 23:59"));
 
-        const Outcome unknown = runProgram(
+        const Outcome unknown = runAdminProgram(
             QStringList{QStringLiteral("bookings"), QStringLiteral("--firma"), QStringLiteral("1"),
                         QStringLiteral("--pnr"), QStringLiteral("9999")} +
             targetArguments());
@@ -622,17 +600,17 @@ private Q_SLOTS:
         DatabaseAdmin::drop(db_.kind(), target, &error);
 
         const Outcome missing =
-            runProgram(QStringList{QStringLiteral("unassigned")} + targetArguments(nameSpace));
+            runAdminProgram(QStringList{QStringLiteral("unassigned")} + targetArguments(nameSpace));
         QCOMPARE(missing.exitCode, int(ExitFailure));
         QVERIFY(!missing.err.isEmpty());
         if (db_.kind() == EngineKind::Sqlite)
             QVERIFY(!QFile::exists(embeddedDatabaseFile(target)));
 
         const Outcome created =
-            runProgram(QStringList{QStringLiteral("create")} + targetArguments(nameSpace));
+            runAdminProgram(QStringList{QStringLiteral("create")} + targetArguments(nameSpace));
         QCOMPARE(created.exitCode, int(ExitSuccess));
         const Outcome empty =
-            runProgram(QStringList{QStringLiteral("unassigned")} + targetArguments(nameSpace));
+            runAdminProgram(QStringList{QStringLiteral("unassigned")} + targetArguments(nameSpace));
         QCOMPARE(empty.exitCode, int(ExitSuccess));
         QVERIFY(!empty.out.contains(QLatin1Char('\t')));
         QVERIFY(DatabaseAdmin::drop(db_.kind(), target, &error));
@@ -640,17 +618,18 @@ private Q_SLOTS:
 
     void programRefusesBadInvocations()
     {
-        const Outcome bogus = runProgram({QStringLiteral("unassigned"), QStringLiteral("--bogus")});
+        const Outcome bogus =
+            runAdminProgram({QStringLiteral("unassigned"), QStringLiteral("--bogus")});
         QCOMPARE(bogus.exitCode, int(ExitUsage));
         QVERIFY(bogus.err.contains(QStringLiteral("--bogus")));
         QVERIFY(bogus.out.isEmpty());
 
-        const Outcome badPort =
-            runProgram({QStringLiteral("create"), QStringLiteral("--port"), QStringLiteral("12x")});
+        const Outcome badPort = runAdminProgram(
+            {QStringLiteral("create"), QStringLiteral("--port"), QStringLiteral("12x")});
         QCOMPARE(badPort.exitCode, int(ExitUsage));
         QVERIFY(badPort.err.contains(QStringLiteral("12x")));
 
-        const Outcome help = runProgram({QStringLiteral("book"), QStringLiteral("--help")});
+        const Outcome help = runAdminProgram({QStringLiteral("book"), QStringLiteral("--help")});
         QCOMPARE(help.exitCode, int(ExitSuccess));
         QVERIFY(help.out.contains(QStringLiteral("--card")));
         QVERIFY(help.err.isEmpty());
@@ -662,12 +641,12 @@ private Q_SLOTS:
         for (const QStringList &arguments :
              {QStringList{QStringLiteral("--version")},
               QStringList{QStringLiteral("book"), QStringLiteral("--version")}}) {
-            const Outcome version = runProgram(arguments);
+            const Outcome version = runAdminProgram(arguments);
             QCOMPARE(version.exitCode, int(ExitSuccess));
             QCOMPARE(version.out, QStringLiteral("karven-admin %1\n").arg(KARVEN_VERSION));
             QVERIFY(version.err.isEmpty());
         }
-        const Outcome help = runProgram({QStringLiteral("--help")});
+        const Outcome help = runAdminProgram({QStringLiteral("--help")});
         QVERIFY(help.out.contains(QStringLiteral("backup")));
         QVERIFY(help.out.contains(QStringLiteral("--version")));
     }

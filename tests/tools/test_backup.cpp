@@ -3,43 +3,25 @@
 // database open.
 
 #include "admincommands.h"
+#include "adminprocess.h"
 #include "commandline.h"
 #include "session.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+
 #include <QTest>
 
 namespace {
 
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 Outcome runProgram(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(KARVEN_ADMIN_EXECUTABLE),
-                  arguments + QStringList{QStringLiteral("--engine"), QStringLiteral("sqlite")});
-    Outcome outcome;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-        process.kill();
-        process.waitForFinished();
-        outcome.err = QStringLiteral("karven-admin did not finish normally");
-        return outcome;
-    }
-    outcome.exitCode = process.exitCode();
-    outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-    outcome.err = QString::fromUtf8(process.readAllStandardError());
-    return outcome;
+    return runAdminProgram(arguments +
+                           QStringList{QStringLiteral("--engine"), QStringLiteral("sqlite")});
 }
 
 // Runs statements on any SQLite file, past the engine, to make and read test files.

@@ -1,0 +1,20 @@
+#include "adminprocess.h"
+
+#include <QProcess>
+
+Outcome runAdminProgram(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(KARVEN_ADMIN_EXECUTABLE), arguments);
+    Outcome outcome;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        process.waitForFinished();
+        outcome.err = QStringLiteral("karven-admin did not finish normally");
+        return outcome;
+    }
+    outcome.exitCode = process.exitCode();
+    outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+    outcome.err = QString::fromUtf8(process.readAllStandardError());
+    return outcome;
+}
