@@ -32,10 +32,12 @@ double postgresCpuSeconds()
         const QString line = QString::fromLatin1(stat.readAll());
         if (!line.contains(QStringLiteral("(postgres)")))
             continue;
-        // Fields after the command: state is field 3, utime 14, stime 15.
+        // Fields after the command: utime, stime, cutime, cstime are 14 to 17;
+        // the ended backends of closed connections count in their parent's.
         const QStringList fields = line.mid(line.lastIndexOf(QLatin1Char(')')) + 2).split(QLatin1Char(' '));
-        if (fields.size() > 12)
-            seconds += (fields.at(11).toDouble() + fields.at(12).toDouble()) / ticks;
+        if (fields.size() > 14)
+            for (int field = 11; field <= 14; ++field)
+                seconds += fields.at(field).toDouble() / ticks;
     }
     return seconds;
 }
