@@ -290,6 +290,37 @@ private Q_SLOTS:
         QCOMPARE(Verbindung.Namespace, QStringLiteral("KARVEN"));
     }
 
+    void garbageSettingsEndInTheConnectMessages_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("port");
+        QTest::newRow("port not a number") << "localhost" << "abc";
+        QTest::newRow("huge server name") << QString(200000, QLatin1Char('x')) << "1973";
+        QTest::newRow("control characters") << QStringLiteral("a\x01b[]") << "19\n73";
+    }
+
+    void garbageSettingsEndInTheConnectMessages()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, port);
+        SettingsStore::write(QStringLiteral("Server"), server);
+        SettingsStore::write(QStringLiteral("Port"), port);
+        SettingsStore::write(QStringLiteral("Firma"), QString(100000, QLatin1Char('9')));
+        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
+        // The embedded engine has no server to look up, so a long name still
+        // connects there; everything else ends in the two connect messages.
+        try {
+            EinstellungenLesen(true);
+            QVERIFY(Verbindung.CacheFactory->isConnected());
+            QVERIFY(windows_->ui.messages.isEmpty());
+        } catch (const ProgramEnded &) {
+            QCOMPARE(script_.attempts, 6);
+            QCOMPARE(windows_->ui.messages.size(), 2);
+            QCOMPARE(windows_->ui.messages[0].text, warning);
+            QCOMPARE(windows_->ui.messages[1].text, critical);
+        }
+    }
+
     void dialogDataFindTheUserByPassword()
     {
         windows_->serverList.fields = {{Field::BFIRMA, QStringLiteral("1")},

@@ -4,6 +4,7 @@
 #include "cacheerror.h"
 #include "engineerrors.h"
 #include "enginefixture.h"
+#include "session.h"
 #include "sqlfactory.h"
 #include "timeclock.h"
 
@@ -288,6 +289,22 @@ private Q_SLOTS:
 
         auto fresh = factory_->newObject(QStringLiteral("KV.KassaSW"));
         expectError(EngineError::ObjectNotFound, [&] { fresh->call(QStringLiteral("sys_save")); });
+    }
+
+    void serverEntryIdsStayWithinAByte()
+    {
+        // The program keeps the id of an entry in a byte; the server holds no other.
+        for (int id : {-1, 255, 300}) {
+            bool refused = false;
+            db_.withSession([&](Session &session) {
+                try {
+                    session.exec(QStringLiteral("INSERT INTO kassasw (id, name) VALUES (?, 'x')"), {id});
+                } catch (const CacheError &error) {
+                    refused = error.number() == EngineError::DatabaseFailure;
+                }
+            });
+            QVERIFY2(refused, qPrintable(QString::number(id)));
+        }
     }
 
     void serverContextAndWjCommands()
