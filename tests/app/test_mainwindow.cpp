@@ -9,12 +9,10 @@
 #include "enginefixture.h"
 #include "fakeports.h"
 #include "flakyfactory.h"
-#include "fmpass.h"
 #include "fmstart.h"
 #include "frmprogrammverlauf.h"
-#include "logindialogwindow.h"
+#include "programwindows.h"
 #include "runtimeguard.h"
-#include "serverlistwindow.h"
 #include "session.h"
 #include "timeclock.h"
 #include "user_anmeld.h"
@@ -33,19 +31,15 @@ class TestMainWindow : public QObject
 private:
     EngineFixture db_;
     std::unique_ptr<FakeWindows> fakes_;
-    std::unique_ptr<ServerListWindow> serverList_;
-    std::unique_ptr<FMPass> loginDialog_;
-    std::unique_ptr<LoginDialogWindow> loginDialogPort_;
-    std::unique_ptr<FMStart> window_;
+    std::unique_ptr<ProgramWindows> program_;
+    FMStart *window_ = nullptr;
     ConnectionScript script_;
 
     void start()
     {
-        window_ = std::make_unique<FMStart>(*loginDialog_);
-        loginDialog_->setMainWindow(window_.get());
         window_->Form_Load();
         window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(window_));
     }
 
     QStringList listedRows() const
@@ -96,11 +90,9 @@ private Q_SLOTS:
         db_.withSession(seedDemoData);
         db_.exec(QStringLiteral("DELETE FROM nopers"));
         fakes_ = std::make_unique<FakeWindows>();
-        serverList_ = std::make_unique<ServerListWindow>();
-        loginDialog_ = std::make_unique<FMPass>();
-        loginDialogPort_ = std::make_unique<LoginDialogWindow>(*loginDialog_);
-        ports().serverList = serverList_.get();
-        ports().loginDialog = loginDialogPort_.get();
+        // The program's own windows; only messages and the program end are scripted.
+        program_ = std::make_unique<ProgramWindows>(fakes_->ui);
+        window_ = &program_->mainWindow;
         script_ = ConnectionScript();
         registerFlakyFactory(script_);
         resetLoginCommandLine();
@@ -109,11 +101,8 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        window_.reset();
         Trennen();
-        loginDialogPort_.reset();
-        loginDialog_.reset();
-        serverList_.reset();
+        program_.reset();
         fakes_.reset();
         frmProgrammverlauf::unload();
     }
@@ -306,12 +295,12 @@ private Q_SLOTS:
         bool timerRanDuringLogin = true;
         QTimer::singleShot(0, [&] {
             timerRanDuringLogin = window_->Timer1.isActive();
-            loginDialog_->BPASSWORT->setText(DemoLogin::password);
+            program_->loginDialog.BPASSWORT->setText(DemoLogin::password);
             SettingsStore::write(QStringLiteral("Server"), db_.target().host);
-            serverList_->setField(ServerListPort::Field::BSERVERIP, db_.target().host);
-            serverList_->setField(ServerListPort::Field::BPORT, QString::number(db_.target().port));
-            serverList_->setField(ServerListPort::Field::BNAMESPACE, db_.target().nameSpace);
-            loginDialog_->BUSpeich->click();
+            program_->serverList.setField(ServerListPort::Field::BSERVERIP, db_.target().host);
+            program_->serverList.setField(ServerListPort::Field::BPORT, QString::number(db_.target().port));
+            program_->serverList.setField(ServerListPort::Field::BNAMESPACE, db_.target().nameSpace);
+            program_->loginDialog.BUSpeich->click();
         });
         SettingsStore::write(QStringLiteral("ServerObjekt"), QStringLiteral("0"));
         SettingsStore::write(QStringLiteral("Server"), db_.target().host);

@@ -9,11 +9,8 @@
 #include "engineerrors.h"
 #include "fakeports.h"
 #include "flakyfactory.h"
-#include "fmpass.h"
-#include "fmstart.h"
 #include "loadscenario.h"
-#include "logindialogwindow.h"
-#include "serverlistwindow.h"
+#include "programwindows.h"
 #include "session.h"
 #include "timeclock.h"
 #include "user_anmeld.h"
@@ -31,11 +28,8 @@ private:
     EngineFixture db_;
     std::unique_ptr<FakeWindows> fakes_;
     ConnectionScript script_;
-    // The real windows, for the test that polls through the main window.
-    std::unique_ptr<ServerListWindow> serverList_;
-    std::unique_ptr<FMPass> loginDialog_;
-    std::unique_ptr<LoginDialogWindow> loginDialogPort_;
-    std::unique_ptr<FMStart> window_;
+    // The program's own windows, for the test that polls through the main window.
+    std::unique_ptr<ProgramWindows> program_;
 
     bool serverCanRestart() const
     {
@@ -65,11 +59,8 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        window_.reset();
         Trennen();
-        loginDialogPort_.reset();
-        loginDialog_.reset();
-        serverList_.reset();
+        program_.reset();
         fakes_.reset();
     }
 
@@ -143,15 +134,10 @@ private Q_SLOTS:
     {
         if (!serverCanRestart())
             QSKIP("needs a PostgreSQL server that the test may stop");
-        serverList_ = std::make_unique<ServerListWindow>();
-        loginDialog_ = std::make_unique<FMPass>();
-        loginDialogPort_ = std::make_unique<LoginDialogWindow>(*loginDialog_);
-        ports().serverList = serverList_.get();
-        ports().loginDialog = loginDialogPort_.get();
+        program_ = std::make_unique<ProgramWindows>(fakes_->ui);
         resetLoginCommandLine();
         fakes_->ui.arguments = db_.commandLine(DemoLogin::userCode, DemoLogin::password);
-        window_ = std::make_unique<FMStart>(*loginDialog_);
-        FMStart &window = *window_;
+        FMStart &window = program_->mainWindow;
         window.Form_Load();
         QTRY_VERIFY(window.Timer1.isActive());
         cluster(QStringLiteral("pause"));
