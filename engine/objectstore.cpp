@@ -3,6 +3,7 @@
 #include "engineerrors.h"
 #include "session.h"
 
+#include <QDateTime>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -89,7 +90,15 @@ void ObjectStore::remove(Session &session, const ClassDef &serverClass, const QS
     const QVariantList keys = keyValues(serverClass, id);
     if (keys.isEmpty())
         return;
-    session.exec(QStringLiteral("DELETE FROM %1 WHERE %2")
-                     .arg(serverClass.table, keyCondition(serverClass)),
-                 keys);
+    if (serverClass.deletedAtColumn.isEmpty()) {
+        session.exec(QStringLiteral("DELETE FROM %1 WHERE %2")
+                         .arg(serverClass.table, keyCondition(serverClass)),
+                     keys);
+        return;
+    }
+    // Marked once: deleting it again keeps the first time.
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
+    session.exec(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 AND %2 IS NULL")
+                     .arg(serverClass.table, serverClass.deletedAtColumn, keyCondition(serverClass)),
+                 QVariantList{now} + keys);
 }

@@ -14,7 +14,8 @@ QVariantMap load(Session &session, const ClassDef &serverClass, const QString &i
 // Writes the property values back; throws when the object no longer exists.
 void save(Session &session, const ClassDef &serverClass, const QString &id,
           const QVariantMap &values);
-// Deletes the object; an id that is already gone is no error.
+// Deletes the object (for some classes: marks it deleted, see ClassDef); an id
+// that is already gone is no error.
 void remove(Session &session, const ClassDef &serverClass, const QString &id);
 
 } // namespace ObjectStore

@@ -34,9 +34,12 @@ void ensureSchema(Session &session)
                        " firma TEXT NOT NULL, karte TEXT NOT NULL, pnr TEXT NOT NULL,"
                        " zugeordnet_von TEXT NOT NULL DEFAULT '',"
                        " zugeordnet_am TEXT NOT NULL DEFAULT '', PRIMARY KEY (firma, karte))"),
-        // Bookings of cards that no employee owns yet.
+        // Bookings of cards that no employee owns yet. Deleting one only sets
+        // erledigt_am: the record stays, so that a second workstation finishing
+        // the same booking at the same moment finds it and deletes nothing twice.
         QStringLiteral("CREATE TABLE IF NOT EXISTS nopers (id %1,"
-                       " firma TEXT NOT NULL, karte TEXT NOT NULL, buchungstext TEXT NOT NULL)")
+                       " firma TEXT NOT NULL, karte TEXT NOT NULL, buchungstext TEXT NOT NULL,"
+                       " erledigt_am TEXT)")
             .arg(serialKey),
         QStringLiteral("CREATE INDEX IF NOT EXISTS nopers_karte ON nopers (firma, karte)"),
         // Time bookings of employees; nopers_id marks one taken over from an
@@ -61,4 +64,10 @@ void ensureSchema(Session &session)
     };
     for (const QString &statement : statements)
         session.exec(statement);
+}
+
+void upgradeSchema(Session &session)
+{
+    if (!session.columns(QStringLiteral("nopers")).contains(QStringLiteral("erledigt_am")))
+        session.exec(QStringLiteral("ALTER TABLE nopers ADD COLUMN erledigt_am TEXT"));
 }

@@ -27,6 +27,7 @@ struct ClassDef
     QString table;            // empty: the class has no stored objects
     QStringList keyColumns;   // an id is the key values joined by "||"
     bool integerId = false;   // a single numeric key
+    QString deletedAtColumn;  // set instead of deleting the row; empty: rows are deleted
     QVector<PropertyDef> properties;
     QVector<QueryDef> queries;
 

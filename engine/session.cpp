@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <atomic>
 
 namespace {
@@ -69,6 +70,8 @@ bool Session::open()
         // The schema is made in one transaction: one of its tables stands for all.
         if (!db.tables().contains(QStringLiteral("globale")))
             transaction([this] { ensureSchema(*this); });
+        else
+            upgradeSchema(*this);
     } catch (const CacheError &error) {
         lastError_ = error.description();
         close();
@@ -102,6 +105,15 @@ QSqlQuery Session::exec(const QString &sql, const QVariantList &values)
     if (!ran)
         fail(sql, query.lastError().text());
     return query;
+}
+
+QStringList Session::columns(const QString &table) const
+{
+    const QSqlRecord record = QSqlDatabase::database(connectionName_, false).record(table);
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i).toLower();
+    return names;
 }
 
 QVariant Session::firstValue(const QString &sql, const QVariantList &values)

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <functional>
 
@@ -38,6 +39,9 @@ public:
     // none. The statement is finished at once: an unfinished read would keep
     // SQLite from taking the write lock later on this connection.
     QVariant firstValue(const QString &sql, const QVariantList &values = {});
+
+    // The column names of a table, in lower case.
+    QStringList columns(const QString &table) const;
 
     // Runs work in one transaction: all of it or nothing.
     void transaction(const std::function<void()> &work);

@@ -98,7 +98,7 @@ int listUnassigned(const AdminOptions &options, QTextStream &out, QTextStream &e
     if (!openExisting(session, options, err))
         return ExitFailure;
     QSqlQuery rows =
-        session.exec(QStringLiteral("SELECT id, firma, buchungstext FROM nopers ORDER BY id"));
+        session.exec(QStringLiteral("SELECT id, firma, buchungstext FROM nopers WHERE erledigt_am IS NULL ORDER BY id"));
     bool found = false;
     while (rows.next()) {
         out << rows.value(0).toLongLong() << '\t' << rows.value(1).toString() << '\t'

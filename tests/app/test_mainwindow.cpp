@@ -148,7 +148,7 @@ private Q_SLOTS:
         QCOMPARE(cardOwner(QStringLiteral(" 12 34 567")), employee);
         QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id = ?"), {b.toLongLong()}),
                  QVariantList{employee});
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE id = ?"), {b.toLongLong()}).value(0).toInt(), 0);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE id = ? AND erledigt_am IS NULL"), {b.toLongLong()}).value(0).toInt(), 0);
         QCOMPARE(listedRows().size(), 2);
         QCOMPARE(window_->litime->keyText(0), c);
         QCOMPARE(window_->litime->keyText(1), a);
@@ -279,7 +279,7 @@ private Q_SLOTS:
         waitForListing(1);
         clickBooking(0);
         chooseEmployee(QStringLiteral("dorn"));
-        // Another workstation removed the booking meanwhile.
+        // The booking's record is gone from the server meanwhile.
         db_.exec(QStringLiteral("DELETE FROM nopers WHERE id = ?"), {id.toLongLong()});
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, runGuarded([&] { window_->BUSpeich_Click(); }));
         QCOMPARE(fakes_->ui.messages.size(), 1);

@@ -378,6 +378,9 @@ private Q_SLOTS:
         booking->call(QStringLiteral("sys_deleteid"), id);
         booking->call(QStringLiteral("sys_deleteid"), id); // already gone: harmless
         booking->call(QStringLiteral("sys_close"));
+        // A second workstation finishing the same booking still finds it, and deletes nothing twice.
+        auto again = factory_->openId(QStringLiteral("Quastel.NoPers"), ids.at(0));
+        again->call(QStringLiteral("sys_deleteid"), id);
         assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral(" 12 34 567"));
         QCOMPARE(listedBookingIds(), (QStringList{ids.at(1), ids.at(2)}));
         QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung")).value(0).toInt(), 2);

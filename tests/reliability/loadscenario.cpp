@@ -1,7 +1,6 @@
 #include "loadscenario.h"
 
 #include "cacheerror.h"
-#include "engineerrors.h"
 #include "session.h"
 #include "timeclock.h"
 #include "workstation.h"
@@ -77,16 +76,9 @@ void workstationLoop(const ConnectionTarget &target, const LoadSettings &setting
             }
             if (assigns && !ids.isEmpty()) {
                 const QString id = ids.last(); // the newest, as the list shows it on top
-                try {
-                    workstation.assign(id, workstation.cardOf(id), QStringLiteral("1001"));
-                    std::lock_guard<std::mutex> lock(shared.mutex);
-                    ++shared.result.assignments;
-                } catch (const CacheError &error) {
-                    if (error.number() != EngineError::ObjectNotFound)
-                        throw;
-                    std::lock_guard<std::mutex> lock(shared.mutex);
-                    ++shared.result.raceRefusals;
-                }
+                workstation.assign(id, workstation.cardOf(id), QStringLiteral("1001"));
+                std::lock_guard<std::mutex> lock(shared.mutex);
+                ++shared.result.assignments;
             }
             const qint64 rest = settings.pollIntervalMs - clock.elapsed();
             if (rest > 0)
@@ -156,7 +148,7 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
     check.open();
     for (const QString &id : added) {
         const qint64 number = id.toLongLong();
-        QSqlQuery listed = check.exec(QStringLiteral("SELECT count(*) FROM nopers WHERE id = ?"), {number});
+        QSqlQuery listed = check.exec(QStringLiteral("SELECT count(*) FROM nopers WHERE id = ? AND erledigt_am IS NULL"), {number});
         listed.next();
         QSqlQuery booked = check.exec(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE nopers_id = ?"), {number});
         booked.next();

@@ -26,8 +26,7 @@ struct LoadResult
     int booked = 0;
     int lost = 0;         // added, but neither listed nor booked
     int bookedTwice = 0;  // more than one time booking for one booking
-    int assignments = 0;  // assignments that went through
-    int raceRefusals = 0; // booking already gone when a workstation came to delete it
+    int assignments = 0;  // assignments that went through, some of one booking at once
     QStringList errors;   // anything else that failed
     QVector<double> pollMilliseconds;
     double serverCpuSeconds = -1; // PostgreSQL only

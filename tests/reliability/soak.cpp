@@ -46,8 +46,7 @@ int main(int argc, char *argv[])
                 settings.seconds, settings.bookingsPerSecond);
     std::printf("bookings added %d: still listed %d, booked %d, lost %d, booked twice %d\n",
                 result.bookingsAdded, result.stillListed, result.booked, result.lost, result.bookedTwice);
-    std::printf("assignments %d, refused as already gone %d, errors %d\n", result.assignments,
-                result.raceRefusals, int(result.errors.size()));
+    std::printf("assignments %d, errors %d\n", result.assignments, int(result.errors.size()));
     std::printf("polls %d: p50 %.2f ms, p95 %.2f ms, p99 %.2f ms, max %.2f ms\n",
                 int(result.pollMilliseconds.size()), result.pollPercentile(0.5), result.pollPercentile(0.95),
                 result.pollPercentile(0.99), result.pollPercentile(1.0));
