@@ -4,6 +4,12 @@
 
 #include <QStringList>
 
+namespace {
+// Every poll reads the open bookings only; done ones pile up over the years.
+const QString openBookingsIndex = QStringLiteral(
+    "CREATE INDEX IF NOT EXISTS nopers_offen ON nopers (id) WHERE erledigt_am IS NULL");
+} // namespace
+
 // Texts are kept in the server's stored character form (umlauts as { | } ~ [ \ ]).
 // Times are "yyyymmddhhmm" texts as the time clocks deliver them.
 void ensureSchema(Session &session)
@@ -42,6 +48,7 @@ void ensureSchema(Session &session)
                        " erledigt_am TEXT)")
             .arg(serialKey),
         QStringLiteral("CREATE INDEX IF NOT EXISTS nopers_karte ON nopers (firma, karte)"),
+        openBookingsIndex,
         // Time bookings of employees; nopers_id marks one taken over from an
         // unassigned booking, so that it is never booked twice.
         QStringLiteral("CREATE TABLE IF NOT EXISTS zeitbuchung (id %1,"
@@ -70,4 +77,5 @@ void upgradeSchema(Session &session)
 {
     if (!session.columns(QStringLiteral("nopers")).contains(QStringLiteral("erledigt_am")))
         session.exec(QStringLiteral("ALTER TABLE nopers ADD COLUMN erledigt_am TEXT"));
+    session.exec(openBookingsIndex);
 }
