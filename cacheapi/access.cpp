@@ -60,6 +60,20 @@ void setServerContext()
     ObjektSchliessen(windows);
 }
 
+// Closes a server object or result set and releases it; a failure to close
+// does not keep it from being released.
+template <class Object, class Close> void closeAndRelease(std::unique_ptr<Object> &object, Close close)
+{
+    ports().userInterface->processEvents();
+    if (object) {
+        try {
+            close(*object);
+        } catch (const CacheError &) {
+        }
+    }
+    object.reset();
+}
+
 [[noreturn]] void giveUp()
 {
     UserInterfacePort &ui = *ports().userInterface;
@@ -154,28 +168,12 @@ void Trennen()
 
 void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt)
 {
-    ports().userInterface->processEvents();
-    if (objekt) {
-        try {
-            objekt->call(QStringLiteral("sys_close"));
-        } catch (const CacheError &) {
-            // The object is released all the same.
-        }
-    }
-    objekt.reset();
+    closeAndRelease(objekt, [](ServerObject &object) { object.call(QStringLiteral("sys_close")); });
 }
 
 void ObjektSchliessen(std::unique_ptr<ResultSet> &objekt)
 {
-    ports().userInterface->processEvents();
-    if (objekt) {
-        try {
-            objekt->close();
-        } catch (const CacheError &) {
-            // The result set is released all the same.
-        }
-    }
-    objekt.reset();
+    closeAndRelease(objekt, [](ResultSet &rows) { rows.close(); });
 }
 
 void ProgrammBeenden()

@@ -29,4 +29,10 @@ enum Number : qint32 {
     throw CacheError(number, description);
 }
 
+// The error of a call on a connection that is closed or was never opened.
+[[noreturn]] inline void notConnected()
+{
+    raise(NotConnected, QStringLiteral("Keine Verbindung zum Server"));
+}
+
 } // namespace EngineError

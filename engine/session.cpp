@@ -95,8 +95,7 @@ void Session::close()
 QSqlQuery Session::exec(const QString &sql, const QVariantList &values)
 {
     if (!open_)
-        EngineError::raise(EngineError::NotConnected,
-                           QStringLiteral("Keine Verbindung zum Server"));
+        EngineError::notConnected();
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     query.setForwardOnly(true);
     // PostgreSQL prepares only queries and data changes; statements without

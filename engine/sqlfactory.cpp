@@ -61,7 +61,7 @@ void SqlFactory::disconnect()
 std::shared_ptr<Session> SqlFactory::connectedSession() const
 {
     if (!session_ || !session_->isOpen())
-        EngineError::raise(EngineError::NotConnected, QStringLiteral("Keine Verbindung zum Server"));
+        EngineError::notConnected();
     return session_;
 }
 

@@ -34,7 +34,7 @@ SqlServerObject::SqlServerObject(std::shared_ptr<Session> session, const ClassDe
 Session &SqlServerObject::connectedSession()
 {
     if (!session_->isOpen())
-        EngineError::raise(EngineError::NotConnected, QStringLiteral("Keine Verbindung zum Server"));
+        EngineError::notConnected();
     return *session_;
 }
 

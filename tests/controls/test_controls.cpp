@@ -17,6 +17,16 @@ void setUpBookings(CtList &list)
     list.setColumns({{"Datum", 75}, {"Zeit", 75}, {"Karte", 100}, {"Pnr", 40}}, LineFeed);
 }
 
+// The bookings list with the rows A, B and C, shown on screen.
+void showRowsABC(CtList &list)
+{
+    setUpBookings(list);
+    for (const char *text : {"A", "B", "C"})
+        list.addRow(text);
+    list.resize(400, 300);
+    list.show();
+}
+
 QStringList rowTexts(const CtList &list)
 {
     QStringList texts;
@@ -235,11 +245,7 @@ void TestControls::listRefusesIndexesOutOfRange()
 void TestControls::listReportsClicksAndKeys()
 {
     CtList list;
-    setUpBookings(list);
-    for (const char *text : {"A", "B", "C"})
-        list.addRow(text);
-    list.resize(400, 300);
-    list.show();
+    showRowsABC(list);
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     QCOMPARE(list.selectedRow(), -1);
 
@@ -273,11 +279,7 @@ void TestControls::listReportsClicksAndKeys()
 void TestControls::listSelectionFollowsItsRow()
 {
     CtList list;
-    setUpBookings(list);
-    for (const char *text : {"A", "B", "C"})
-        list.addRow(text);
-    list.resize(400, 300);
-    list.show();
+    showRowsABC(list);
     QVERIFY(QTest::qWaitForWindowExposed(&list));
 
     clickRow(list, 1);
