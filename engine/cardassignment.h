@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class Session;
 
@@ -8,10 +9,22 @@ class Session;
 // the card is empty or longer than ten characters.
 QString cardField(const QString &card);
 
-// Makes the card the employee's card in the company (moving it from whoever
-// had it) and books that company's unassigned bookings of the card as the
-// employee's time bookings, all in one transaction. Bookings taken over once
-// are never booked again. Records the server context's PERSONAL as who did it.
+// Whether a text holds characters that are no part of a card number or a
+// name: line feeds, tabs and the other control characters.
+bool hasControlCharacters(const QString &text);
+
+// Makes the card the employee's card in the company, books the company's open
+// unassigned bookings of the card as the employee's time bookings and takes
+// them off the unassigned list, all in one transaction; appends the assignment
+// to the log with the server context's PERSONAL as who did it.
+//
+// expectedHolder is the employee number of the card's holder as the caller saw
+// it (empty: nobody). When given and somebody else holds the card by now,
+// nothing changes and CardHolderChanged is raised. When given and the card
+// moves from that holder, the time bookings that came from the card's
+// unassigned bookings move with it. Without it the card moves from whoever had
+// it and those time bookings stay.
+//
 // Returns the company number as the server keeps it.
 QString assignCard(Session &session, const QString &company, const QString &employeeNumber,
-                   const QString &card);
+                   const QString &card, const std::optional<QString> &expectedHolder);

@@ -4,15 +4,16 @@
 // them for administrators; keep the two in step.
 
 #include "cacheerror.h"
+#include "servererrors.h"
 
 namespace EngineError {
 
 enum Number : qint32 {
     NotConnected = 5001,       // no open connection, or it was lost
     DatabaseFailure = 5002,    // the SQL database refused a statement
-    UnknownClass = 5101,       // class name not known to the server
+    UnknownClass = ServerError::UnknownClass, // class name not known to the server
     UnknownMember = 5102,      // property or method not known to the class
-    UnknownQuery = 5103,       // query not known to the class
+    UnknownQuery = ServerError::UnknownQuery, // query not known to the class
     ObjectNotFound = 5104,     // no object with that id
     WrongArguments = 5105,     // a method or query got the wrong number of values
     InvalidValue = 5106,       // a value does not fit the property or argument
@@ -21,7 +22,8 @@ enum Number : qint32 {
     CommandSyntax = 5201,      // server command outside the understood language
     UndefinedVariable = 5202,  // a command read a variable or global that has no value
     UnknownRoutine = 5203,     // "D ^routine" names no routine of the server
-    AssignmentRefused = 5301,  // "setkarte" cannot assign the card (unknown employee, bad card)
+    AssignmentRefused = ServerError::AssignmentRefused, // "setkarte" cannot assign the card
+    CardHolderChanged = ServerError::CardHolderChanged, // the card's holder is not the one the caller saw
 };
 
 [[noreturn]] inline void raise(Number number, const QString &description)

@@ -2,7 +2,14 @@
 
 class Session;
 
-// Creates the server's tables in an empty database; leaves existing ones alone.
-void ensureSchema(Session &session);
-// Brings the tables of a database made by an earlier version up to date.
+// The version of the tables this engine works on. A database made by an
+// earlier version is brought up to it, step by step, when it is opened.
+constexpr int currentSchemaVersion = 2;
+
+// Creates the tables of the current version in an empty database.
+void createSchema(Session &session);
+// The version of an existing database's tables; 1 for one made before versions were kept.
+int schemaVersion(Session &session);
+// Brings the tables of an existing database to the current version in one
+// transaction: all steps or none.
 void upgradeSchema(Session &session);

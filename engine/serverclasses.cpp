@@ -58,11 +58,23 @@ const QVector<ClassDef> &serverClasses()
          {{QStringLiteral("Firma"), QStringLiteral("firma")},
           {QStringLiteral("Karte"), QStringLiteral("karte")},
           {QStringLiteral("Buchungstext"), QStringLiteral("buchungstext")}},
-         // The bookings not yet dealt with, in the order they arrived.
+         // The bookings not yet dealt with, in the order they arrived: of the
+         // workstation's company, or all of them on a connection without one.
          {{QStringLiteral("Liste"),
            QStringLiteral("SELECT id, buchungstext FROM nopers WHERE erledigt_am IS NULL ORDER BY id"),
            0,
-           {}}}},
+           {},
+           QStringLiteral("SELECT id, buchungstext FROM nopers WHERE erledigt_am IS NULL AND firma = ? ORDER BY id")},
+          // Who holds a card of the company (parameters: company, card), for
+          // asking before the card changes hands: employee number, name, who
+          // assigned it and when (yyyymmddhhmmss). No row: nobody.
+          {QStringLiteral("Karteninhaber"),
+           QStringLiteral("SELECT k.pnr, COALESCE(p.name || ', ' || p.vorname, ''), k.zugeordnet_von,"
+                          " k.zugeordnet_am FROM karte k LEFT JOIN persbasis p ON p.firma = k.firma"
+                          " AND p.pnr = k.pnr WHERE k.firma = trim(CAST(? AS TEXT))"
+                          " AND trim(k.karte) = trim(CAST(? AS TEXT))"),
+           2,
+           {2, 3}}}},
         {QStringLiteral("KV.KassaSW"),
          QStringLiteral("kassasw"),
          {QStringLiteral("id")},

@@ -19,6 +19,9 @@ struct QueryDef
     QString sql;
     int parameterCount = 0;
     QVector<int> displayColumns; // columns (from 1) handed out in display form
+    // When the connection's server context names a company (FIRMA), this query
+    // runs instead, with the company as one more parameter after the caller's.
+    QString sqlForContextCompany = QString();
 };
 
 struct ClassDef

@@ -63,13 +63,15 @@ bool Session::open()
         QSqlDatabase::removeDatabase(connectionName_);
         return false;
     }
+    // Released before anything below can close the connection again.
+    db = QSqlDatabase();
     open_ = true;
     try {
         if (kind_ == EngineKind::Sqlite)
             exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         // The schema is made in one transaction: one of its tables stands for all.
-        if (!db.tables().contains(QStringLiteral("globale")))
-            transaction([this] { ensureSchema(*this); });
+        if (!tables().contains(QStringLiteral("globale")))
+            transaction([this] { createSchema(*this); });
         else
             upgradeSchema(*this);
     } catch (const CacheError &error) {
@@ -113,6 +115,11 @@ QStringList Session::columns(const QString &table) const
     for (int i = 0; i < record.count(); ++i)
         names << record.fieldName(i).toLower();
     return names;
+}
+
+QStringList Session::tables() const
+{
+    return QSqlDatabase::database(connectionName_, false).tables();
 }
 
 QVariant Session::firstValue(const QString &sql, const QVariantList &values)

@@ -42,6 +42,8 @@ public:
 
     // The column names of a table, in lower case.
     QStringList columns(const QString &table) const;
+    // The names of the database's tables.
+    QStringList tables() const;
 
     // Runs work in one transaction: all of it or nothing.
     void transaction(const std::function<void()> &work);

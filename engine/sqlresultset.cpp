@@ -42,7 +42,12 @@ void SqlResultSet::execute(const QVariantList &parameters)
     QVariantList values;
     for (const QVariant &parameter : parameters)
         values << boundValue(parameter);
-    rows_ = std::make_unique<QSqlQuery>(session_->exec(query_.sql, values));
+    const auto company = session_->variables().constFind(QStringLiteral("FIRMA"));
+    const bool scoped = !query_.sqlForContextCompany.isEmpty() && company != session_->variables().cend();
+    if (scoped)
+        values << company->trimmed();
+    sql_ = scoped ? query_.sqlForContextCompany : query_.sql;
+    rows_ = std::make_unique<QSqlQuery>(session_->exec(sql_, values));
     onRow_ = false;
 }
 
@@ -62,7 +67,7 @@ QVariant SqlResultSet::data(int column)
         EngineError::raise(EngineError::NoCurrentRow,
                            QStringLiteral("Abfrage %1:%2 steht auf keiner Zeile")
                                .arg(class_.name, query_.name));
-    if (column < 1 || column > columnCount(query_.sql, *rows_))
+    if (column < 1 || column > columnCount(sql_, *rows_))
         EngineError::raise(EngineError::InvalidColumn,
                            QStringLiteral("Abfrage %1:%2 hat keine Spalte %3")
                                .arg(class_.name, query_.name)

@@ -109,9 +109,13 @@ QVariant SqlServerObject::call(const QString &member, QVariantList &arguments)
     }
     if (sameName(class_.name, QStringLiteral("Quastel.NoPers")) &&
         sameName(member, QStringLiteral("setkarte"))) {
-        requireArguments(member, arguments, 3);
+        // A fourth argument names the holder the caller saw; callers that do not know it give three.
+        if (arguments.size() != 4)
+            requireArguments(member, arguments, 3);
+        const std::optional<QString> expectedHolder =
+            arguments.size() == 4 ? std::optional<QString>(arguments.at(3).toString().trimmed()) : std::nullopt;
         arguments[0] = assignCard(session, arguments.at(0).toString(), arguments.at(1).toString(),
-                                  arguments.at(2).toString());
+                                  arguments.at(2).toString(), expectedHolder);
         return 1;
     }
     unknownMember(member);

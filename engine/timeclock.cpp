@@ -33,6 +33,12 @@ void checkSwipe(const QString &company, const QString &terminal, const QString &
 {
     if (company.trimmed().isEmpty())
         refuse(QStringLiteral("Firma fehlt"));
+    // A line feed or tab in a booking text would shift what the list shows.
+    for (const auto &[what, value] : {std::pair{QStringLiteral("Firma"), company},
+                                      std::pair{QStringLiteral("Terminalname"), terminal},
+                                      std::pair{QStringLiteral("Kartennummer"), card}})
+        if (hasControlCharacters(value))
+            refuse(QStringLiteral("%1 enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)").arg(what));
     if (terminal.trimmed().isEmpty() || terminal.size() > TimeClock::terminalWidth)
         refuse(QStringLiteral("Terminalname \"%1\" muss 1 bis %2 Zeichen lang sein")
                    .arg(terminal.left(40))

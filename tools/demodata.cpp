@@ -151,7 +151,8 @@ const Employee &employeeNumbered(const char *company, const char *number)
 void clearDemoTables(Session &session)
 {
     for (const char *table :
-         {"karte", "zeitbuchung", "nopers", "parpersedv", "parpersabt", "persbasis", "kassasw"})
+         {"kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers", "parpersedv",
+          "parpersabt", "persbasis", "kassasw"})
         session.exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
 }
 

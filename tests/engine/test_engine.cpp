@@ -6,7 +6,13 @@
 #include "enginefixture.h"
 #include "session.h"
 #include "sqlfactory.h"
+#include "schema.h"
 #include "timeclock.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <QTest>
 
@@ -60,10 +66,14 @@ private:
         return ids;
     }
 
-    QVariantList assign(const QString &company, const QString &employee, const QString &card)
+    // With a fourth argument, the holder the caller saw (null: a caller that does not ask).
+    QVariantList assign(const QString &company, const QString &employee, const QString &card,
+                        const QString &expectedHolder = QString())
     {
         auto noPers = factory_->newObject(QStringLiteral("Quastel.NoPers"));
         QVariantList arguments{company, employee, card};
+        if (!expectedHolder.isNull())
+            arguments << expectedHolder;
         noPers->call(QStringLiteral("setkarte"), arguments);
         return arguments;
     }
@@ -353,7 +363,7 @@ private Q_SLOTS:
         QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM globale")).value(0).toInt(), 1);
     }
 
-    void cardAssignmentBooksEachBookingOnce()
+    void cardAssignmentBooksTheCardsBookingsOnceAndLogsIt()
     {
         db_.exec(QStringLiteral("DELETE FROM nopers"));
         db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?), (?, ?, ?), (?, ?, ?)"),
@@ -365,30 +375,190 @@ private Q_SLOTS:
         QCOMPARE(ids.size(), 3);
 
         // The company comes back through the argument, as the server keeps it.
-        const QVariantList written = assign(QStringLiteral(" 1 "), QStringLiteral("1001"), QStringLiteral(" 12 34 567"));
+        const QVariantList written = assign(QStringLiteral(" 1 "), QStringLiteral("1001"), QStringLiteral(" 12 34 567"), QStringLiteral(""));
         QCOMPARE(written.at(0).toString(), QStringLiteral("1"));
         QCOMPARE(db_.column(QStringLiteral("SELECT pnr || '/' || zugeordnet_von FROM karte WHERE karte = ?"), {" 12 34 567"}),
                  QVariantList{QStringLiteral("1001/ABC")});
         QCOMPARE(db_.column(QStringLiteral("SELECT zeitpunkt FROM zeitbuchung WHERE pnr = '1001' ORDER BY zeitpunkt")),
                  (QVariantList{"202401310705", "202401311630"}));
+        // Both bookings of the card are booked, so neither is unassigned any more.
+        QCOMPARE(listedBookingIds(), QStringList{ids.at(1)});
+        QCOMPARE(db_.column(QStringLiteral("SELECT firma || ' ' || trim(karte) || ' [' || pnr_vorher || '] ' || pnr || ' ' || art"
+                                           " || ' ' || von FROM kartenzuordnung")),
+                 QVariantList{QStringLiteral("1 12 34 567 [] 1001 Z ABC")});
+        QCOMPARE(db_.column(QStringLiteral("SELECT nopers_id FROM kartenzuordnung_buchung ORDER BY nopers_id")).size(), 2);
 
-        // Deleting takes the booking off the list only; assigning again books nothing twice.
+        // Deleting the chosen booking afterwards is harmless, also from a second
+        // workstation finishing the same booking; nothing is booked twice.
         auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), ids.at(0));
         QVariantList id{ids.at(0)};
         booking->call(QStringLiteral("sys_deleteid"), id);
-        booking->call(QStringLiteral("sys_deleteid"), id); // already gone: harmless
+        booking->call(QStringLiteral("sys_deleteid"), id);
         booking->call(QStringLiteral("sys_close"));
-        // A second workstation finishing the same booking still finds it, and deletes nothing twice.
-        auto again = factory_->openId(QStringLiteral("Quastel.NoPers"), ids.at(0));
-        again->call(QStringLiteral("sys_deleteid"), id);
-        assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral(" 12 34 567"));
-        QCOMPARE(listedBookingIds(), (QStringList{ids.at(1), ids.at(2)}));
+        assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral(" 12 34 567"), QStringLiteral("1001"));
+        QCOMPARE(listedBookingIds(), QStringList{ids.at(1)});
         QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung")).value(0).toInt(), 2);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM kartenzuordnung")).value(0).toInt(), 2);
+    }
 
-        // A card belongs to one employee per company: assigning it again moves it.
-        assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral(" 12 34 567"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE firma = '1' AND karte = ?"), {" 12 34 567"}),
-                 QVariantList{QStringLiteral("1002")});
+    void cardChangesHandsOnlyFromTheHolderTheCallerSaw()
+    {
+        db_.exec(QStringLiteral("DELETE FROM kartenzuordnung_buchung"));
+        db_.exec(QStringLiteral("DELETE FROM kartenzuordnung"));
+        db_.exec(QStringLiteral("DELETE FROM zeitbuchung"));
+        db_.exec(QStringLiteral("DELETE FROM karte"));
+        db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?)"),
+                 {"1", "      4242", bookingText("4242", "202401310705")});
+        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"M]L\""));
+        assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral("4242"), QStringLiteral(""));
+        // A swipe made while the card was known is the holder's own.
+        db_.withSession([](Session &session) {
+            bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("G"), QStringLiteral("4242"),
+                     QStringLiteral("202401311600"));
+        });
+
+        // Who holds the card, as the program asks before assigning it.
+        auto holder = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Karteninhaber"));
+        holder->execute({QStringLiteral("1"), QStringLiteral("      4242")});
+        QVERIFY(holder->next());
+        QCOMPARE(holder->data(1).toString(), QStringLiteral("1001"));
+        QCOMPARE(holder->data(2).toString(), QStringLiteral("Müller, Jürgen"));
+        QCOMPARE(holder->data(3).toString(), QStringLiteral("MÜL"));
+        QCOMPARE(holder->data(4).toString().size(), 14);
+        QVERIFY(!holder->next());
+        holder->execute({QStringLiteral("2"), QStringLiteral("4242")});
+        QVERIFY2(!holder->next(), "another company's card is nobody's here");
+
+        // Somebody else holds it than the caller saw (nobody): nothing changes.
+        expectError(EngineError::CardHolderChanged,
+                    [&] { assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4242"), QStringLiteral("")); });
+        expectError(EngineError::CardHolderChanged, [&] {
+            assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4242"), QStringLiteral("1004"));
+        });
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      4242'")), QVariantList{"1001"});
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM kartenzuordnung")).value(0).toInt(), 1);
+
+        // Confirmed against the holder seen: the card moves with the time that
+        // came from its unassigned bookings; the holder's own swipe stays.
+        assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4242"), QStringLiteral("1001"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      4242'")), QVariantList{"1002"});
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr || ' ' || zeitpunkt FROM zeitbuchung ORDER BY zeitpunkt")),
+                 (QVariantList{"1002 202401310705", "1001 202401311600"}));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr_vorher || '>' || pnr || ' ' || art || ' ' || b.umgebucht"
+                                           " FROM kartenzuordnung z JOIN kartenzuordnung_buchung b ON b.zuordnung_id = z.id"
+                                           " ORDER BY z.id")),
+                 (QVariantList{">1001 Z 0", "1001>1002 W 1"}));
+
+        // A caller that does not know the holder moves the card alone.
+        assign(QStringLiteral("1"), QStringLiteral("1004"), QStringLiteral("4242"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id IS NOT NULL")), QVariantList{"1002"});
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      4242'")), QVariantList{"1004"});
+    }
+
+    void listShowsTheContextCompanysBookingsOnly()
+    {
+        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?), (?, ?, ?)"),
+                 {"1", "      1111", bookingText("1111"), "2", "      2222", bookingText("2222")});
+        const QStringList all = listedBookingIds();
+        QCOMPARE(all.size(), 2); // a connection without context (an administrator's) sees all
+        xecute(QStringLiteral("S FIRMA=2,FIL=0,PERSONAL=\"XYZ\""));
+        QCOMPARE(listedBookingIds(), QStringList{all.at(1)});
+        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
+        QCOMPARE(listedBookingIds(), QStringList{all.at(0)});
+    }
+
+    void controlCharactersInCardsAreRefused()
+    {
+        for (const QString card : {QStringLiteral("12\n34"), QStringLiteral("12\t34"), QStringLiteral("12\r")}) {
+            expectError(EngineError::AssignmentRefused, [&] { assign(QStringLiteral("1"), QStringLiteral("1001"), card); });
+            db_.withSession([&](Session &session) {
+                for (const auto &[terminal, swiped] : {std::pair{QStringLiteral("T1"), card}, std::pair{card, QStringLiteral("77")}}) {
+                    try {
+                        bookCard(session, QStringLiteral("1"), terminal, QStringLiteral("K"), swiped, bookingTime);
+                        QFAIL("a swipe with a control character was booked");
+                    } catch (const CacheError &error) {
+                        QCOMPARE(error.number(), qint32(EngineError::InvalidValue));
+                    }
+                }
+            });
+        }
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE karte LIKE '%34'")).value(0).toInt(), 0);
+    }
+
+    void databasesOfTheFirstReleaseAreUpgraded()
+    {
+        // As the first release left a database: no version, no log, and the
+        // second swipe of an assigned card booked but still listed.
+        factory_->disconnect();
+        db_.withSession([](Session &session) {
+            for (const char *statement : {"DROP TABLE kartenzuordnung_buchung", "DROP TABLE kartenzuordnung",
+                                          "DROP TABLE schemaversion", "DROP INDEX nopers_offen_firma",
+                                          "DELETE FROM nopers", "DELETE FROM zeitbuchung"})
+                session.exec(QString::fromLatin1(statement));
+            for (const QString &time : {QStringLiteral("202401310705"), QStringLiteral("202401311630")})
+                session.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '      5555', ?)"),
+                             {bookingText(QStringLiteral("5555"), time)});
+            session.exec(QStringLiteral("INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext, nopers_id)"
+                                        " SELECT firma, '1001', karte, substr(buchungstext, 31, 12), buchungstext, id FROM nopers"));
+        });
+        QVERIFY(factory_->connect(db_.connectionString()));
+        QCOMPARE(db_.column(QStringLiteral("SELECT version FROM schemaversion")), QVariantList{currentSchemaVersion});
+        QCOMPARE(listedBookingIds(), QStringList());
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung")).value(0).toInt(), 2);
+        assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("5555"), QStringLiteral(""));
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM kartenzuordnung")).value(0).toInt(), 1);
+    }
+
+    void aDatabaseFileOfTheFirstReleaseKeepsEveryRow()
+    {
+        if (db_.kind() != EngineKind::Sqlite)
+            QSKIP("a database file is the embedded engine's");
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("release108.sqlite"));
+        QVERIFY(QFile::copy(QStringLiteral(KARVEN_TEST_DATA "/release-1.0.8.sqlite"), file));
+        QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const QByteArray dataDir = qgetenv("KARVEN_DATA_DIR");
+        qputenv("KARVEN_DATA_DIR", folder.path().toUtf8());
+        SqlFactory factory(EngineKind::Sqlite);
+        const bool connected = factory.connect(QStringLiteral("cn_iptcp:localhost[1972]:RELEASE108"));
+        qputenv("KARVEN_DATA_DIR", dataDir);
+        QVERIFY2(connected, qPrintable(factory.lastConnectError()));
+
+        const auto count = [&](const QString &query, const QVariantList &parameters = {}) {
+            auto rows = factory.openResultSet(QStringLiteral("Quastel.NoPers"), query);
+            rows->execute(parameters);
+            int n = 0;
+            while (rows->next())
+                ++n;
+            return n;
+        };
+        // Of the seven bookings, one was assigned and one booked along with it:
+        // five are unassigned, one of them company 2's.
+        QCOMPARE(count(QStringLiteral("Liste")), 5);
+        QVariantList context{QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ADM\"")};
+        factory.newObject(QStringLiteral("KV.Windows"))->call(QStringLiteral("Xecute"), context);
+        QCOMPARE(count(QStringLiteral("Liste")), 4);
+        QCOMPARE(count(QStringLiteral("Karteninhaber"), {QStringLiteral("1"), QStringLiteral("815")}), 1);
+        auto employees = factory.openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
+        employees->execute({QStringLiteral("1")});
+        QVERIFY(employees->next());
+        employees.reset();
+        factory.disconnect();
+
+        // A database of a newer program is left alone.
+        {
+            QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+            raw.setDatabaseName(file);
+            QVERIFY(raw.open());
+            QVERIFY(QSqlQuery(raw).exec(QStringLiteral("UPDATE schemaversion SET version = 99")));
+            raw.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+        qputenv("KARVEN_DATA_DIR", folder.path().toUtf8());
+        QVERIFY(!factory.connect(QStringLiteral("cn_iptcp:localhost[1972]:RELEASE108")));
+        qputenv("KARVEN_DATA_DIR", dataDir);
+        QVERIFY2(factory.lastConnectError().contains(QStringLiteral("Version 99")), qPrintable(factory.lastConnectError()));
     }
 
     void cardAssignmentRefusesBadInput_data()

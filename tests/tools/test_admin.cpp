@@ -204,7 +204,7 @@ private Q_SLOTS:
                  QStringLiteral(" 12 34 567"), swipeTime);
         session_->variables().insert(QStringLiteral("PERSONAL"), DemoLogin::userCode);
         assignCard(*session_, QStringLiteral("1"), QStringLiteral("1002"),
-                   QStringLiteral(" 12 34 567"));
+                   QStringLiteral(" 12 34 567"), std::nullopt);
         QCOMPARE(column(QStringLiteral("SELECT zeitpunkt FROM zeitbuchung WHERE pnr = '1002'")),
                  QVariantList{swipeTime});
 
