@@ -28,6 +28,18 @@ int digits(QStringView text, int count, int invalid)
     return number;
 }
 
+// The text with control characters replaced by their pictures (U+2400 ff.);
+// an ordinary text is handed back without a copy.
+QString visible(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x20 || c == 0x7F)
+            text[i] = QChar(c == 0x7F ? char16_t(0x2421) : char16_t(0x2400 + c));
+    }
+    return text;
+}
+
 } // namespace
 
 QString BookingRow::rowText() const
@@ -47,12 +59,13 @@ BookingRow parseBooking(const QString &bookingText)
     const QTime time(digits(hour, 2, 99), digits(minute, 2, 99));
 
     BookingRow row;
-    row.karte = characters(bookingText, 21, 30).toString();
+    row.storedCard = characters(bookingText, 21, 30).toString();
+    row.karte = visible(row.storedCard);
     // A valid date or time reads as its own digits, so they are shown as they stand;
     // an unreadable date is shown raw, and so is a time either way.
     row.datum = date.isValid() ? QString(year % QLatin1Char('-') % month % QLatin1Char('-') % day)
-                               : characters(bookingText, 31, 38).toString();
-    row.zeit = hour % QLatin1Char(':') % minute;
+                               : visible(characters(bookingText, 31, 38).toString());
+    row.zeit = visible(QString(hour % QLatin1Char(':') % minute));
     // A booking with an unreadable date is still listed and can be assigned;
     // the server keeps the text as the time clock wrote it.
     row.valid = date.isValid() && time.isValid();

@@ -2,6 +2,7 @@
 
 #include "bookingrow.h"
 #include "cacheapi.h"
+#include "cardholder.h"
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "frmabout.h"
@@ -9,6 +10,7 @@
 #include "frmprogrammverlauf.h"
 #include "rowbatch.h"
 #include "runtimeguard.h"
+#include "servererrors.h"
 #include "twips.h"
 #include "user_anmeld.h"
 
@@ -123,6 +125,7 @@ void FMStart::ListeAktualisieren()
     ui.processEvents();
     Timer1.stop();
     litime->removeAllRows();
+    unusualCards_.clear();
     ZugriffBeginn(false);
     std::unique_ptr<ResultSet> rows =
         Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
@@ -155,13 +158,20 @@ void FMStart::addBooking(const QString &id, const QString &text)
     }
     litime->insertRow(0, booking.rowText());
     litime->setKeyText(0, id);
+    if (booking.karte != booking.storedCard)
+        unusualCards_.insert(id, booking.storedCard);
 }
 
 void FMStart::BUSpeich_Click()
 {
     const int row = litime->selectedRow();
-    if (row < 0 || lipnr->selectedIndex() < 0)
+    if (row < 0)
         return;
+    if (lipnr->selectedIndex() < 0) {
+        ports().userInterface->message(QStringLiteral("Bitte wählen Sie einen Mitarbeiter aus der Liste."),
+                                       UserInterfacePort::Icon::Information, QStringLiteral(KARVEN_APP_TITLE));
+        return;
+    }
     // A second click while this one waits for a connection would assign twice.
     BUSpeich->setEnabled(false);
     assign(row);
@@ -171,23 +181,52 @@ void FMStart::BUSpeich_Click()
 void FMStart::assign(int row)
 {
     const QString id = litime->keyText(row);
-    QString employee = lipnr->keyText(lipnr->selectedIndex());
-    QString card = litime->cellText(row, 3);
+    const QString employee = lipnr->keyText(lipnr->selectedIndex());
+    const QString card = storedCard(row);
     litime->setCellText(row, 4, employee);
 
     ZugriffBeginn(false);
-    std::unique_ptr<ServerObject> booking = Verbindung.CacheFactory->newObject(QStringLiteral("Quastel.NoPers"));
-    QVariantList arguments{Verbindung.Firma, employee, card};
-    booking->call(QStringLiteral("setkarte"), arguments);
-    Verbindung.Firma = arguments.at(0).toString();
-    booking = Verbindung.CacheFactory->openId(QStringLiteral("Quastel.NoPers"), id);
+    // The card changes hands only from the holder the user was shown: when
+    // another workstation gives it to somebody meanwhile, the user is asked again.
+    for (;;) {
+        const std::optional<CardHolder> holder = findCardHolder(card);
+        if (holder && holder->isOtherThan(employee)) {
+            ZugriffEnde(false);
+            if (!ports().userInterface->question(cardChangeQuestion(card, *holder, lipnr->editText()),
+                                                 QStringLiteral("Karte bereits vergeben"),
+                                                 UserInterfacePort::Preset::No)) {
+                ListeAktualisieren();
+                return;
+            }
+            ZugriffBeginn(false);
+        }
+        try {
+            setkarte(employee, card, holder ? std::optional<QString>(holder->number) : std::nullopt);
+            break;
+        } catch (const CacheError &error) {
+            if (error.number() == ServerError::CardHolderChanged)
+                continue;
+            if (error.number() != ServerError::AssignmentRefused)
+                throw;
+            ZugriffEnde(false);
+            litime->setCellText(rowWithCard(card), 4, QString());
+            ports().userInterface->message(QStringLiteral("Die Karte kann nicht zugeordnet werden:\r\n") +
+                                               error.description(),
+                                           UserInterfacePort::Icon::Exclamation, QStringLiteral(KARVEN_APP_TITLE));
+            return;
+        }
+    }
+    std::unique_ptr<ServerObject> booking = Verbindung.CacheFactory->openId(QStringLiteral("Quastel.NoPers"), id);
     QVariantList deleted{id};
     booking->call(QStringLiteral("sys_deleteid"), deleted);
     booking->call(QStringLiteral("sys_close"));
     booking.reset();
     ZugriffEnde(false);
 
-    litime->removeRow(rowWithKey(id, row));
+    // The server booked every open booking of the card: none of them is unassigned any more.
+    for (int other = litime->rowCount() - 1; other >= 0; --other)
+        if (storedCard(other) == card)
+            litime->removeRow(other);
     if (litime->rowCount() == 0) {
         Frame1->hide();
         lipnr->setEditText(QString());
@@ -195,13 +234,25 @@ void FMStart::assign(int row)
     }
 }
 
-int FMStart::rowWithKey(const QString &id, int likelyRow) const
+void FMStart::setkarte(const QString &employee, const QString &card, const std::optional<QString> &holderSeen)
 {
-    // A refresh while the assignment waited for a connection may have moved the row.
-    if (litime->keyText(likelyRow) == id)
-        return likelyRow;
+    std::unique_ptr<ServerObject> noPers = Verbindung.CacheFactory->newObject(QStringLiteral("Quastel.NoPers"));
+    QVariantList arguments{Verbindung.Firma, employee, card};
+    if (holderSeen)
+        arguments << *holderSeen;
+    noPers->call(QStringLiteral("setkarte"), arguments);
+    Verbindung.Firma = arguments.at(0).toString();
+}
+
+QString FMStart::storedCard(int row) const
+{
+    return unusualCards_.value(litime->keyText(row), litime->cellText(row, 3));
+}
+
+int FMStart::rowWithCard(const QString &card) const
+{
     for (int row = 0; row < litime->rowCount(); ++row)
-        if (litime->keyText(row) == id)
+        if (storedCard(row) == card)
             return row;
     return -1;
 }

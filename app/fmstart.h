@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QHash>
 #include <QSet>
+#include <optional>
 #include <QTimer>
 
 class CtCombo;
@@ -52,10 +54,17 @@ private:
     void loadEmployees();
     void addBooking(const QString &id, const QString &text);
     void assign(int row);
+    // Calls "setkarte"; with the holder the user was shown, when the server told one.
+    void setkarte(const QString &employee, const QString &card, const std::optional<QString> &holderSeen);
+    // The card of a row as the server stored it, for assigning it.
+    QString storedCard(int row) const;
+    int rowWithCard(const QString &card) const;
     void showLoginDialog();
-    int rowWithKey(const QString &id, int likelyRow) const;
 
     FMPass &loginDialog_;
     // Bookings whose unreadable date is in the history already, by id.
     QSet<QString> reportedBookings_;
+    // Stored cards of the listed bookings whose card is shown otherwise (with
+    // control characters made visible), by id; the others show it as stored.
+    QHash<QString, QString> unusualCards_;
 };

@@ -41,10 +41,11 @@ void QtUserInterface::message(const QString &text, Icon icon, const QString &tit
     box.exec();
 }
 
-bool QtUserInterface::question(const QString &text, const QString &title)
+bool QtUserInterface::question(const QString &text, const QString &title, Preset preset)
 {
     return QMessageBox::question(QApplication::activeWindow(), title, shown(text),
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 preset == Preset::No ? QMessageBox::No : QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 QString QtUserInterface::input(const QString &prompt, const QString &title)

@@ -7,7 +7,7 @@ class QtUserInterface : public UserInterfacePort
 {
 public:
     void message(const QString &text, Icon icon, const QString &title) override;
-    bool question(const QString &text, const QString &title) override;
+    bool question(const QString &text, const QString &title, Preset preset) override;
     QString input(const QString &prompt, const QString &title) override;
     void setWaitCursor(bool waiting) override;
     void processEvents() override;

@@ -14,8 +14,11 @@ public:
 
     // A modal message box with one OK button.
     virtual void message(const QString &text, Icon icon, const QString &title) = 0;
-    // A modal Yes/No question; true for Yes.
-    virtual bool question(const QString &text, const QString &title) = 0;
+    enum class Preset { Yes, No };
+
+    // A modal Yes/No question; true for Yes. preset is the button that Enter presses.
+    virtual bool question(const QString &text, const QString &title, Preset preset) = 0;
+    bool question(const QString &text, const QString &title) { return question(text, title, Preset::Yes); }
     // A modal input box without preset answer; the empty text when cancelled.
     virtual QString input(const QString &prompt, const QString &title) = 0;
     virtual void setWaitCursor(bool waiting) = 0;

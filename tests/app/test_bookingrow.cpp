@@ -26,6 +26,16 @@ private Q_SLOTS:
         QTest::newRow("too short") << head + "    123456202401" << "202401\n:\n    123456" << false;
         QTest::newRow("empty") << QString() << "\n:\n" << false;
         QTest::newRow("sign in the date") << head + "    123456+0240131" + "0705" << "+0240131\n07:05\n    123456" << false;
+        // Stored by something other than the time clocks: still three columns.
+        QTest::newRow("line feed in the card") << head + "    12\n34 202401310705" << "2024-01-31\n07:05\n    12␊34 " << true;
+        QTest::newRow("tab and line feed in the time") << head + "    1234562024013107\t\n" << "2024-01-31\n07:␉␊\n    123456" << false;
+    }
+
+    void theStoredCardIsKeptForAssigning()
+    {
+        const BookingRow booking = parseBooking(QStringLiteral("FIL01T1  K              12\n34 202401310705"));
+        QCOMPARE(booking.storedCard, QStringLiteral("    12\n34 "));
+        QCOMPARE(booking.karte, QStringLiteral("    12␊34 "));
     }
 
     void bookingTexts()

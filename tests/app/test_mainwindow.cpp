@@ -3,6 +3,7 @@
 // and the program end are scripted.
 
 #include "cacheapi.h"
+#include "cardassignment.h"
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "demodata.h"
@@ -68,6 +69,15 @@ private:
         QTest::keyClicks(window_->lipnr->lineEdit(), typed);
         QTest::keyClick(window_->lipnr->lineEdit(), Qt::Key_Return);
         QVERIFY2(window_->lipnr->selectedIndex() >= 0, qPrintable(typed));
+    }
+
+    // Another workstation, with a list of its own, assigns the card to employee 1002.
+    void otherWorkstationAssigns(const QString &card)
+    {
+        db_.withSession([&](Session &session) {
+            session.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("SCH"));
+            assignCard(session, QStringLiteral("1"), QStringLiteral("1002"), card, QStringLiteral(""));
+        });
     }
 
     QString cardOwner(const QString &card)
@@ -193,36 +203,112 @@ private Q_SLOTS:
         QVERIFY(window_->BUAkt->isEnabled());
     }
 
-    void twoRowsWithTheSameCardAreAssignedOneAtATime()
+    void aCardsOtherRowsLeaveTheListWithIt()
     {
         const QString first = db_.swipe(QStringLiteral("555"), QStringLiteral("202401310705"));
+        const QString other = db_.swipe(QStringLiteral("666"), QStringLiteral("202401310800"));
         const QString second = db_.swipe(QStringLiteral("555"), QStringLiteral("202401311600"));
+        // Another company's booking in the same namespace is not this workstation's.
+        db_.withSession([](Session &session) {
+            bookCard(session, QStringLiteral("2"), QStringLiteral("ZEN2T1"), QStringLiteral("K"),
+                     QStringLiteral("4242"), QStringLiteral("202401310900"));
+        });
         start();
-        waitForListing(2);
+        waitForListing(3);
         clickBooking(0);
         chooseEmployee(QStringLiteral("dorn"));
         window_->BUSpeich->click();
         QCOMPARE(window_->litime->rowCount(), 1);
-        QCOMPARE(window_->litime->keyText(0), first);
-        clickBooking(0);
-        window_->BUSpeich->click();
-        QCOMPARE(window_->litime->rowCount(), 0);
-        // Both swipes are the employee's time bookings, each once.
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE nopers_id IN (?, ?)"),
+        QCOMPARE(window_->litime->keyText(0), other);
+        QVERIFY(window_->Frame1->isVisible());
+        // Both swipes are the employee's time bookings, each once, and neither is listed again.
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE pnr = '1001' AND nopers_id IN (?, ?)"),
                             {first.toLongLong(), second.toLongLong()})
                      .value(0)
                      .toInt(),
                  2);
+        window_->BUAkt->click();
+        QCOMPARE(window_->litime->rowCount(), 1);
+        QVERIFY(fakes_->ui.questionsAsked.isEmpty());
     }
 
-    void speichernWithoutChoiceDoesNothing()
+    void aCardAssignedElsewhereMeanwhileIsAskedAbout()
+    {
+        db_.swipe(QStringLiteral("666"), QStringLiteral("202401310800"));
+        const QString moved = db_.swipe(QStringLiteral("777"), QStringLiteral("202401310805"));
+        start();
+        waitForListing(2);
+        // Another workstation gives both cards to 1002 while this list still shows them.
+        otherWorkstationAssigns(QStringLiteral("666"));
+        otherWorkstationAssigns(QStringLiteral("777"));
+
+        clickBooking(1); // 666
+        chooseEmployee(QStringLiteral("dorn"));
+        fakes_->ui.questionAnswers = {false};
+        window_->BUSpeich->click();
+        QCOMPARE(fakes_->ui.questionsAsked.size(), 1);
+        const QString question = fakes_->ui.questionsAsked.at(0);
+        QVERIFY2(question.startsWith(QStringLiteral("Karte bereits vergeben|Die Karte 666 gehört bereits dem "
+                                                    "Mitarbeiter 1002 ")) &&
+                     question.contains(QStringLiteral("zugeordnet von SCH am ")),
+                 qPrintable(question));
+        QCOMPARE(fakes_->ui.questionPresets, QList<UserInterfacePort::Preset>{UserInterfacePort::Preset::No});
+        // No: nothing changes, and the list is read anew without the bookings done elsewhere.
+        QCOMPARE(cardOwner(QStringLiteral("       666")), QStringLiteral("1002"));
+        QCOMPARE(window_->litime->rowCount(), 0);
+        QVERIFY(window_->Timer1.isActive());
+
+        // Yes: the card and the time from its unassigned booking go to the chosen employee.
+        db_.swipe(QStringLiteral("888"), QStringLiteral("202401310810"));
+        waitForListing(1);
+        window_->litime->insertRow(0, QStringLiteral("2024-01-31\n08:05\n       777")); // as a stale list shows it
+        window_->litime->setKeyText(0, moved);
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        fakes_->ui.questionAnswers = {true};
+        window_->BUSpeich->click();
+        QCOMPARE(fakes_->ui.questionsAsked.size(), 2);
+        QCOMPARE(cardOwner(QStringLiteral("       777")), QStringLiteral("1001"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id = ?"), {moved.toLongLong()}),
+                 QVariantList{"1001"});
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr_vorher || '>' || pnr || ' ' || art || ' ' || von FROM kartenzuordnung"
+                                           " WHERE karte = '       777' ORDER BY id")),
+                 (QVariantList{">1002 Z SCH", "1002>1001 W ADM"}));
+        QCOMPARE(listedRows().size(), 1);
+    }
+
+    void aCardWithAControlCharacterIsShownAndNotLost()
+    {
+        db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '     12\n34', ?)"),
+                 {QStringLiteral("FIL01T1  K               12\n34202401310705")});
+        db_.swipe(QStringLiteral("12"), QStringLiteral("202401310600"));
+        start();
+        waitForListing(2);
+        QCOMPARE(listedRows().value(1), QStringLiteral("2024-01-31\n07:05\n     12\u240A34\n"));
+        clickBooking(1);
+        chooseEmployee(QStringLiteral("dorn"));
+        window_->BUSpeich->click();
+        // Not the unrelated card "12": the stored card, which the server refuses.
+        QCOMPARE(fakes_->ui.messages.size(), 1);
+        QVERIFY(fakes_->ui.messages[0].text.startsWith(QStringLiteral("Die Karte kann nicht zugeordnet werden:")));
+        QVERIFY(cardOwner(QStringLiteral("        12")).isEmpty());
+        QCOMPARE(window_->litime->rowCount(), 2);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL")).value(0).toInt(), 2);
+    }
+
+    void speichernWithoutChoiceChangesNothing()
     {
         db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
         start();
         waitForListing(1);
         window_->BUSpeich->click(); // no booking selected
+        QVERIFY(fakes_->ui.messages.isEmpty());
         clickBooking(0);
         window_->BUSpeich->click(); // no employee chosen
+        QTest::keyClicks(window_->lipnr->lineEdit(), QStringLiteral("10")); // fits several
+        window_->BUSpeich->click();
+        QCOMPARE(fakes_->ui.messages.size(), 2);
+        QCOMPARE(fakes_->ui.messages[1].text, QStringLiteral("Bitte wählen Sie einen Mitarbeiter aus der Liste."));
         QCOMPARE(window_->litime->rowCount(), 1);
         QVERIFY(cardOwner(QStringLiteral("       111")).isEmpty());
         QVERIFY(window_->BUSpeich->isEnabled());

@@ -1,6 +1,7 @@
 #include "workstation.h"
 
 #include "cacheerror.h"
+#include "servererrors.h"
 #include "sqlfactory.h"
 
 Workstation::Workstation(const QString &connectionString) : factory_(createEngineFactory())
@@ -29,13 +30,25 @@ QString Workstation::cardOf(const QString &bookingId)
     return booking->property(QStringLiteral("Buchungstext")).toString().mid(20, 10);
 }
 
-void Workstation::assign(const QString &bookingId, const QString &card, const QString &employee)
+Workstation::Outcome Workstation::assign(const QString &bookingId, const QString &card, const QString &employee)
 {
+    auto holders = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Karteninhaber"));
+    holders->execute({QStringLiteral("1"), card});
+    const QString holder = holders->next() ? holders->data(1).toString() : QString();
+    if (!holder.isEmpty() && holder != employee)
+        return Outcome::UserAsked;
     auto noPers = factory_->newObject(QStringLiteral("Quastel.NoPers"));
-    QVariantList arguments{QStringLiteral("1"), employee, card};
-    noPers->call(QStringLiteral("setkarte"), arguments);
+    QVariantList arguments{QStringLiteral("1"), employee, card, holder};
+    try {
+        noPers->call(QStringLiteral("setkarte"), arguments);
+    } catch (const CacheError &error) {
+        if (error.number() == ServerError::CardHolderChanged)
+            return Outcome::UserAsked;
+        throw;
+    }
     auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), bookingId);
     QVariantList id{bookingId};
     booking->call(QStringLiteral("sys_deleteid"), id);
     booking->call(QStringLiteral("sys_close"));
+    return Outcome::Assigned;
 }

@@ -20,8 +20,11 @@ public:
     QStringList listBookings();
     // The card of a booking: characters 21-30 of its text.
     QString cardOf(const QString &bookingId);
-    // "setkarte", then open the booking by id and delete it, as "Speichern" does.
-    void assign(const QString &bookingId, const QString &card, const QString &employee);
+    enum class Outcome { Assigned, UserAsked };
+    // As "Speichern" does: asks who holds the card, and when it is somebody
+    // else, stops where the program would ask the user; else "setkarte" with
+    // the holder seen, then opens the booking by id and deletes it.
+    Outcome assign(const QString &bookingId, const QString &card, const QString &employee);
 
 private:
     std::unique_ptr<Factory> factory_;

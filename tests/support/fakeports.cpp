@@ -13,9 +13,12 @@ void FakeUserInterface::message(const QString &text, Icon icon, const QString &t
     messages.append({text, icon, title});
 }
 
-bool FakeUserInterface::question(const QString &text, const QString &title)
+bool FakeUserInterface::question(const QString &text, const QString &title, Preset preset)
 {
     questionsAsked << title + QLatin1Char('|') + text;
+    questionPresets << preset;
+    if (whileAsking)
+        whileAsking();
     return questionAnswers.isEmpty() ? false : questionAnswers.takeFirst();
 }
 

@@ -29,6 +29,8 @@ public:
     QVector<ShownMessage> messages;
     QStringList questionsAsked;
     QList<bool> questionAnswers; // taken from the front; No when empty
+    QList<Preset> questionPresets;
+    std::function<void()> whileAsking; // runs inside the question, as other handlers would
     QStringList inputPrompts;
     QStringList inputAnswers; // taken from the front; cancelled when empty
     QString arguments;
@@ -38,7 +40,7 @@ public:
     bool endThrows = true; // throw ProgramEnded, or only count (for ends inside event handlers)
 
     void message(const QString &text, Icon icon, const QString &title) override;
-    bool question(const QString &text, const QString &title) override;
+    bool question(const QString &text, const QString &title, Preset preset) override;
     QString input(const QString &prompt, const QString &title) override;
     void setWaitCursor(bool waiting) override;
     void processEvents() override;

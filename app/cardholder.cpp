@@ -1,0 +1,46 @@
+#include "cardholder.h"
+
+#include "cacheapi.h"
+#include "servererrors.h"
+
+#include <QDateTime>
+
+std::optional<CardHolder> findCardHolder(const QString &card)
+{
+    std::unique_ptr<ResultSet> rows;
+    try {
+        rows = Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"),
+                                                      QStringLiteral("Karteninhaber"));
+    } catch (const CacheError &error) {
+        if (error.number() == ServerError::UnknownClass || error.number() == ServerError::UnknownQuery)
+            return std::nullopt;
+        throw;
+    }
+    rows->execute({Verbindung.Firma, card});
+    CardHolder holder;
+    if (rows->next()) {
+        holder.number = rows->data(1).toString();
+        holder.name = rows->data(2).toString();
+        holder.assignedBy = rows->data(3).toString();
+        holder.assignedAt = rows->data(4).toString();
+    }
+    ObjektSchliessen(rows);
+    return holder;
+}
+
+QString cardChangeQuestion(const QString &card, const CardHolder &holder, const QString &employee)
+{
+    QString since;
+    const QDateTime at = QDateTime::fromString(holder.assignedAt, QStringLiteral("yyyyMMddHHmmss"));
+    if (!holder.assignedBy.isEmpty())
+        since += QStringLiteral(" von ") + holder.assignedBy;
+    if (at.isValid())
+        since += QStringLiteral(" am ") + at.toString(QStringLiteral("dd.MM.yyyy 'um' HH:mm"));
+    if (!since.isEmpty())
+        since = QStringLiteral(" (zugeordnet") + since + QLatin1Char(')');
+    return QStringLiteral("Die Karte %1 gehört bereits dem Mitarbeiter %2 %3%4.\r\n\r\n"
+                          "Soll die Karte auf den Mitarbeiter %5 übergehen? Die Zeiten, die aus nicht "
+                          "zugeordneten Buchungen dieser Karte bei %2 gebucht wurden, gehen mit über.\r\n\r\n"
+                          "Nein: es bleibt alles, wie es ist, und die Liste wird neu gelesen.")
+        .arg(card.trimmed(), holder.number, holder.name, since, employee);
+}
