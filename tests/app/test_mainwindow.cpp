@@ -71,12 +71,12 @@ private:
         QVERIFY2(window_->lipnr->selectedIndex() >= 0, qPrintable(typed));
     }
 
-    // Another workstation, with a list of its own, assigns the card to employee 1002.
-    void otherWorkstationAssigns(const QString &card)
+    // Another workstation, with a list of its own, assigns the card.
+    void otherWorkstationAssigns(const QString &card, const QString &employee = QStringLiteral("1002"))
     {
         db_.withSession([&](Session &session) {
             session.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("SCH"));
-            assignCard(session, QStringLiteral("1"), QStringLiteral("1002"), card, QStringLiteral(""));
+            assignCard(session, QStringLiteral("1"), employee, card, std::nullopt);
         });
     }
 
@@ -275,6 +275,25 @@ private Q_SLOTS:
                                            " WHERE karte = '       777' ORDER BY id")),
                  (QVariantList{">1002 Z SCH", "1002>1001 W ADM"}));
         QCOMPARE(listedRows().size(), 1);
+    }
+
+    void aCardThatChangesHandsWhileTheUserIsAskedIsAskedAboutAgain()
+    {
+        db_.swipe(QStringLiteral("999"), QStringLiteral("202401310800"));
+        start();
+        waitForListing(1);
+        otherWorkstationAssigns(QStringLiteral("999"));
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        fakes_->ui.questionAnswers = {true, false};
+        fakes_->ui.whileAsking = [&] {
+            fakes_->ui.whileAsking = nullptr;
+            otherWorkstationAssigns(QStringLiteral("999"), QStringLiteral("1004"));
+        };
+        window_->BUSpeich->click();
+        QCOMPARE(fakes_->ui.questionsAsked.size(), 2);
+        QVERIFY(fakes_->ui.questionsAsked.at(1).contains(QStringLiteral("Mitarbeiter 1004 ")));
+        QCOMPARE(cardOwner(QStringLiteral("       999")), QStringLiteral("1004"));
     }
 
     void aCardWithAControlCharacterIsShownAndNotLost()
