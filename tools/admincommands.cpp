@@ -1,5 +1,7 @@
 #include "admincommands.h"
 
+#include "assignmentlog.h"
+
 #include "cacheerror.h"
 #include "databaseadmin.h"
 #include "databasebackup.h"
@@ -32,7 +34,8 @@ bool createDatabase(const AdminOptions &options, QTextStream &err)
     return false;
 }
 
-// Opens the namespace's database without creating one by mistake.
+} // namespace
+
 bool openExisting(Session &session, const AdminOptions &options, QTextStream &err)
 {
     if (options.engine == EngineKind::Sqlite &&
@@ -47,6 +50,8 @@ bool openExisting(Session &session, const AdminOptions &options, QTextStream &er
         << session.lastError() << '\n';
     return false;
 }
+
+namespace {
 
 int create(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
@@ -159,6 +164,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("bookings"), listBookings},
         {QStringLiteral("backup"), backupDatabase},
         {QStringLiteral("restore"), restoreDatabase},
+        {QStringLiteral("log"), showAssignmentLog},
     };
     const Command command = commands.value(options.command);
     if (!command) {

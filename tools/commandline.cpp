@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QHash>
 
@@ -19,13 +20,15 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("server"), true, {}},
         {QStringLiteral("port"), true, {}},
         {QStringLiteral("namespace"), true, {}},
-        {QStringLiteral("force"), false, {QStringLiteral("seed"), QStringLiteral("backup")}},
-        {QStringLiteral("card"), true, {QStringLiteral("book")}},
-        {QStringLiteral("firma"), true, {QStringLiteral("book"), QStringLiteral("bookings")}},
+        {QStringLiteral("force"), false, {QStringLiteral("seed"), QStringLiteral("backup"), QStringLiteral("log")}},
+        {QStringLiteral("card"), true, {QStringLiteral("book"), QStringLiteral("log")}},
+        {QStringLiteral("firma"), true, {QStringLiteral("book"), QStringLiteral("bookings"), QStringLiteral("log")}},
         {QStringLiteral("terminal"), true, {QStringLiteral("book")}},
         {QStringLiteral("kind"), true, {QStringLiteral("book")}},
         {QStringLiteral("time"), true, {QStringLiteral("book")}},
-        {QStringLiteral("pnr"), true, {QStringLiteral("bookings")}},
+        {QStringLiteral("pnr"), true, {QStringLiteral("bookings"), QStringLiteral("log")}},
+        {QStringLiteral("day"), true, {QStringLiteral("log")}},
+        {QStringLiteral("csv"), true, {QStringLiteral("log")}},
         {QStringLiteral("to"), true, {QStringLiteral("backup")}},
         {QStringLiteral("from"), true, {QStringLiteral("restore")}},
     };
@@ -85,6 +88,19 @@ const QHash<QString, QString> &commandHelp()
          QStringLiteral("Aufruf: karven-admin bookings --firma F --pnr N [Optionen]\n\n"
                         "Listet die Zeitbuchungen eines Mitarbeiters nach Zeitpunkt: Id,\n"
                         "Zeitpunkt, Karte und Buchungstext, durch Tabulatoren getrennt.\n")},
+        {QStringLiteral("log"),
+         QStringLiteral("Aufruf: karven-admin log [--firma F] [--card KARTE] [--pnr N] [--day JJJJ-MM-TT]\n"
+                        "                        [--csv DATEI [--force]] [Optionen]\n\n"
+                        "Zeigt das Protokoll der Kartenzuordnungen einer Firma, älteste zuerst: Nr,\n"
+                        "Zeitpunkt, Firma, Karte, bisheriger und neuer Mitarbeiter, Art (Zuordnung\n"
+                        "oder Wechsel), wer zugeordnet hat, die dabei gebuchten und die vom bisherigen\n"
+                        "Mitarbeiter umgebuchten nicht zugeordneten Buchungen; durch Tabulatoren getrennt.\n\n"
+                        "  --firma F           Firma (Vorgabe: 1)\n"
+                        "  --card KARTE        nur diese Karte\n"
+                        "  --pnr N             nur Zuordnungen an oder weg von diesem Mitarbeiter\n"
+                        "  --day JJJJ-MM-TT    nur Zuordnungen dieses Tages\n"
+                        "  --csv DATEI         als CSV-Datei für eine Tabellenkalkulation schreiben\n"
+                        "                      (Semikolon, UTF-8); eine vorhandene Datei nur mit --force\n")},
         {QStringLiteral("backup"),
          QStringLiteral("Aufruf: karven-admin backup --to DATEI [--force] [Optionen]\n\n"
                         "Sichert die SQLite-Datenbank des Namespace in DATEI, auch während das\n"
@@ -112,6 +128,7 @@ QString generalHelp()
                           "  book        eine Karte buchen, wie es eine Stempeluhr tut\n"
                           "  unassigned  nicht zugeordnete Buchungen auflisten\n"
                           "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
+                          "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
                           "  backup      SQLite-Datenbank in eine Datei sichern\n"
                           "  restore     SQLite-Datenbank aus einer Sicherung wiederherstellen\n\n"
                           "\"karven-admin BEFEHL --help\" zeigt die Optionen eines Befehls.\n\n") +
@@ -270,8 +287,13 @@ CommandLine parseCommandLine(const QStringList &arguments)
         given.value(QStringLiteral("time"),
                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm")));
     options.employee = given.value(QStringLiteral("pnr"));
-    options.file = given.value(command == QLatin1String("backup") ? QStringLiteral("to")
-                                                                  : QStringLiteral("from"));
+    options.day = given.value(QStringLiteral("day"));
+    if (!options.day.isEmpty() && !QDate::fromString(options.day, Qt::ISODate).isValid())
+        return failure(QStringLiteral("--day \"%1\" ist kein Tag im Format JJJJ-MM-TT").arg(options.day.left(40)));
+    static const QHash<QString, QString> fileOption = {{QStringLiteral("backup"), QStringLiteral("to")},
+                                                       {QStringLiteral("restore"), QStringLiteral("from")},
+                                                       {QStringLiteral("log"), QStringLiteral("csv")}};
+    options.file = given.value(fileOption.value(command));
     result.outcome = CommandLine::Run;
     return result;
 }

@@ -21,7 +21,8 @@ struct AdminOptions
     QString kind;
     QString time;
     QString employee;
-    QString file; // the backup file: --to of backup, --from of restore
+    QString day; // yyyy-mm-dd
+    QString file; // --to of backup, --from of restore, --csv of log
 };
 
 struct CommandLine

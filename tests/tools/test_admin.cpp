@@ -19,6 +19,7 @@
 #include <QDate>
 #include <QFile>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <QTest>
 
@@ -101,8 +102,8 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const char *table : {"karte", "zeitbuchung", "nopers", "parpersedv", "parpersabt",
-                                  "persbasis", "kassasw", "globale"})
+        for (const char *table : {"kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers",
+                                  "parpersedv", "parpersabt", "persbasis", "kassasw", "globale"})
             session_->exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
     }
 
@@ -213,6 +214,46 @@ private Q_SLOTS:
                      QStringLiteral(" 12 34 567"), QStringLiteral("202401311630"));
         QCOMPARE(next.kind, CardBooking::TimeBooking);
         QCOMPARE(next.employee, QStringLiteral("1002"));
+    }
+
+    void assignmentLogIsShownFilteredAndWrittenForSpreadsheets()
+    {
+        session_->exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name) VALUES ('1', '1001', 'A'), ('1', '1002', 'B')"));
+        bookCard(*session_, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"), QStringLiteral("4711"), swipeTime);
+        session_->variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("M]L"));
+        assignCard(*session_, QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral("4711"), QStringLiteral(""));
+        assignCard(*session_, QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4711"), QStringLiteral("1001"));
+        assignCard(*session_, QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("=815"), QStringLiteral(""));
+        const QString nopersId = column(QStringLiteral("SELECT id FROM nopers")).value(0).toString();
+
+        const Outcome card = runInProcess({QStringLiteral("log"), QStringLiteral("--card"), QStringLiteral("4711")});
+        QCOMPARE(card.exitCode, 0);
+        const QStringList lines = card.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines.at(0).endsWith(QStringLiteral("\t1\t4711\t\t1001\tZuordnung\tMÜL\t") + nopersId + QStringLiteral("\t")),
+                 qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(1).endsWith(QStringLiteral("\t1001\t1002\tWechsel\tMÜL\t\t") + nopersId), qPrintable(lines.at(1)));
+        // An employee's assignments are those to and away from them.
+        QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--pnr"), QStringLiteral("1001")}).out.count('\n'), 2);
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--day"), today}).out.count('\n'), 3);
+        QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--day"), QStringLiteral("2001-01-01")}).out,
+                 QStringLiteral("Keine Zuordnungen.\n"));
+        QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--day"), QStringLiteral("31.01.2024")}).exitCode, -1);
+
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("zuordnungen.csv"));
+        QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--csv"), file}).exitCode, 0);
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray content = written.readAll();
+        QVERIFY(content.startsWith("\xEF\xBB\xBFNr;Zeitpunkt;Firma;Karte;Bisher;Mitarbeiter;Art;Von;"));
+        QVERIFY(content.contains(";1;'=815;;1002;Zuordnung;M\xC3\x9CL;;\r\n")); // no formula, umlaut in UTF-8
+        // An existing file is replaced only when asked to.
+        const Outcome again = runInProcess({QStringLiteral("log"), QStringLiteral("--csv"), file});
+        QCOMPARE(again.exitCode, 1);
+        QVERIFY(again.err.contains(QStringLiteral("--force")));
+        QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--csv"), file, QStringLiteral("--force")}).exitCode, 0);
     }
 
     void badSwipesAreRefusedAndWriteNothing_data()

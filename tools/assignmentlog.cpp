@@ -1,0 +1,104 @@
+#include "assignmentlog.h"
+
+#include "admincommands.h"
+#include "csvfile.h"
+#include "session.h"
+#include "storedform.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <QSqlQuery>
+
+namespace {
+
+struct LogEntry
+{
+    QString id, when, company, card, previous, employee, kind, who;
+    QStringList booked, moved; // ids of unassigned bookings
+};
+
+QString kindName(const QString &kind)
+{
+    if (kind == QLatin1String("Z"))
+        return QStringLiteral("Zuordnung");
+    if (kind == QLatin1String("W"))
+        return QStringLiteral("Wechsel");
+    return kind;
+}
+
+QString readableMoment(const QString &stamp)
+{
+    const QDateTime moment = QDateTime::fromString(stamp, QStringLiteral("yyyyMMddHHmmss"));
+    return moment.isValid() ? moment.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : stamp;
+}
+
+QVector<LogEntry> readLog(Session &session, const AdminOptions &options)
+{
+    QStringList conditions{QStringLiteral("z.firma = ?")};
+    QVariantList values{options.company.trimmed()};
+    if (!options.card.isEmpty()) {
+        conditions << QStringLiteral("trim(z.karte) = ?");
+        values << options.card.trimmed();
+    }
+    if (!options.employee.isEmpty()) {
+        conditions << QStringLiteral("(z.pnr = ? OR z.pnr_vorher = ?)");
+        values << options.employee.trimmed() << options.employee.trimmed();
+    }
+    if (!options.day.isEmpty()) {
+        conditions << QStringLiteral("substr(z.am, 1, 8) = ?");
+        values << QString(options.day).remove(QLatin1Char('-'));
+    }
+    QSqlQuery rows = session.exec(
+        QStringLiteral("SELECT z.id, z.am, z.firma, z.karte, z.pnr_vorher, z.pnr, z.art, z.von, b.nopers_id,"
+                       " b.umgebucht FROM kartenzuordnung z LEFT JOIN kartenzuordnung_buchung b"
+                       " ON b.zuordnung_id = z.id WHERE ") +
+            conditions.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY z.id, b.nopers_id"),
+        values);
+    QVector<LogEntry> entries;
+    while (rows.next()) {
+        const QString id = rows.value(0).toString();
+        if (entries.isEmpty() || entries.last().id != id)
+            entries.append({id, readableMoment(rows.value(1).toString()), rows.value(2).toString(),
+                            rows.value(3).toString().trimmed(), rows.value(4).toString(), rows.value(5).toString(),
+                            kindName(rows.value(6).toString()), storedToDisplay(rows.value(7).toString()), {}, {}});
+        if (!rows.value(8).isNull())
+            (rows.value(9).toInt() ? entries.last().moved : entries.last().booked) << rows.value(8).toString();
+    }
+    return entries;
+}
+
+QStringList fields(const LogEntry &entry)
+{
+    return {entry.id, entry.when, entry.company, entry.card, entry.previous, entry.employee,
+            entry.kind, entry.who, entry.booked.join(QLatin1Char(',')), entry.moved.join(QLatin1Char(','))};
+}
+
+} // namespace
+
+int showAssignmentLog(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    const QVector<LogEntry> entries = readLog(session, options);
+    if (!options.file.isEmpty()) {
+        QList<QStringList> rows{{QStringLiteral("Nr"), QStringLiteral("Zeitpunkt"), QStringLiteral("Firma"),
+                                 QStringLiteral("Karte"), QStringLiteral("Bisher"), QStringLiteral("Mitarbeiter"),
+                                 QStringLiteral("Art"), QStringLiteral("Von"),
+                                 QStringLiteral("Gebuchte Buchungen"), QStringLiteral("Umgebuchte Buchungen")}};
+        for (const LogEntry &entry : entries)
+            rows << fields(entry);
+        const QString problem = writeCsvFile(options.file, rows, options.force);
+        if (!problem.isEmpty()) {
+            err << problem << '\n';
+            return ExitFailure;
+        }
+        out << entries.size() << " Zuordnungen in " << options.file << " geschrieben.\n";
+        return ExitSuccess;
+    }
+    for (const LogEntry &entry : entries)
+        out << fields(entry).join(QLatin1Char('\t')) << '\n';
+    if (entries.isEmpty())
+        out << "Keine Zuordnungen.\n";
+    return ExitSuccess;
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "commandline.h"
+
+#include <QTextStream>
+
+// karven-admin log: a company's card assignments, oldest first, for one card,
+// employee (as the new or the previous holder) or day when asked; on the
+// terminal, or with --csv as a file for a spreadsheet program. Returns the exit code.
+int showAssignmentLog(const AdminOptions &options, QTextStream &out, QTextStream &err);
