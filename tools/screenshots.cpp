@@ -3,6 +3,7 @@
 //   karven-screenshots OUTPUT_FOLDER   (run under a display, e.g. xvfb-run)
 
 #include "cacheapi.h"
+#include "cardassignment.h"
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "demodata.h"
@@ -12,13 +13,16 @@
 #include "germantranslations.h"
 #include "programwindows.h"
 #include "qtuserinterface.h"
+#include "session.h"
 #include "sqlfactory.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -74,6 +78,24 @@ int main(int argc, char *argv[])
     QTest::keyClicks(mainWindow.lipnr->lineEdit(), QStringLiteral("dorn"));
     QTest::keyClick(mainWindow.lipnr->lineEdit(), Qt::Key_Return);
     bool ok = save(mainWindow, folder, QStringLiteral("hauptfenster"));
+
+    // Another workstation gives the chosen booking's card to somebody else
+    // meanwhile: "Speichern" asks before the card changes hands.
+    Session elsewhere(*engineKindFromName(configuredEngineName()),
+                      {QStringLiteral("localhost"), 1973, QStringLiteral("KARVEN")});
+    if (elsewhere.open()) {
+        elsewhere.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("SCH"));
+        assignCard(elsewhere, DemoLogin::company, QStringLiteral("1002"), mainWindow.litime->cellText(0, 3),
+                   std::nullopt);
+        elsewhere.close();
+    }
+    QTimer::singleShot(500, [&] {
+        if (QWidget *question = QApplication::activeModalWidget()) {
+            ok = save(*question, folder, QStringLiteral("karte-vergeben")) && ok;
+            question->close(); // "Nein"
+        }
+    });
+    mainWindow.BUSpeich->click();
 
     FMServer &servers = windows.serverList.window();
     servers.show();
