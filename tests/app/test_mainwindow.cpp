@@ -296,6 +296,22 @@ private Q_SLOTS:
         QCOMPARE(cardOwner(QStringLiteral("       999")), QStringLiteral("1004"));
     }
 
+    void aServerThatCannotTellTheHolderAssignsWithoutAsking()
+    {
+        db_.swipe(QStringLiteral("999"), QStringLiteral("202401310800"));
+        start();
+        waitForListing(1);
+        otherWorkstationAssigns(QStringLiteral("999"));
+        script_.missingQuery = QStringLiteral("Karteninhaber");
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        window_->BUSpeich->click();
+        QVERIFY(fakes_->ui.questionsAsked.isEmpty());
+        QVERIFY(fakes_->ui.messages.isEmpty());
+        QCOMPARE(cardOwner(QStringLiteral("       999")), QStringLiteral("1001"));
+        QCOMPARE(window_->litime->rowCount(), 0);
+    }
+
     void aCardWithAControlCharacterIsShownAndNotLost()
     {
         db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '     12\n34', ?)"),

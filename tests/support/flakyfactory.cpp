@@ -61,6 +61,8 @@ public:
     {
         if (script_.queriesFail)
             throw CacheError(EngineError::DatabaseFailure, QStringLiteral("Abfrage gestört"));
+        if (queryName == script_.missingQuery)
+            throw CacheError(EngineError::UnknownQuery, QStringLiteral("Abfrage unbekannt"));
         return inner_->openResultSet(className, queryName);
     }
 

@@ -16,6 +16,7 @@ struct ConnectionScript
     QStringList commands;         // every "Xecute" sent, in order
     QString refusedCommandPrefix; // "Xecute" of a command starting so fails, when set
     bool queriesFail = false;     // opening a result set fails
+    QString missingQuery;         // a query the server does not offer, when set
 };
 
 // Registers factories that follow the script and otherwise behave like the
