@@ -470,7 +470,7 @@ private Q_SLOTS:
 
     void controlCharactersInCardsAreRefused()
     {
-        for (const QString card : {QStringLiteral("12\n34"), QStringLiteral("12\t34"), QStringLiteral("12\r")}) {
+        for (const QString &card : {QStringLiteral("12\n34"), QStringLiteral("12\t34"), QStringLiteral("12\r")}) {
             expectError(EngineError::AssignmentRefused, [&] { assign(QStringLiteral("1"), QStringLiteral("1001"), card); });
             db_.withSession([&](Session &session) {
                 for (const auto &[terminal, swiped] : {std::pair{QStringLiteral("T1"), card}, std::pair{card, QStringLiteral("77")}}) {

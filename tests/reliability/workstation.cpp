@@ -35,6 +35,8 @@ Workstation::Outcome Workstation::assign(const QString &bookingId, const QString
     auto holders = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Karteninhaber"));
     holders->execute({QStringLiteral("1"), card});
     const QString holder = holders->next() ? holders->data(1).toString() : QString();
+    // Closed as the program closes it: a read left open keeps SQLite from writing.
+    holders->close();
     if (!holder.isEmpty() && holder != employee)
         return Outcome::UserAsked;
     auto noPers = factory_->newObject(QStringLiteral("Quastel.NoPers"));
