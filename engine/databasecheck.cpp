@@ -9,8 +9,9 @@ QStringList damageFound(Session &session, CheckDepth depth)
 {
     if (session.kind() != EngineKind::Sqlite)
         return {};
-    const QString pragma = depth == CheckDepth::Quick ? QStringLiteral("PRAGMA quick_check(20)")
-                                                      : QStringLiteral("PRAGMA integrity_check(20)");
+    const QString pragma = depth == CheckDepth::Quick
+                               ? QStringLiteral("PRAGMA quick_check(20)")
+                               : QStringLiteral("PRAGMA integrity_check(20)");
     QStringList findings;
     try {
         QSqlQuery rows = session.exec(pragma);

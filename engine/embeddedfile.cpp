@@ -29,7 +29,8 @@ EmbeddedFile inspectEmbeddedFile(const QString &path, bool allowEmpty)
     if (!file.exists)
         return file;
     if (!info.isFile()) {
-        file.refusal = QStringLiteral("%1 ist keine Datei, sondern ein Ordner oder Gerät").arg(path);
+        file.refusal =
+            QStringLiteral("%1 ist keine Datei, sondern ein Ordner oder Gerät").arg(path);
         return file;
     }
     if (info.size() == 0 && !allowEmpty) {

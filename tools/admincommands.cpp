@@ -30,6 +30,10 @@ int create(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
     if (!createDatabase(options, err))
         return ExitFailure;
+    // A database that was there already is ready only when it is sound.
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
     out << "Datenbank bereit: " << databaseLocation(options) << '\n';
     return ExitSuccess;
 }

@@ -39,7 +39,8 @@ bool openExisting(Session &session, const AdminOptions &options, QTextStream &er
     const QStringList found = damageFound(session, CheckDepth::Quick);
     if (found.isEmpty())
         return true;
-    err << "Datenbank " << databaseLocation(options) << " ist beschädigt (" << oneLine(found.first())
+    err << "Datenbank " << databaseLocation(options) << " ist beschädigt ("
+        << oneLine(found.first())
         << "); nichts geändert. Einzelheiten zeigt \"karven-admin check\".\n";
     return false;
 }
