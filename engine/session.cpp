@@ -47,8 +47,8 @@ bool Session::open(SchemaCreation creation)
             lastError_ = QStringLiteral("Datenordner %1 kann nicht angelegt werden").arg(folder);
             return false;
         }
-        const EmbeddedFile file = inspectEmbeddedFile(
-            embeddedDatabaseFile(target_), creation == SchemaCreation::AlsoInEmptyFile);
+        const EmbeddedFile file = inspectEmbeddedFile(embeddedDatabaseFile(target_),
+                                                      creation == SchemaCreation::AlsoInEmptyFile);
         if (!file.refusal.isEmpty()) {
             lastError_ = file.refusal;
             return false;
@@ -250,8 +250,9 @@ void Session::fail(const QString &what, const QSqlError &error)
     }
     if (!stillReachable()) {
         close();
-        EngineError::raise(EngineError::NotConnected,
-                           QStringLiteral("Verbindung zum Server verloren: %1").arg(databaseMessage));
+        EngineError::raise(
+            EngineError::NotConnected,
+            QStringLiteral("Verbindung zum Server verloren: %1").arg(databaseMessage));
     }
     EngineError::raise(EngineError::DatabaseFailure,
                        QStringLiteral("Datenbankfehler: %1 (%2)")

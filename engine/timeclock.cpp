@@ -36,8 +36,7 @@ void checkSwipe(const QString &company, const QString &terminal, const QString &
     // A line feed or tab in a booking text would shift what the list shows.
     for (const auto &[what, value] : {std::pair{QStringLiteral("Firma"), company},
                                       std::pair{QStringLiteral("Terminalname"), terminal},
-                                      std::pair{QStringLiteral("Kartennummer"), card}})
-    {
+                                      std::pair{QStringLiteral("Kartennummer"), card}}) {
         if (hasControlCharacters(value))
             refuse(QStringLiteral("%1 enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)").arg(what));
         // What arrived as broken UTF-8 was decoded to U+FFFD: the card is not known as sent.

@@ -4,8 +4,8 @@
 
 #include "cacheerror.h"
 #include "databaseadmin.h"
-#include "databasecheck.h"
 #include "databasebackup.h"
+#include "databasecheck.h"
 #include "demodata.h"
 #include "schema.h"
 #include "session.h"
@@ -21,8 +21,8 @@ bool createDatabase(const AdminOptions &options, QTextStream &err)
     QString error;
     if (DatabaseAdmin::create(options.engine, options.target, &error))
         return true;
-    err << "Datenbank " << databaseLocation(options) << " kann nicht angelegt werden: "
-        << oneLine(error) << '\n';
+    err << "Datenbank " << databaseLocation(options)
+        << " kann nicht angelegt werden: " << oneLine(error) << '\n';
     return false;
 }
 
@@ -153,8 +153,8 @@ int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
         return ExitFailure;
     const QStringList damage = damageFound(session, CheckDepth::Full);
     out << "Datenbank: " << databaseLocation(options) << '\n'
-        << "Schemaversion: " << schemaVersion(session) << " (dieses Programm: "
-        << currentSchemaVersion << ")\n"
+        << "Schemaversion: " << schemaVersion(session)
+        << " (dieses Programm: " << currentSchemaVersion << ")\n"
         << "Zustand: " << (damage.isEmpty() ? "in Ordnung" : "BESCHÄDIGT") << '\n';
     for (const QString &finding : damage)
         out << "  " << finding << '\n';
@@ -169,8 +169,8 @@ int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
         << "Servereinträge: " << rowCount(session, QStringLiteral("kassasw")) << '\n';
     if (damage.isEmpty())
         return ExitSuccess;
-    err << "Datenbank " << databaseLocation(options) << " ist beschädigt: " << oneLine(damage.first())
-        << '\n';
+    err << "Datenbank " << databaseLocation(options)
+        << " ist beschädigt: " << oneLine(damage.first()) << '\n';
     return ExitFailure;
 }
 

@@ -149,7 +149,8 @@ bool companyNumber(const QString &text)
 {
     static const QRegularExpression digits(QStringLiteral("^\\d{1,4}$"));
     const QString number = text.trimmed();
-    return digits.match(number).hasMatch() && number.toInt() >= 1 && number.toInt() <= highestCompany;
+    return digits.match(number).hasMatch() && number.toInt() >= 1 &&
+           number.toInt() <= highestCompany;
 }
 
 // Fills engine and connection target; returns what is wrong, or an empty text.
@@ -272,7 +273,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         if (!given.contains(name))
             return failure(QStringLiteral("Option --%1 fehlt").arg(name));
 
-    if (given.contains(QStringLiteral("firma")) && !companyNumber(given.value(QStringLiteral("firma"))))
+    if (given.contains(QStringLiteral("firma")) &&
+        !companyNumber(given.value(QStringLiteral("firma"))))
         return failure(QStringLiteral("--firma \"%1\" ist keine Firmennummer von 1 bis %2")
                            .arg(given.value(QStringLiteral("firma")).left(40))
                            .arg(highestCompany));

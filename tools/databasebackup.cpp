@@ -152,7 +152,8 @@ int backupDatabase(const AdminOptions &options, QTextStream &out, QTextStream &e
     }
     if (!copied) {
         if (!error.isEmpty())
-            err << "Sicherung nach " << options.file << " fehlgeschlagen: " << oneLine(error) << '\n';
+            err << "Sicherung nach " << options.file << " fehlgeschlagen: " << oneLine(error)
+                << '\n';
         // Half a backup must not pass for one later.
         if (!existed)
             QFile::remove(options.file);
