@@ -1,4 +1,6 @@
 #include "aboutpictures.h"
+#include "enginenotices.h"
+#include "errorreport.h"
 #include "factoryregistry.h"
 #include "germantranslations.h"
 #include "programarguments.h"
@@ -52,6 +54,8 @@ int main(int argc, char *argv[])
     registerFactory(createEngineFactory);
     QtUserInterface userInterface;
     ProgramWindows windows(userInterface);
+    // Why a connection failed, damage found at start: into the program history as well.
+    setEngineNoticeSink(Protokollieren);
     runGuarded([&] {
         windows.mainWindow.Form_Load();
         windows.mainWindow.show();

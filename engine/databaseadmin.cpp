@@ -74,7 +74,7 @@ bool DatabaseAdmin::create(EngineKind kind, const ConnectionTarget &target, QStr
     if (kind == EngineKind::Postgres && !createPostgresDatabase(target, error))
         return false;
     Session session(kind, target);
-    if (!session.open()) {
+    if (!session.open(Session::SchemaCreation::AlsoInEmptyFile)) {
         if (error)
             *error = session.lastError();
         return false;

@@ -9,7 +9,8 @@
 // The program itself only ever connects to an existing server.
 namespace DatabaseAdmin {
 
-// Creates the database if it is missing, with its schema. False with a reason on failure.
+// Creates the database if it is missing, with its schema; an empty file takes
+// the schema too. Any other file stays as it is. False with a reason on failure.
 bool create(EngineKind kind, const ConnectionTarget &target, QString *error);
 // Removes the database with all its data. False with a reason on failure.
 bool drop(EngineKind kind, const ConnectionTarget &target, QString *error);

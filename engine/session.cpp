@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "embeddedfile.h"
 #include "engineerrors.h"
 #include "schema.h"
 
@@ -36,20 +37,29 @@ Session::~Session()
     close();
 }
 
-bool Session::open()
+bool Session::open(SchemaCreation creation)
 {
     QSqlDatabase db;
+    bool mayCreateSchema = true;
     if (kind_ == EngineKind::Sqlite) {
         const QString folder = engineDataDirectory();
         if (!QDir().mkpath(folder)) {
             lastError_ = QStringLiteral("Datenordner %1 kann nicht angelegt werden").arg(folder);
             return false;
         }
+        const EmbeddedFile file = inspectEmbeddedFile(embeddedDatabaseFile(target_),
+                                                      creation == SchemaCreation::AlsoInEmptyFile);
+        if (!file.refusal.isEmpty()) {
+            lastError_ = file.refusal;
+            return false;
+        }
+        mayCreateSchema = !file.exists || creation == SchemaCreation::AlsoInEmptyFile;
+        readOnly_ = file.readOnly;
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
-        db.setDatabaseName(embeddedDatabaseFile(target_));
-        // Several programs may use one file: wait for a writer instead of failing.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setDatabaseName(file.databaseName());
+        db.setConnectOptions(file.connectOptions());
     } else {
+        // A server database is made empty by "karven-admin create"; the schema follows here.
         db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName_);
         db.setHostName(target_.host);
         db.setPort(target_.port);
@@ -58,7 +68,7 @@ bool Session::open()
         db.setConnectOptions(postgresConnectOptions());
     }
     if (!db.open()) {
-        lastError_ = db.lastError().text();
+        lastError_ = db.lastError().text().simplified();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName_);
         return false;
@@ -67,19 +77,58 @@ bool Session::open()
     db = QSqlDatabase();
     open_ = true;
     try {
-        if (kind_ == EngineKind::Sqlite)
-            exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        // The schema is made in one transaction: one of its tables stands for all.
-        if (!tables().contains(QStringLiteral("globale")))
-            transaction([this] { createSchema(*this); });
-        else
-            upgradeSchema(*this);
+        prepareSchema(mayCreateSchema);
     } catch (const CacheError &error) {
         lastError_ = error.description();
         close();
         return false;
     }
     return true;
+}
+
+QString Session::location() const
+{
+    if (kind_ == EngineKind::Sqlite)
+        return embeddedDatabaseFile(target_);
+    return QStringLiteral("PostgreSQL-Datenbank %1 auf %2:%3")
+        .arg(target_.databaseName(), target_.host)
+        .arg(target_.port);
+}
+
+void Session::prepareSchema(bool mayCreate)
+{
+    // The catalogue is read before anything is written: a file that is no
+    // SQLite database, or a damaged one, is refused here untouched.
+    QStringList present;
+    try {
+        present = tables();
+        if (kind_ == EngineKind::Sqlite)
+            firstValue(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    } catch (const CacheError &error) {
+        refuseAsNotKarven(error.description());
+    }
+    const bool isKarven = present.contains(QStringLiteral("globale"));
+    if (!isKarven && (!mayCreate || !present.isEmpty()))
+        refuseAsNotKarven(present.isEmpty() ? QStringLiteral("sie enthält keine Tabellen")
+                                            : QStringLiteral("die Tabelle globale fehlt"));
+    if (kind_ == EngineKind::Sqlite && !readOnly_)
+        exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    if (isKarven)
+        upgradeSchema(*this);
+    else
+        // One of its tables stands for the schema; a second program starting
+        // at the same moment finds it made once the write lock is its turn.
+        transaction([this] {
+            if (!tables().contains(QStringLiteral("globale")))
+                createSchema(*this);
+        });
+}
+
+void Session::refuseAsNotKarven(const QString &reason)
+{
+    EngineError::raise(EngineError::DatabaseFailure,
+                       QStringLiteral("%1 ist keine KARVEN-Datenbank (%2); sie bleibt unverändert")
+                           .arg(location(), reason));
 }
 
 void Session::close()
@@ -103,8 +152,13 @@ QSqlQuery Session::exec(const QString &sql, const QVariantList &values)
     // PostgreSQL prepares only queries and data changes; statements without
     // values (the schema's) run as they stand.
     const bool ran = values.isEmpty() ? query.exec(sql) : prepareAndRun(query, sql, values);
-    if (!ran)
-        fail(sql, query.lastError().text());
+    if (!ran) {
+        const QSqlError error = query.lastError();
+        // Let go of the statement first: failing may close the connection, and
+        // Qt warns about a connection removed while a query still holds it.
+        query = QSqlQuery();
+        fail(sql, error);
+    }
     return query;
 }
 
@@ -136,14 +190,23 @@ void Session::transaction(const std::function<void()> &work)
     inTransaction_ = true;
     try {
         work();
-        inTransaction_ = false;
+        // A failed COMMIT ends a PostgreSQL transaction, while SQLite's may
+        // stay open (a busy or full disk) and must still be rolled back.
+        inTransaction_ = kind_ == EngineKind::Sqlite;
         exec(QStringLiteral("COMMIT"));
-    } catch (...) {
         inTransaction_ = false;
-        if (open_)
-            QSqlQuery(QSqlDatabase::database(connectionName_, false)).exec(QStringLiteral("ROLLBACK"));
+    } catch (...) {
+        rollback();
         throw;
     }
+}
+
+void Session::rollback()
+{
+    // Only once: a ROLLBACK outside a transaction makes PostgreSQL warn on the terminal.
+    if (inTransaction_ && open_)
+        QSqlQuery(QSqlDatabase::database(connectionName_, false)).exec(QStringLiteral("ROLLBACK"));
+    inTransaction_ = false;
 }
 
 bool Session::isAlive()
@@ -161,20 +224,37 @@ bool Session::stillReachable()
     return probe.exec(QStringLiteral("SELECT 1"));
 }
 
-void Session::fail(const QString &what, const QString &databaseMessage)
+void Session::fail(const QString &what, const QSqlError &error)
 {
+    const QString databaseMessage =
+        (error.databaseText().isEmpty() ? error.text() : error.databaseText()).simplified();
     // A statement can fail on its own or because the server went away; only
     // the second must make the client reconnect. A failed transaction refuses
     // every further statement, so end it before probing.
-    if (inTransaction_)
-        QSqlQuery(QSqlDatabase::database(connectionName_, false)).exec(QStringLiteral("ROLLBACK"));
+    rollback();
+    if (kind_ == EngineKind::Sqlite) {
+        // SQLite's primary result codes, also in the low byte of the extended ones.
+        constexpr int readOnlyDatabase = 8;
+        constexpr int diskFull = 13;
+        const int code = error.nativeErrorCode().toInt() & 0xff;
+        if (code == readOnlyDatabase)
+            EngineError::raise(EngineError::DatabaseFailure,
+                               QStringLiteral("Die Datenbank %1 ist schreibgeschützt; nichts "
+                                              "gespeichert (%2)")
+                                   .arg(location(), databaseMessage));
+        if (code == diskFull)
+            EngineError::raise(EngineError::DatabaseFailure,
+                               QStringLiteral("Kein Platz mehr für die Datenbank %1, der "
+                                              "Datenträger ist voll; nichts gespeichert (%2)")
+                                   .arg(location(), databaseMessage));
+    }
     if (!stillReachable()) {
         close();
-        EngineError::raise(EngineError::NotConnected,
-                           QStringLiteral("Verbindung zum Server verloren: %1")
-                               .arg(databaseMessage.trimmed()));
+        EngineError::raise(
+            EngineError::NotConnected,
+            QStringLiteral("Verbindung zum Server verloren: %1").arg(databaseMessage));
     }
     EngineError::raise(EngineError::DatabaseFailure,
                        QStringLiteral("Datenbankfehler: %1 (%2)")
-                           .arg(databaseMessage.trimmed(), what.simplified().left(200)));
+                           .arg(databaseMessage, what.simplified().left(200)));
 }

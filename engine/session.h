@@ -4,6 +4,7 @@
 #include "engineconfig.h"
 
 #include <QHash>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
@@ -16,20 +17,29 @@
 class Session
 {
 public:
+    // Where opening may put a new schema. The program's own first start on a
+    // workstation creates its file; any file that is there already must hold
+    // a KARVEN database, except that an administrator's "create" may fill an
+    // empty one.
+    enum class SchemaCreation { InNewFileOnly, AlsoInEmptyFile };
+
     Session(EngineKind kind, ConnectionTarget target);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
 
-    // Opens the database and creates the schema in an empty one. On failure
-    // returns false and keeps the reason in lastError().
-    bool open();
+    // Opens the database: creates the schema where creation allows it, brings
+    // an older schema up to date. On failure returns false and keeps the
+    // reason in lastError(); a file that is no KARVEN database stays untouched.
+    bool open(SchemaCreation creation = SchemaCreation::InNewFileOnly);
     void close();
     bool isOpen() const { return open_; }
     // Whether the connection still works; closes it when it was lost.
     bool isAlive();
     const QString &lastError() const { return lastError_; }
     EngineKind kind() const { return kind_; }
+    // The file or server database, as messages name it.
+    QString location() const;
 
     // Runs one statement with bound values (never pasted into the SQL).
     // Throws CacheError; a connection found lost closes the session first.
@@ -51,7 +61,10 @@ public:
     QHash<QString, QString> &variables() { return variables_; }
 
 private:
-    [[noreturn]] void fail(const QString &what, const QString &databaseMessage);
+    void prepareSchema(bool mayCreate);
+    [[noreturn]] void refuseAsNotKarven(const QString &reason);
+    void rollback();
+    [[noreturn]] void fail(const QString &what, const QSqlError &error);
     bool stillReachable();
 
     EngineKind kind_;
@@ -59,6 +72,7 @@ private:
     QString connectionName_;
     bool open_ = false;
     bool inTransaction_ = false;
+    bool readOnly_ = false;
     QString lastError_;
     QHash<QString, QString> variables_;
 };

@@ -1,11 +1,15 @@
 #include "sqlfactory.h"
 
 #include "connectiontarget.h"
+#include "databasecheck.h"
 #include "engineerrors.h"
+#include "enginenotices.h"
 #include "objectstore.h"
 #include "session.h"
 #include "sqlresultset.h"
 #include "sqlserverobject.h"
+
+#include <QSet>
 
 namespace {
 
@@ -16,6 +20,24 @@ const ClassDef &classNamed(const QString &className)
         EngineError::raise(EngineError::UnknownClass,
                            QStringLiteral("Klasse \"%1\" existiert nicht").arg(className.left(100)));
     return *serverClass;
+}
+
+// Damage in pages that a workstation's own reads never touch would otherwise
+// go unnoticed until it spreads; the first connection of the program looks
+// once. What is still readable is still worked with.
+void reportDamageOnce(Session &session)
+{
+    static QSet<QString> checked;
+    if (checked.contains(session.location()))
+        return;
+    checked.insert(session.location());
+    const QStringList damage = damageFound(session, CheckDepth::Quick);
+    if (!damage.isEmpty())
+        engineNotice(QStringLiteral("engine.Datenbankpruefung"),
+                     QStringLiteral("Datenbank %1 ist beschädigt; bitte \"karven-admin check\" "
+                                    "ausführen und aus einer Sicherung wiederherstellen")
+                         .arg(session.location()),
+                     damage.join(QStringLiteral("; ")));
 }
 
 } // namespace
@@ -39,8 +61,13 @@ bool SqlFactory::connect(const QString &connectionString)
     auto session = std::make_shared<Session>(kind_, *target);
     if (!session->open()) {
         lastConnectError_ = session->lastError();
+        // The retries of the program only say that the server is unreachable; this says why.
+        engineNotice(QStringLiteral("engine.Verbinden"),
+                     QStringLiteral("Verbindung zu %1 fehlgeschlagen").arg(session->location()),
+                     lastConnectError_);
         return false;
     }
+    reportDamageOnce(*session);
     session_ = std::move(session);
     lastConnectError_.clear();
     return true;

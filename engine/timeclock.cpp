@@ -36,9 +36,13 @@ void checkSwipe(const QString &company, const QString &terminal, const QString &
     // A line feed or tab in a booking text would shift what the list shows.
     for (const auto &[what, value] : {std::pair{QStringLiteral("Firma"), company},
                                       std::pair{QStringLiteral("Terminalname"), terminal},
-                                      std::pair{QStringLiteral("Kartennummer"), card}})
+                                      std::pair{QStringLiteral("Kartennummer"), card}}) {
         if (hasControlCharacters(value))
             refuse(QStringLiteral("%1 enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)").arg(what));
+        // What arrived as broken UTF-8 was decoded to U+FFFD: the card is not known as sent.
+        if (value.contains(QChar::ReplacementCharacter))
+            refuse(QStringLiteral("%1 enthält ungültige Zeichen (kein gültiges UTF-8)").arg(what));
+    }
     if (terminal.trimmed().isEmpty() || terminal.size() > TimeClock::terminalWidth)
         refuse(QStringLiteral("Terminalname \"%1\" muss 1 bis %2 Zeichen lang sein")
                    .arg(terminal.left(40))

@@ -1,11 +1,14 @@
 #include "admincommands.h"
 
+#include "admindatabase.h"
 #include "assignmentlog.h"
 
 #include "cacheerror.h"
 #include "databaseadmin.h"
 #include "databasebackup.h"
+#include "databasecheck.h"
 #include "demodata.h"
+#include "schema.h"
 #include "session.h"
 #include "timeclock.h"
 
@@ -14,48 +17,23 @@
 
 namespace {
 
-// Where the namespace's data live, as an administrator looks for them.
-QString databaseLocation(const AdminOptions &options)
-{
-    if (options.engine == EngineKind::Sqlite)
-        return embeddedDatabaseFile(options.target);
-    return QStringLiteral("PostgreSQL-Datenbank %1 auf %2:%3")
-        .arg(options.target.databaseName(), options.target.host)
-        .arg(options.target.port);
-}
-
 bool createDatabase(const AdminOptions &options, QTextStream &err)
 {
     QString error;
     if (DatabaseAdmin::create(options.engine, options.target, &error))
         return true;
-    err << "Datenbank " << databaseLocation(options) << " kann nicht angelegt werden: " << error
-        << '\n';
+    err << "Datenbank " << databaseLocation(options)
+        << " kann nicht angelegt werden: " << oneLine(error) << '\n';
     return false;
 }
-
-} // namespace
-
-bool openExisting(Session &session, const AdminOptions &options, QTextStream &err)
-{
-    if (options.engine == EngineKind::Sqlite &&
-        !QFile::exists(embeddedDatabaseFile(options.target))) {
-        err << "Datenbank " << databaseLocation(options)
-            << " existiert nicht; sie wird mit \"karven-admin create\" oder \"seed\" angelegt.\n";
-        return false;
-    }
-    if (session.open())
-        return true;
-    err << "Keine Verbindung zur Datenbank " << databaseLocation(options) << ": "
-        << session.lastError() << '\n';
-    return false;
-}
-
-namespace {
 
 int create(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
     if (!createDatabase(options, err))
+        return ExitFailure;
+    // A database that was there already is ready only when it is sound.
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
         return ExitFailure;
     out << "Datenbank bereit: " << databaseLocation(options) << '\n';
     return ExitSuccess;
@@ -86,8 +64,13 @@ int book(const AdminOptions &options, QTextStream &out, QTextStream &err)
     Session session(options.engine, options.target);
     if (!openExisting(session, options, err))
         return ExitFailure;
-    const CardBooking booking = bookCard(session, options.company, options.terminal, options.kind,
-                                         options.card, options.time);
+    // In a transaction of its own: only a COMMIT that went through is a booking.
+    // Read back without one, the new id can come before a full disk refuses it.
+    CardBooking booking{};
+    session.transaction([&] {
+        booking = bookCard(session, options.company, options.terminal, options.kind, options.card,
+                           options.time);
+    });
     if (booking.kind == CardBooking::TimeBooking)
         out << "Zeitbuchung " << booking.id << " für Mitarbeiter " << booking.employee
             << " der Firma " << options.company.trimmed() << '\n';
@@ -151,6 +134,47 @@ int listBookings(const AdminOptions &options, QTextStream &out, QTextStream &err
     return ExitSuccess;
 }
 
+// A table's row count, or why it cannot be read.
+QString rowCount(Session &session, const QString &table, const QString &condition = QString())
+{
+    try {
+        return session
+            .firstValue(QStringLiteral("SELECT count(*) FROM ") + table +
+                        (condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition))
+            .toString();
+    } catch (const CacheError &error) {
+        return QStringLiteral("nicht lesbar (%1)").arg(oneLine(error.description()));
+    }
+}
+
+int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err, DamagePolicy::Report))
+        return ExitFailure;
+    const QStringList damage = damageFound(session, CheckDepth::Full);
+    out << "Datenbank: " << databaseLocation(options) << '\n'
+        << "Schemaversion: " << schemaVersion(session)
+        << " (dieses Programm: " << currentSchemaVersion << ")\n"
+        << "Zustand: " << (damage.isEmpty() ? "in Ordnung" : "BESCHÄDIGT") << '\n';
+    for (const QString &finding : damage)
+        out << "  " << finding << '\n';
+    out << "Mitarbeiter: " << rowCount(session, QStringLiteral("persbasis")) << '\n'
+        << "Anmeldedaten: " << rowCount(session, QStringLiteral("parpersedv")) << '\n'
+        << "Karten: " << rowCount(session, QStringLiteral("karte")) << '\n'
+        << "Nicht zugeordnete Buchungen offen: "
+        << rowCount(session, QStringLiteral("nopers"), QStringLiteral("erledigt_am IS NULL"))
+        << '\n'
+        << "Zeitbuchungen: " << rowCount(session, QStringLiteral("zeitbuchung")) << '\n'
+        << "Kartenzuordnungen: " << rowCount(session, QStringLiteral("kartenzuordnung")) << '\n'
+        << "Servereinträge: " << rowCount(session, QStringLiteral("kassasw")) << '\n';
+    if (damage.isEmpty())
+        return ExitSuccess;
+    err << "Datenbank " << databaseLocation(options)
+        << " ist beschädigt: " << oneLine(damage.first()) << '\n';
+    return ExitFailure;
+}
+
 } // namespace
 
 int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &err)
@@ -162,6 +186,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("book"), book},
         {QStringLiteral("unassigned"), listUnassigned},
         {QStringLiteral("bookings"), listBookings},
+        {QStringLiteral("check"), check},
         {QStringLiteral("backup"), backupDatabase},
         {QStringLiteral("restore"), restoreDatabase},
         {QStringLiteral("log"), showAssignmentLog},
@@ -174,7 +199,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
     try {
         return command(options, out, err);
     } catch (const CacheError &error) {
-        err << "Fehler " << error.number() << ": " << error.description() << '\n';
+        err << "Fehler " << error.number() << ": " << oneLine(error.description()) << '\n';
         return ExitFailure;
     }
 }

@@ -1,6 +1,6 @@
 #include "assignmentlog.h"
 
-#include "admincommands.h"
+#include "admindatabase.h"
 #include "csvfile.h"
 #include "session.h"
 #include "storedform.h"

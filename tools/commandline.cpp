@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
+#include <QRegularExpression>
 
 namespace {
 
@@ -101,6 +102,11 @@ const QHash<QString, QString> &commandHelp()
                         "  --day JJJJ-MM-TT    nur Zuordnungen dieses Tages\n"
                         "  --csv DATEI         als CSV-Datei für eine Tabellenkalkulation schreiben\n"
                         "                      (Semikolon, UTF-8); eine vorhandene Datei nur mit --force\n")},
+        {QStringLiteral("check"),
+         QStringLiteral("Aufruf: karven-admin check [Optionen]\n\n"
+                        "Prüft die Datenbank des Namespace und ändert nichts: SQLites\n"
+                        "Integritätsprüfung, die Schemaversion und die Zahl der Einträge je\n"
+                        "Tabelle. Exit-Status 1, wenn die Datenbank beschädigt ist.\n")},
         {QStringLiteral("backup"),
          QStringLiteral("Aufruf: karven-admin backup --to DATEI [--force] [Optionen]\n\n"
                         "Sichert die SQLite-Datenbank des Namespace in DATEI, auch während das\n"
@@ -129,6 +135,7 @@ QString generalHelp()
                           "  unassigned  nicht zugeordnete Buchungen auflisten\n"
                           "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
                           "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
+                          "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
                           "  backup      SQLite-Datenbank in eine Datei sichern\n"
                           "  restore     SQLite-Datenbank aus einer Sicherung wiederherstellen\n\n"
                           "\"karven-admin BEFEHL --help\" zeigt die Optionen eines Befehls.\n\n") +
@@ -150,6 +157,17 @@ std::optional<int> portNumber(const QString &text)
     if (!ok || port < 1 || port > 65535)
         return std::nullopt;
     return port;
+}
+
+constexpr int highestCompany = 9999;
+
+// Company numbers are plain numbers; blanks around one are forgiven.
+bool companyNumber(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,4}$"));
+    const QString number = text.trimmed();
+    return digits.match(number).hasMatch() && number.toInt() >= 1 &&
+           number.toInt() <= highestCompany;
 }
 
 // Fills engine and connection target; returns what is wrong, or an empty text.
@@ -271,6 +289,12 @@ CommandLine parseCommandLine(const QStringList &arguments)
     for (const QString &name : required.value(command))
         if (!given.contains(name))
             return failure(QStringLiteral("Option --%1 fehlt").arg(name));
+
+    if (given.contains(QStringLiteral("firma")) &&
+        !companyNumber(given.value(QStringLiteral("firma"))))
+        return failure(QStringLiteral("--firma \"%1\" ist keine Firmennummer von 1 bis %2")
+                           .arg(given.value(QStringLiteral("firma")).left(40))
+                           .arg(highestCompany));
 
     CommandLine result;
     AdminOptions &options = result.options;

@@ -1,6 +1,8 @@
 #include "databasebackup.h"
 
+#include "admindatabase.h"
 #include "databaseadmin.h"
+#include "session.h"
 #include "sqlitefile.h"
 
 #include <QFile>
@@ -32,8 +34,8 @@ bool openBoth(SqliteFile &one, SqliteFile &other, QTextStream &err)
 {
     for (SqliteFile *file : {&one, &other}) {
         if (!file->open()) {
-            err << "Datei " << file->path() << " kann nicht geöffnet werden: " << file->lastError()
-                << '\n';
+            err << "Datei " << file->path()
+                << " kann nicht geöffnet werden: " << oneLine(file->lastError()) << '\n';
             return false;
         }
     }
@@ -124,9 +126,11 @@ int backupDatabase(const AdminOptions &options, QTextStream &out, QTextStream &e
     if (refusedForPostgres(options, err))
         return ExitFailure;
     const QString database = embeddedDatabaseFile(options.target);
-    if (!QFileInfo::exists(database)) {
-        err << "Datenbank " << database << " existiert nicht; nichts zu sichern.\n";
-        return ExitFailure;
+    {
+        // A backup of something that is no sound KARVEN database would pass for one later.
+        Session session(options.engine, options.target);
+        if (!openExisting(session, options, err))
+            return ExitFailure;
     }
     if (sameFile(database, options.file)) {
         err << "Datei " << options.file << " ist die Datenbank selbst; bitte eine andere Datei "
@@ -148,7 +152,8 @@ int backupDatabase(const AdminOptions &options, QTextStream &out, QTextStream &e
     }
     if (!copied) {
         if (!error.isEmpty())
-            err << "Sicherung nach " << options.file << " fehlgeschlagen: " << error << '\n';
+            err << "Sicherung nach " << options.file << " fehlgeschlagen: " << oneLine(error)
+                << '\n';
         // Half a backup must not pass for one later.
         if (!existed)
             QFile::remove(options.file);
@@ -169,7 +174,7 @@ int restoreDatabase(const AdminOptions &options, QTextStream &out, QTextStream &
     // A first restore on a new workstation finds no database yet: it gets an empty one.
     QString error;
     if (!DatabaseAdmin::create(EngineKind::Sqlite, options.target, &error)) {
-        err << "Datenbank kann nicht angelegt werden: " << error << '\n';
+        err << "Datenbank kann nicht angelegt werden: " << oneLine(error) << '\n';
         return ExitFailure;
     }
     const QString database = embeddedDatabaseFile(options.target);

@@ -1,5 +1,7 @@
 #include "sqlitefile.h"
 
+#include "embeddedfile.h"
+
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QVariant>
@@ -27,9 +29,15 @@ SqliteFile::~SqliteFile()
 bool SqliteFile::open()
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
-    db.setDatabaseName(path_);
-    // The program may be writing at the same moment: wait for it instead of failing.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    // Opened as the engine opens its files: a write-protected one leaves no
+    // -shm file behind that would lock out the program's writes later.
+    const EmbeddedFile file = inspectEmbeddedFile(path_, true);
+    if (!file.refusal.isEmpty()) {
+        lastError_ = file.refusal;
+        return false;
+    }
+    db.setDatabaseName(file.databaseName());
+    db.setConnectOptions(file.connectOptions());
     if (!db.open()) {
         lastError_ = db.lastError().text();
         return false;

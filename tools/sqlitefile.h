@@ -16,7 +16,8 @@ public:
     SqliteFile &operator=(const SqliteFile &) = delete;
 
     // Opens the file for reading and writing, or only reading when it is write
-    // protected; a missing file is created. False with the reason in lastError().
+    // protected; a missing file is created, a folder refused. False with the
+    // reason in lastError().
     bool open();
     const QString &path() const { return path_; }
     const QString &lastError() const { return lastError_; }

@@ -1,0 +1,46 @@
+#include "admindatabase.h"
+
+#include "databasecheck.h"
+#include "session.h"
+
+#include <QFileInfo>
+
+QString databaseLocation(const AdminOptions &options)
+{
+    if (options.engine == EngineKind::Sqlite)
+        return embeddedDatabaseFile(options.target);
+    return QStringLiteral("PostgreSQL-Datenbank %1 auf %2:%3")
+        .arg(options.target.databaseName(), options.target.host)
+        .arg(options.target.port);
+}
+
+QString oneLine(const QString &text)
+{
+    return text.simplified();
+}
+
+bool openExisting(Session &session, const AdminOptions &options, QTextStream &err,
+                  DamagePolicy damage)
+{
+    const QString file = embeddedDatabaseFile(options.target);
+    if (options.engine == EngineKind::Sqlite && !QFileInfo::exists(file) &&
+        !QFileInfo(file).isSymLink()) {
+        err << "Datenbank " << file
+            << " existiert nicht; sie wird mit \"karven-admin create\" oder \"seed\" angelegt.\n";
+        return false;
+    }
+    if (!session.open()) {
+        err << "Keine Verbindung zur Datenbank " << databaseLocation(options) << ": "
+            << oneLine(session.lastError()) << '\n';
+        return false;
+    }
+    if (damage == DamagePolicy::Report)
+        return true;
+    const QStringList found = damageFound(session, CheckDepth::Quick);
+    if (found.isEmpty())
+        return true;
+    err << "Datenbank " << databaseLocation(options) << " ist beschädigt ("
+        << oneLine(found.first())
+        << "); nichts geändert. Einzelheiten zeigt \"karven-admin check\".\n";
+    return false;
+}
