@@ -228,6 +228,7 @@ private Q_SLOTS:
             {QStringLiteral("bookings"), QStringLiteral("--firma"), QStringLiteral("1"),
              QStringLiteral("--pnr"), QStringLiteral("1001")},
             {QStringLiteral("check")},
+            {QStringLiteral("log")},
             {QStringLiteral("backup"), QStringLiteral("--to")},
             {QStringLiteral("restore"), QStringLiteral("--from"), goodBackup_},
         };
@@ -243,14 +244,14 @@ private Q_SLOTS:
             {QStringLiteral("folder"), {}},
             {QStringLiteral("write-protected file"),
              {QStringLiteral("create"), QStringLiteral("unassigned"), QStringLiteral("bookings"),
-              QStringLiteral("check"), QStringLiteral("backup")}},
+              QStringLiteral("log"), QStringLiteral("check"), QStringLiteral("backup")}},
             {QStringLiteral("write-protected folder"),
              {QStringLiteral("create"), QStringLiteral("unassigned"), QStringLiteral("bookings"),
-              QStringLiteral("check"), QStringLiteral("backup")}},
+              QStringLiteral("log"), QStringLiteral("check"), QStringLiteral("backup")}},
             {QStringLiteral("full disk"),
              {QStringLiteral("create"), QStringLiteral("seed"), QStringLiteral("book"),
-              QStringLiteral("unassigned"), QStringLiteral("bookings"), QStringLiteral("check"),
-              QStringLiteral("backup"), QStringLiteral("restore")}},
+              QStringLiteral("unassigned"), QStringLiteral("bookings"), QStringLiteral("log"),
+              QStringLiteral("check"), QStringLiteral("backup"), QStringLiteral("restore")}},
         };
         int number = 0;
         for (auto state = working.cbegin(); state != working.cend(); ++state)
