@@ -61,6 +61,7 @@ public:
     void setField(Field which, const QString &text) override { fields[which] = text; }
     int CurrentId() override { return currentId; }
     QTimer &Lock() override { return lockTimer; }
+    void stopLock() override { lockTimer.stop(); }
     void showModal() override;
     void hide() override { ++hides; }
 };
