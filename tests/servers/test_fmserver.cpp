@@ -250,7 +250,7 @@ private Q_SLOTS:
         // Unreachable at the first use: the load step's connect fails three
         // times, warns and shows this very window, which the user closes.
         script_.failuresLeft = 4;
-        CloseBoxPresser user("FMServer");
+        CloseBoxPresser user({"FMServer"});
         FMServer &window = serverList_->window();
         QVERIFY(user.presses > 0);
         QCOMPARE(script_.attempts, 5);
@@ -265,7 +265,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         Trennen(); // idle: the click connects again, pausing between attempts
         script_.failuresLeft = 1;
-        CloseBoxPresser user("FMServer");
+        CloseBoxPresser user({"FMServer"});
         QAbstractItemView *view = window.ctList->itemView();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                           view->visualRect(view->model()->index(1, 0)).center());

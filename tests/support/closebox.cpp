@@ -1,16 +1,26 @@
 #include "closebox.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QTest>
 #include <QWidget>
 #include <QWindow>
 
 void pressCloseBox(QWidget &window)
 {
-    // Through the platform window, as the frame does: a spontaneous close event.
-    window.windowHandle()->close();
+    // As the frame sends it: a spontaneous close event, which a widget that
+    // accepts it then hides (or deletes).
+    QCloseEvent closeBox;
+    QSpontaneKeyEvent::setSpontaneous(&closeBox);
+    qApp->notify(&window, &closeBox);
+    if (!closeBox.isAccepted())
+        return;
+    window.hide();
+    if (window.testAttribute(Qt::WA_DeleteOnClose))
+        window.deleteLater();
 }
 
-CloseBoxPresser::CloseBoxPresser(const char *windowClass) : windowClass_(windowClass)
+CloseBoxPresser::CloseBoxPresser(QList<const char *> windowClasses) : windowClasses_(std::move(windowClasses))
 {
     turn_.setInterval(0);
     connect(&turn_, &QTimer::timeout, this, &CloseBoxPresser::pressWhereShown);
@@ -19,10 +29,12 @@ CloseBoxPresser::CloseBoxPresser(const char *windowClass) : windowClass_(windowC
 
 void CloseBoxPresser::pressWhereShown()
 {
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->inherits(windowClass_) && window->isVisible() && window->windowHandle()) {
-            ++presses;
-            pressCloseBox(*window);
+    for (const char *windowClass : windowClasses_) {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->inherits(windowClass) && window->isVisible()) {
+                ++presses;
+                pressCloseBox(*window);
+            }
         }
     }
 }

@@ -11,11 +11,15 @@
 void FakeUserInterface::message(const QString &text, Icon icon, const QString &title)
 {
     messages.append({text, icon, title});
+    if (boxesRunEvents)
+        QCoreApplication::processEvents();
 }
 
 bool FakeUserInterface::question(const QString &text, const QString &title)
 {
     questionsAsked << title + QLatin1Char('|') + text;
+    if (boxesRunEvents)
+        QCoreApplication::processEvents();
     return questionAnswers.isEmpty() ? false : questionAnswers.takeFirst();
 }
 

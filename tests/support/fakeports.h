@@ -36,6 +36,7 @@ public:
     bool waitCursor = false;
     int endProgramCalls = 0;
     bool endThrows = true; // throw ProgramEnded, or only count (for ends inside event handlers)
+    bool boxesRunEvents = false; // message and question boxes turn the event loop, as modal ones do
 
     void message(const QString &text, Icon icon, const QString &title) override;
     bool question(const QString &text, const QString &title) override;
