@@ -2,9 +2,7 @@
 #include "factoryregistry.h"
 #include "germantranslations.h"
 #include "programarguments.h"
-#include "programwindows.h"
-#include "qtuserinterface.h"
-#include "runtimeguard.h"
+#include "programrun.h"
 #include "sqlfactory.h"
 
 #include <QApplication>
@@ -50,11 +48,5 @@ int main(int argc, char *argv[])
     installGermanTranslations(application);
 
     registerFactory(createEngineFactory);
-    QtUserInterface userInterface;
-    ProgramWindows windows(userInterface);
-    runGuarded([&] {
-        windows.mainWindow.Form_Load();
-        windows.mainWindow.show();
-    });
-    return QApplication::exec();
+    return runProgram();
 }

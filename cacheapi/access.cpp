@@ -168,6 +168,12 @@ void Trennen()
     }
 }
 
+void releaseConnection()
+{
+    Trennen();
+    Verbindung.CacheFactory.reset();
+}
+
 void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt)
 {
     closeAndRelease(objekt, [](ServerObject &object) { object.call(QStringLiteral("sys_close")); });
