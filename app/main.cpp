@@ -4,9 +4,7 @@
 #include "factoryregistry.h"
 #include "germantranslations.h"
 #include "programarguments.h"
-#include "programwindows.h"
-#include "qtuserinterface.h"
-#include "runtimeguard.h"
+#include "programrun.h"
 #include "sqlfactory.h"
 
 #include <QApplication>
@@ -52,13 +50,7 @@ int main(int argc, char *argv[])
     installGermanTranslations(application);
 
     registerFactory(createEngineFactory);
-    QtUserInterface userInterface;
-    ProgramWindows windows(userInterface);
     // Why a connection failed, damage found at start: into the program history as well.
     setEngineNoticeSink(Protokollieren);
-    runGuarded([&] {
-        windows.mainWindow.Form_Load();
-        windows.mainWindow.show();
-    });
-    return QApplication::exec();
+    return runProgram();
 }

@@ -87,7 +87,7 @@ void QtUserInterface::endProgram()
     for (auto it = windows.crbegin(); it != windows.crend(); ++it)
         (*it)->close();
     frmProgrammverlauf::unload();
-    Trennen();
+    releaseConnection();
     SettingsStore::flush();
     std::fflush(nullptr);
     // At once: the end may be asked for deep inside waits and modal windows.

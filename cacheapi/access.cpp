@@ -139,8 +139,10 @@ void ZugriffBeginn(bool sanduhr)
         ports().userInterface->setWaitCursor(true);
     // Stopped before connecting too: a tick right after a new connection was
     // made would close it again before this bracket's first call.
-    ports().serverList->Lock().stop();
+    ports().serverList->stopLock();
     Verbinden();
+    // The first bracket creates the server list here, so that its load step
+    // finds the connection made.
     ports().serverList->Lock().stop();
     ++Verbindung.ZugriffZaehler;
 }
@@ -157,13 +159,19 @@ void ZugriffEnde(bool sanduhr)
 void Trennen()
 {
     Verbindung.ZugriffZaehler = 0;
-    ports().serverList->Lock().stop();
+    ports().serverList->stopLock();
     try {
         if (Verbindung.CacheFactory && Verbindung.CacheFactory->isConnected())
             Verbindung.CacheFactory->disconnect();
     } catch (const CacheError &) {
         // Disconnecting from a server that is gone already is what was wanted.
     }
+}
+
+void releaseConnection()
+{
+    Trennen();
+    Verbindung.CacheFactory.reset();
 }
 
 void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt)

@@ -19,6 +19,9 @@ void ZugriffBeginn(bool sanduhr);
 void ZugriffEnde(bool sanduhr);
 // Disconnects and forgets every open bracket. Never fails.
 void Trennen();
+// Disconnects and releases the factory, at the program's end: the engine's
+// connections go while Qt's own state is still there.
+void releaseConnection();
 // Closes a server object, ignoring a failure to close, and releases it.
 void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt);
 void ObjektSchliessen(std::unique_ptr<ResultSet> &objekt);

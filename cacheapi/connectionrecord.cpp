@@ -1,6 +1,6 @@
 #include "connectionrecord.h"
 
-ConnectionRecord Verbindung;
+ConnectionRecord &Verbindung = *new ConnectionRecord;
 
 void resetConnectionRecord()
 {

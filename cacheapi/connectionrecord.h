@@ -43,7 +43,9 @@ struct ConnectionRecord
     QString Kommandozeile;
 };
 
-extern ConnectionRecord Verbindung;
+// Never destroyed by the static destructors at exit, which run after Qt's own
+// state is gone: the program's end releases the factory in it in order.
+extern ConnectionRecord &Verbindung;
 
 // Back to the state at program start: empty texts, zero, false, no factory.
 void resetConnectionRecord();

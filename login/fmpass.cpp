@@ -1,6 +1,7 @@
 #include "fmpass.h"
 
 #include "cacheapi.h"
+#include "runtimeguard.h"
 #include "twips.h"
 #include "user_anmeld.h"
 
@@ -61,9 +62,9 @@ FMPass::FMPass()
 
     BPASSWORT->installEventFilter(this);
     BUSER->installEventFilter(this);
-    connect(BUSpeich, &QPushButton::clicked, this, &FMPass::BUSpeich_Click);
-    connect(cmdServer, &QPushButton::clicked, this, &FMPass::cmdServer_Click);
-    connect(BUAusst, &QPushButton::clicked, this, &FMPass::BuAusst_Click);
+    connect(BUSpeich, &QPushButton::clicked, this, guarded([this] { BUSpeich_Click(); }));
+    connect(cmdServer, &QPushButton::clicked, this, guarded([this] { cmdServer_Click(); }));
+    connect(BUAusst, &QPushButton::clicked, this, guarded([this] { BuAusst_Click(); }));
 }
 
 void FMPass::Form_Activate()
@@ -91,8 +92,7 @@ void FMPass::BUSpeich_Click()
     DialogdatenUebernehmen();
     SettingsStore::write(QStringLiteral("Name"), BUSER->text());
     SettingsStore::write(QStringLiteral("Passwort"), PasswortKodieren(BPASSWORT->text()));
-    if (mainWindow_ && mainWindow_->isVisible()) {
-        // Logging in anew while the program runs.
+    if (loggingInAnew()) {
         ZugriffEnde(false);
         Trennen();
         user_anmeld();
@@ -114,15 +114,25 @@ void FMPass::BuAusst_Click()
     ProgrammBeenden();
 }
 
+bool FMPass::loggingInAnew() const
+{
+    return mainWindow_ && mainWindow_->isVisible();
+}
+
 void FMPass::reject()
 {
-    BuAusst_Click();
+    // Escape puts away the dialog opened from the menu; it does not end the
+    // program the user is working in.
+    if (loggingInAnew())
+        hide();
+    else
+        runGuarded([this] { BuAusst_Click(); });
 }
 
 bool FMPass::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate)
-        Form_Activate();
+        runGuarded([this] { Form_Activate(); });
     return QDialog::event(event);
 }
 
@@ -146,5 +156,5 @@ void FMPass::closeEvent(QCloseEvent *event)
     event->accept();
     // The user's close box ends the program; a close at the program's end is part of it.
     if (event->spontaneous())
-        ProgrammBeenden();
+        runGuarded([] { ProgrammBeenden(); });
 }

@@ -35,7 +35,7 @@ public:
     void cmdServer_Click();
     void BuAusst_Click();
 
-    // Escape means "Abbruch", as the dialog's cancel button.
+    // Escape: "Abbruch" during the login at start, else only hides the dialog.
     void reject() override;
 
 protected:
@@ -44,6 +44,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Logging in while the main window is shown, from its menu.
+    bool loggingInAnew() const;
+
     QPointer<QWidget> mainWindow_;
     bool activating_ = false;
 };

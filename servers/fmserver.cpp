@@ -2,9 +2,10 @@
 
 #include "cacheapi.h"
 #include "ctlist.h"
+#include "runtimeguard.h"
 #include "twips.h"
 
-#include <QCloseEvent>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -74,17 +75,18 @@ FMServer::FMServer()
     setFixedSize(twips.size({3735, 3135}));
 
     HRechts = new QMenu(QStringLiteral("HRechs"), this);
-    HRechts->addAction(QStringLiteral("Eintrag als Standard"), this, &FMServer::AlsStandardSpeichern);
+    HRechts->addAction(QStringLiteral("Eintrag als Standard"), this, guarded([this] { AlsStandardSpeichern(); }));
 
     Lock.setInterval(Timing::scaled(Timing::idleDisconnectMs));
-    connect(&Lock, &QTimer::timeout, this, [] { Trennen(); });
-    connect(ctList, &CtList::rowClicked, this, &FMServer::ctList_Click);
+    connect(&Lock, &QTimer::timeout, this, guarded([] { Trennen(); }));
+    connect(ctList, &CtList::rowClicked, this, guarded([this] { ctList_Click(); }));
     connect(ctList, &CtList::mouseButtonPressed, this,
-            [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint position) {
+            guarded([this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint position) {
                 if (button == Qt::RightButton)
                     HRechts->popup(ctList->mapToGlobal(position));
-            });
-    connect(BUEdit, &QPushButton::clicked, this, &FMServer::BUEdit_Click);
+            }));
+    connect(BUEdit, &QPushButton::clicked, this, guarded([this] { BUEdit_Click(); }));
+    // The close box and Escape hide it the same way, through QDialog's reject.
     connect(BUZurueck, &QPushButton::clicked, this, &FMServer::hide);
 }
 
@@ -205,10 +207,9 @@ void FMServer::setFieldsEditable(bool editable)
         edit->setEnabled(editable);
 }
 
-void FMServer::closeEvent(QCloseEvent *event)
+void FMServer::hideEvent(QHideEvent *event)
 {
-    // Closed through its frame the window is discarded; its next use makes a new one.
-    QDialog::closeEvent(event);
-    if (event->spontaneous() && event->isAccepted())
-        deleteLater();
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        emit hidden();
 }

@@ -12,7 +12,8 @@ class QPushButton;
 
 // The server list: the company's database servers, one entry per company and
 // branch. Its fields hold the program's active connection values, and its
-// timer Lock is the idle disconnect of the connection.
+// timer Lock is the idle disconnect of the connection. Closing it only hides
+// it, so the values stay; it lives as long as the program.
 class FMServer : public QDialog
 {
     Q_OBJECT
@@ -42,8 +43,12 @@ public:
     void AlsStandardSpeichern();
     void BUEdit_Click();
 
+Q_SIGNALS:
+    // The window was put away: "Zurück", the close box, Escape or the program.
+    void hidden();
+
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     // The fields that show a server entry, with the entry's property for each.

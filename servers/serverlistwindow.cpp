@@ -2,19 +2,19 @@
 
 #include "fmserver.h"
 
+#include <QEventLoop>
 #include <QLineEdit>
 
-ServerListWindow::~ServerListWindow()
-{
-    delete window_;
-}
+ServerListWindow::ServerListWindow() = default;
+
+ServerListWindow::~ServerListWindow() = default;
 
 FMServer &ServerListWindow::window()
 {
     if (!window_) {
         // Known before it loads: loading may connect, and a failing connect
         // shows this very window.
-        window_ = new FMServer();
+        window_ = std::make_unique<FMServer>();
         window_->Form_Load();
     }
     return *window_;
@@ -62,7 +62,23 @@ QTimer &ServerListWindow::Lock()
 
 void ServerListWindow::showModal()
 {
-    window().exec();
+    FMServer &list = window();
+    list.setWindowModality(Qt::ApplicationModal);
+    list.show();
+    list.raise();
+    list.activateWindow();
+    // Not QDialog::exec: a caller further up may wait for this very showing
+    // already (a failing connect inside the list's own handlers), and each
+    // caller waits until the window is put away.
+    QEventLoop shown;
+    QObject::connect(&list, &FMServer::hidden, &shown, &QEventLoop::quit);
+    shown.exec(QEventLoop::DialogExec);
+}
+
+void ServerListWindow::stopLock()
+{
+    if (window_)
+        window_->Lock.stop();
 }
 
 void ServerListWindow::hide()

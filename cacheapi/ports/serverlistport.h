@@ -20,6 +20,9 @@ public:
     virtual int CurrentId() = 0;
     // The idle timer; its tick disconnects.
     virtual QTimer &Lock() = 0;
+    // Stops the idle timer without creating the window: a window not created
+    // yet has no timer running.
+    virtual void stopLock() = 0;
     virtual void showModal() = 0;
     virtual void hide() = 0;
 };

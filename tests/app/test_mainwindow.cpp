@@ -4,12 +4,16 @@
 
 #include "cacheapi.h"
 #include "cardassignment.h"
+#include "closebox.h"
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "demodata.h"
 #include "enginefixture.h"
 #include "fakeports.h"
+#include "factoryregistry.h"
 #include "flakyfactory.h"
+#include "fmpass.h"
+#include "fmserver.h"
 #include "fmstart.h"
 #include "frmprogrammverlauf.h"
 #include "programwindows.h"
@@ -78,6 +82,34 @@ private:
             session.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("SCH"));
             assignCard(session, QStringLiteral("1"), employee, card, std::nullopt);
         });
+    }
+
+    void clickServerEntry(int row)
+    {
+        QAbstractItemView *view = program_->serverList.window().ctList->itemView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(row, 0)).center());
+    }
+
+    void storeStandardServerInSettings()
+    {
+        SettingsStore::write(QStringLiteral("ServerObjekt"), QStringLiteral("0"));
+        SettingsStore::write(QStringLiteral("Server"), db_.target().host);
+        SettingsStore::write(QStringLiteral("Port"), QString::number(db_.target().port));
+        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
+    }
+
+    // Started, a booking listed, and every window of the program open.
+    void startWithAllWindowsOpen()
+    {
+        db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        storeStandardServerInSettings();
+        start();
+        waitForListing(1);
+        program_->serverList.window().show();
+        window_->mLogin->trigger();
+        window_->mProgrammverlauf->trigger();
+        window_->HilfeUeber->trigger();
     }
 
     QString cardOwner(const QString &card)
@@ -431,6 +463,76 @@ private Q_SLOTS:
         QVERIFY(!timerRanDuringLogin);
         QVERIFY(window_->windowTitle().contains(QStringLiteral("Benutzer: ADM|")));
         QVERIFY(window_->Timer1.isActive());
+    }
+
+    void everyHandlerThatReachesTheServerIsGuarded()
+    {
+        startWithAllWindowsOpen();
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        FMServer &serverList = program_->serverList.window();
+        const QVector<QPair<QString, std::function<void()>>> handlers = {
+            {QStringLiteral("Speichern"), [&] { window_->BUSpeich->click(); }},
+            {QStringLiteral("Aktualisieren"), [&] { window_->BUAkt->click(); }},
+            {QStringLiteral("Anmelden"), [&] { program_->loginDialog.BUSpeich->click(); }},
+            {QStringLiteral("Serverliste"), [&] { clickServerEntry(0); }},
+            {QStringLiteral("Ändern"),
+             [&] {
+                 fakes_->ui.questionAnswers = {true, true};
+                 serverList.BUEdit->click();
+                 serverList.BUEdit->click();
+             }},
+        };
+        for (const auto &[name, handler] : handlers) {
+            // Disconnected, with a factory that cannot be made: the handler's bracket raises.
+            Trennen();
+            registerFactory([] { return std::unique_ptr<Factory>(); });
+            fakes_->ui.messages.clear();
+            QVERIFY_THROWS_EXCEPTION(ProgramEnded, handler());
+            QVERIFY2(fakes_->ui.messages.size() == 1 &&
+                         fakes_->ui.messages[0].text.startsWith(QStringLiteral("Laufzeitfehler '429':")),
+                     qPrintable(name));
+        }
+    }
+
+    void closingAnyWindowWhileAHandlerWaits_data()
+    {
+        QTest::addColumn<QString>("handler");
+        QTest::addColumn<QByteArray>("window");
+        for (const char *handler : {"Aktualisieren", "Serverliste", "Ändern", "Anmelden"})
+            for (const char *window : {"FMStart", "FMPass", "FMServer", "frmProgrammverlauf", "frmAbout"})
+                QTest::addRow("%s, %s", handler, window) << QString::fromUtf8(handler) << QByteArray(window);
+    }
+
+    void closingAnyWindowWhileAHandlerWaits()
+    {
+        QFETCH(QString, handler);
+        QFETCH(QByteArray, window);
+        startWithAllWindowsOpen();
+        fakes_->ui.endThrows = false;
+        fakes_->ui.boxesRunEvents = true;
+        // Idle, and the server away four times: the handler waits between attempts,
+        // in the warning, for the server list shown modally, in ObjektSchliessen and
+        // in question and message boxes. The user closes the window at each of them,
+        // and puts the server list away whenever it is shown.
+        Trennen();
+        script_.failuresLeft = 4;
+        CloseBoxPresser user({window.constData(), "FMServer"});
+        if (handler == QLatin1String("Aktualisieren")) {
+            window_->BUAkt->click();
+        } else if (handler == QLatin1String("Serverliste")) {
+            clickServerEntry(0);
+        } else if (handler == QLatin1String("Ändern")) {
+            fakes_->ui.questionAnswers = {true, true};
+            program_->serverList.window().BUEdit->click();
+            program_->serverList.window().BUEdit->click();
+        } else {
+            program_->loginDialog.BUSpeich->click();
+        }
+        QVERIFY(user.presses > 0);
+        // Closing the main window or the login dialog ends the program; any other only goes away.
+        const bool ends = window == "FMStart" || window == "FMPass";
+        QCOMPARE(fakes_->ui.endProgramCalls > 0, ends);
     }
 };
 

@@ -336,6 +336,21 @@ private Q_SLOTS:
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(fakes_->ui.endProgramCalls, 3);
     }
+
+    void escapeInTheDialogFromTheMenuOnlyPutsItAway()
+    {
+        fakes_->ui.endThrows = false;
+        QWidget mainWindow;
+        mainWindow.show();
+        FMPass dialog;
+        dialog.setMainWindow(&mainWindow);
+        dialog.show();
+        Verbindung.BenutzerText = QStringLiteral("ADM|x");
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(fakes_->ui.endProgramCalls, 0);
+        QCOMPARE(Verbindung.BenutzerText, QStringLiteral("ADM|x"));
+    }
 };
 
 QTEST_MAIN(TestLogin)

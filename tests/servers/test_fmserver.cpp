@@ -1,6 +1,7 @@
 // The server list window against an engine database, with scripted answers.
 
 #include "cacheapi.h"
+#include "closebox.h"
 #include "ctlist.h"
 #include "enginefixture.h"
 #include "fakeports.h"
@@ -219,25 +220,78 @@ private Q_SLOTS:
         QVERIFY(Verbindung.Firma != QStringLiteral("99"));
     }
 
-    void closingThroughTheFrameDiscardsTheWindow()
+    void closeBoxHidesAndKeepsTheConnectionValues()
     {
         FMServer &window = serverList_->window();
         clickRow(1);
+        pressCloseBox(window);
+        QTest::qWait(10);
+        QVERIFY(!window.isVisible());
+        QVERIFY(serverList_->exists());
+        // The next login takes the values the user chose, not the initial ones.
+        DialogdatenUebernehmen();
+        QCOMPARE(Verbindung.Filiale, QStringLiteral("7"));
+        QCOMPARE(Verbindung.ServerObjekt, QStringLiteral("7"));
+
+        window.show();
+        window.BUZurueck->click();
+        QVERIFY(!window.isVisible());
+    }
+
+    void disconnectingLeavesAnUnusedWindowUncreated()
+    {
+        Trennen();
+        QVERIFY(!serverList_->exists());
+        QCOMPARE(script_.attempts, 0);
+    }
+
+    void closeBoxWhileItsOwnLoadWaitsForTheServer()
+    {
+        // Unreachable at the first use: the load step's connect fails three
+        // times, warns and shows this very window, which the user closes.
+        script_.failuresLeft = 4;
+        CloseBoxPresser user({"FMServer"});
+        FMServer &window = serverList_->window();
+        QVERIFY(user.presses > 0);
+        QCOMPARE(script_.attempts, 5);
+        QCOMPARE(listedRows(), (QStringList{QStringLiteral("0;Zentrale"), QStringLiteral("7;Filiale Nord")}));
+        QVERIFY(!window.isVisible());
+    }
+
+    void closeBoxWhileAClickWaitsForTheServer()
+    {
+        FMServer &window = serverList_->window();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCloseEvent closeBox;
-        QSpontaneKeyEvent::setSpontaneous(&closeBox); // as the frame's close box sends it
-        qApp->notify(&window, &closeBox);
-        QTRY_VERIFY(!serverList_->exists());
-        QCOMPARE(serverList_->CurrentId(), 255);
-        QCOMPARE(serverList_->field(Field::BFIL), QStringLiteral("0"));
+        Trennen(); // idle: the click connects again, pausing between attempts
+        script_.failuresLeft = 1;
+        CloseBoxPresser user({"FMServer"});
+        QAbstractItemView *view = window.ctList->itemView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(1, 0)).center());
+        QVERIFY(user.presses > 0);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.BFIL->text(), QStringLiteral("7"));
+        QCOMPARE(Verbindung.ZugriffZaehler, 0);
+    }
 
-        // "Zurück" only hides it.
-        FMServer &again = serverList_->window();
-        again.show();
-        again.BUZurueck->click();
-        QVERIFY(!again.isVisible());
-        QVERIFY(serverList_->exists());
+    void showingItWhileShownWaitsForTheSameShowing()
+    {
+        FMServer &window = serverList_->window();
+        QStringList order;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                order << QStringLiteral("closed");
+                pressCloseBox(window);
+            });
+            serverList_->showModal(); // a failing connect inside the list's own handler
+            order << QStringLiteral("inner returned");
+        });
+        serverList_->showModal();
+        order << QStringLiteral("outer returned");
+        QCOMPARE(order, (QStringList{QStringLiteral("closed"), QStringLiteral("inner returned"),
+                                     QStringLiteral("outer returned")}));
+        QVERIFY(!window.isVisible());
     }
 };
 

@@ -11,6 +11,8 @@
 void FakeUserInterface::message(const QString &text, Icon icon, const QString &title)
 {
     messages.append({text, icon, title});
+    if (boxesRunEvents)
+        QCoreApplication::processEvents();
 }
 
 bool FakeUserInterface::question(const QString &text, const QString &title, Preset preset)
@@ -19,6 +21,8 @@ bool FakeUserInterface::question(const QString &text, const QString &title, Pres
     questionPresets << preset;
     if (whileAsking)
         whileAsking();
+    if (boxesRunEvents)
+        QCoreApplication::processEvents();
     return questionAnswers.isEmpty() ? false : questionAnswers.takeFirst();
 }
 

@@ -38,6 +38,7 @@ public:
     bool waitCursor = false;
     int endProgramCalls = 0;
     bool endThrows = true; // throw ProgramEnded, or only count (for ends inside event handlers)
+    bool boxesRunEvents = false; // message and question boxes turn the event loop, as modal ones do
 
     void message(const QString &text, Icon icon, const QString &title) override;
     bool question(const QString &text, const QString &title, Preset preset) override;
@@ -63,6 +64,7 @@ public:
     void setField(Field which, const QString &text) override { fields[which] = text; }
     int CurrentId() override { return currentId; }
     QTimer &Lock() override { return lockTimer; }
+    void stopLock() override { lockTimer.stop(); }
     void showModal() override;
     void hide() override { ++hides; }
 };

@@ -2,19 +2,17 @@
 
 #include "cacheapi.h"
 
-#include <cstdlib>
 #include <exception>
 
 namespace {
 
-[[noreturn]] void endAfterRuntimeError(qint32 number, const QString &description)
+void endAfterRuntimeError(qint32 number, const QString &description)
 {
     ports().userInterface->message(QStringLiteral("Laufzeitfehler '") + QString::number(number) +
                                        QStringLiteral("':\r\n\r\n") + description,
                                    UserInterfacePort::Icon::Critical, QStringLiteral(KARVEN_APP_TITLE));
     Trennen();
     ProgrammBeenden();
-    std::exit(EXIT_FAILURE); // only if the program end returned
 }
 
 } // namespace
