@@ -3,7 +3,11 @@
 ProgramArguments parseProgramArguments(const QStringList &arguments)
 {
     ProgramArguments result;
-    for (const QString &argument : arguments) {
+    // "-h" only as the first word: there a login command line has its company
+    // number, while further on it could be a password.
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("-h"))
+        result.help = true;
+    for (const QString &argument : arguments.mid(result.help ? 1 : 0)) {
         if (argument == QLatin1String("--help"))
             result.help = true;
         else if (argument == QLatin1String("--version"))
@@ -18,7 +22,7 @@ QString programHelpText()
 {
     return QStringLiteral(
         "Aufruf: karven [FIRMA FILIALE CODE PASSWORT SERVER PORT NAMESPACE [WJ] [EXTRA]]\n"
-        "        karven --help | --version\n"
+        "        karven --help | -h | --version\n"
         "\n"
         "KARVEN Kartenzuordnung: ordnet die Karten nicht zugeordneter Kartenbuchungen\n"
         "den Mitarbeitern zu.\n"
@@ -30,7 +34,7 @@ QString programHelpText()
         "Beispiel: karven 1 0 ADM karven localhost 1973 KARVEN\n"
         "\n"
         "Optionen:\n"
-        "  --help     diese Hilfe\n"
+        "  --help, -h diese Hilfe (-h nur als erstes Wort)\n"
         "  --version  Versionsnummer\n"
         "\n"
         "Umgebung:\n"

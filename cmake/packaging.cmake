@@ -4,6 +4,8 @@
 include(GNUInstallDirs)
 
 set(KARVEN_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+set(KARVEN_PACKAGE_MAINTAINER "KARVEN-Entwicklung <karven@example.com>"
+    CACHE STRING "Maintainer field of the Debian package")
 set(KARVEN_ICON_SIZES 16 32 48 64 128 256)
 
 # The PNG icons are drawn at build time by the code that draws the about box's icon.
@@ -28,7 +30,22 @@ foreach(program karven karven-admin)
     VERBATIM)
   list(APPEND man_files ${man_file})
 endforeach()
-add_custom_target(karven-package-files ALL DEPENDS ${icon_files} ${man_files})
+# Debian's changelog and copyright, and the guides for the people at a site.
+configure_file(${KARVEN_PACKAGING_DIR}/changelog.in ${PROJECT_BINARY_DIR}/doc/changelog.Debian @ONLY)
+set(changelog_file ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz)
+add_custom_command(OUTPUT ${changelog_file}
+  COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/doc/changelog.Debian > ${changelog_file}
+  DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.Debian
+  VERBATIM)
+add_custom_target(karven-package-files ALL DEPENDS ${icon_files} ${man_files} ${changelog_file})
+
+set(KARVEN_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/karven)
+install(FILES ${KARVEN_PACKAGING_DIR}/copyright ${changelog_file} DESTINATION ${KARVEN_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/benutzerhandbuch.md ${PROJECT_SOURCE_DIR}/docs/karven-admin.md
+              ${PROJECT_SOURCE_DIR}/docs/errors.md
+        DESTINATION ${KARVEN_DOC_DIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images/ DESTINATION ${KARVEN_DOC_DIR}/images
+        FILES_MATCHING PATTERN "*.png")
 
 install(TARGETS karven karven-admin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${KARVEN_PACKAGING_DIR}/karven.desktop
@@ -41,8 +58,6 @@ foreach(size IN LISTS KARVEN_ICON_SIZES)
 endforeach()
 install(FILES ${man_files} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-set(KARVEN_PACKAGE_MAINTAINER "KARVEN-Entwicklung <karven@example.com>"
-    CACHE STRING "Maintainer field of the Debian package")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME karven)
@@ -67,8 +82,8 @@ Enthält das Programm karven und das Verwaltungswerkzeug karven-admin
 # The libraries the programs link come from dpkg-shlibdeps; the plugins Qt loads
 # at run time do not show up there and are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, libqt6sql6-psql")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, libqt6sql6-psql")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -123,6 +123,12 @@ void addAssignmentLog(Session &session)
                  {QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))});
 }
 
+// Employees belong to a department, as the office programs deliver them.
+void addEmployeeDepartment(Session &session)
+{
+    session.exec(QStringLiteral("ALTER TABLE persbasis ADD COLUMN abtnr TEXT NOT NULL DEFAULT ''"));
+}
+
 struct UpgradeStep
 {
     int toVersion;
@@ -134,6 +140,7 @@ const QVector<UpgradeStep> &upgradeSteps()
 {
     static const QVector<UpgradeStep> steps = {
         {2, addAssignmentLog},
+        {3, addEmployeeDepartment},
     };
     return steps;
 }

@@ -184,6 +184,11 @@ QVariant Session::firstValue(const QString &sql, const QVariantList &values)
 
 void Session::transaction(const std::function<void()> &work)
 {
+    // Inside a running transaction the work is part of it.
+    if (inTransaction_) {
+        work();
+        return;
+    }
     // SQLite takes the write lock at once: a transaction that only upgrades
     // later would fail at once when another workstation writes meanwhile.
     exec(kind_ == EngineKind::Sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));

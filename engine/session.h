@@ -40,6 +40,8 @@ public:
     EngineKind kind() const { return kind_; }
     // The file or server database, as messages name it.
     QString location() const;
+    // The server, port and namespace this session was made for.
+    const ConnectionTarget &target() const { return target_; }
 
     // Runs one statement with bound values (never pasted into the SQL).
     // Throws CacheError; a connection found lost closes the session first.
@@ -55,7 +57,8 @@ public:
     // The names of the database's tables.
     QStringList tables() const;
 
-    // Runs work in one transaction: all of it or nothing.
+    // Runs work in one transaction: all of it or nothing. Inside a running
+    // transaction it is part of that one.
     void transaction(const std::function<void()> &work);
 
     QHash<QString, QString> &variables() { return variables_; }

@@ -9,6 +9,7 @@
 #include "databasecheck.h"
 #include "demodata.h"
 #include "schema.h"
+#include "importcommand.h"
 #include "session.h"
 #include "timeclock.h"
 
@@ -189,6 +190,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("check"), check},
         {QStringLiteral("backup"), backupDatabase},
         {QStringLiteral("restore"), restoreDatabase},
+        {QStringLiteral("import"), importFiles},
         {QStringLiteral("log"), showAssignmentLog},
     };
     const Command command = commands.value(options.command);

@@ -31,6 +31,11 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("day"), true, {QStringLiteral("log")}},
         {QStringLiteral("csv"), true, {QStringLiteral("log")}},
         {QStringLiteral("to"), true, {QStringLiteral("backup")}},
+        {QStringLiteral("abteilungen"), true, {QStringLiteral("import")}},
+        {QStringLiteral("mitarbeiter"), true, {QStringLiteral("import")}},
+        {QStringLiteral("benutzer"), true, {QStringLiteral("import")}},
+        {QStringLiteral("karten"), true, {QStringLiteral("import")}},
+        {QStringLiteral("dry-run"), false, {QStringLiteral("import")}},
         {QStringLiteral("from"), true, {QStringLiteral("restore")}},
     };
     return defs;
@@ -107,6 +112,21 @@ const QHash<QString, QString> &commandHelp()
                         "Prüft die Datenbank des Namespace und ändert nichts: SQLites\n"
                         "Integritätsprüfung, die Schemaversion und die Zahl der Einträge je\n"
                         "Tabelle. Exit-Status 1, wenn die Datenbank beschädigt ist.\n")},
+        {QStringLiteral("import"),
+         QStringLiteral(
+             "Aufruf: karven-admin import [--abteilungen DATEI] [--mitarbeiter DATEI]\n"
+             "                           [--benutzer DATEI] [--karten DATEI] [--dry-run] [Optionen]\n\n"
+             "Übernimmt Stammdaten aus CSV-Dateien (Semikolon, Kopfzeile mit den Spaltennamen,\n"
+             "UTF-8 oder Windows-1252), in dieser Reihenfolge. Jede Datei ganz oder gar nicht;\n"
+             "dieselbe Datei ein zweites Mal ändert nichts. Bei einem Fehler werden alle\n"
+             "fehlerhaften Zeilen genannt und nichts aus der Datei gespeichert.\n\n"
+             "  abteilungen  Firma; Abteilung; Bezeichnung [; Hauptabteilung]\n"
+             "  mitarbeiter  Firma; Personalnummer; Name; Vorname [; Abteilung; Aktiv; E-Mail; Fax]\n"
+             "  benutzer     Firma; Kürzel; Passwort [; Aktiv; Abteilung; Personalnummer; Name;\n"
+             "               Durchwahl; Berechtigungsgruppe]\n"
+             "  karten       Firma; Karte; Personalnummer\n\n"
+             "Aktiv ist J oder N (fehlt die Spalte, sind neue Einträge aktiv).\n"
+             "  --dry-run    nur prüfen und zählen, nichts speichern\n")},
         {QStringLiteral("backup"),
          QStringLiteral("Aufruf: karven-admin backup --to DATEI [--force] [Optionen]\n\n"
                         "Sichert die SQLite-Datenbank des Namespace in DATEI, auch während das\n"
@@ -134,6 +154,7 @@ QString generalHelp()
                           "  book        eine Karte buchen, wie es eine Stempeluhr tut\n"
                           "  unassigned  nicht zugeordnete Buchungen auflisten\n"
                           "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
+                          "  import      Stammdaten aus CSV-Dateien übernehmen\n"
                           "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
                           "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
                           "  backup      SQLite-Datenbank in eine Datei sichern\n"
@@ -311,6 +332,14 @@ CommandLine parseCommandLine(const QStringList &arguments)
         given.value(QStringLiteral("time"),
                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm")));
     options.employee = given.value(QStringLiteral("pnr"));
+    for (const QString &kind : {QStringLiteral("abteilungen"), QStringLiteral("mitarbeiter"), QStringLiteral("benutzer"),
+                               QStringLiteral("karten")})
+        if (given.contains(kind))
+            options.importFiles.insert(kind, given.value(kind));
+    if (command == QLatin1String("import") && options.importFiles.isEmpty())
+        return failure(QStringLiteral("import braucht mindestens eine Datei: --abteilungen, --mitarbeiter, "
+                                      "--benutzer oder --karten"));
+    options.dryRun = given.contains(QStringLiteral("dry-run"));
     options.day = given.value(QStringLiteral("day"));
     if (!options.day.isEmpty() && !QDate::fromString(options.day, Qt::ISODate).isValid())
         return failure(QStringLiteral("--day \"%1\" ist kein Tag im Format JJJJ-MM-TT").arg(options.day.left(40)));

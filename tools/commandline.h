@@ -3,6 +3,7 @@
 #include "connectiontarget.h"
 #include "engineconfig.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,8 @@ struct AdminOptions
     QString employee;
     QString day; // yyyy-mm-dd
     QString file; // --to of backup, --from of restore, --csv of log
+    QHash<QString, QString> importFiles; // import: kind of master data -> file
+    bool dryRun = false;
 };
 
 struct CommandLine

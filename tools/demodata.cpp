@@ -196,14 +196,16 @@ void insertLoginUsers(Session &session)
     }
 }
 
+// The entries name the server the demo data went to: a workstation that makes
+// one of them its standard server reaches this database again.
 void insertServerEntries(Session &session)
 {
+    const ConnectionTarget &here = session.target();
     for (const ServerEntry &entry : serverEntries)
         session.exec(QStringLiteral("INSERT INTO kassasw (id, name, firma, fil, ip, port,"
                                     " namespace, type) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                     {entry.id, text(entry.name), text(entry.company), text(entry.branch),
-                      QStringLiteral("localhost"), QStringLiteral("1973"), QStringLiteral("KARVEN"),
-                      entry.type});
+                     {entry.id, text(entry.name), text(entry.company), text(entry.branch), here.host,
+                      QString::number(here.port), here.nameSpace, entry.type});
 }
 
 // ^FA(0): program, business year and company name, separated by backquotes.

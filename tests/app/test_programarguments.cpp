@@ -63,7 +63,10 @@ private Q_SLOTS:
                            QStringLiteral("--help"), QStringLiteral("--version")}
             << true << true << QStringList{QStringLiteral("1")};
         // Look-alikes are words of the command line like any other.
-        const QStringList lookAlikes = {QStringLiteral("-h"),       QStringLiteral("--HELP"),
+        QTest::newRow("-h first") << QStringList{QStringLiteral("-h"), QStringLiteral("1")} << true << false
+                                  << QStringList{QStringLiteral("1")};
+        // Further on "-h" may be a password.
+        const QStringList lookAlikes = {QStringLiteral("--HELP"),   QStringLiteral("-h"),
                                         QStringLiteral("-version"), QStringLiteral("--version=1"),
                                         QStringLiteral("--"),       QStringLiteral("--helpme")};
         QTest::newRow("look-alikes") << lookAlikes << false << false << lookAlikes;
@@ -93,6 +96,7 @@ private Q_SLOTS:
 
     void helpIsAnsweredWithoutDisplay()
     {
+        QCOMPARE(runWithoutDisplay({QStringLiteral("-h")}).out, programHelpText());
         const Run run = runWithoutDisplay({QStringLiteral("--help")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, programHelpText());

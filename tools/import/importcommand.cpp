@@ -1,0 +1,49 @@
+#include "importcommand.h"
+
+#include "admindatabase.h"
+#include "masterdataimport.h"
+#include "session.h"
+
+int importFiles(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    int exitCode = ExitSuccess;
+    const auto importAll = [&] {
+        for (const MasterData kind :
+             {MasterData::Departments, MasterData::Employees, MasterData::LoginUsers, MasterData::Cards}) {
+            const QString path = options.importFiles.value(masterDataName(kind));
+            if (path.isEmpty())
+                continue;
+            const ImportReport report = importMasterData(session, kind, path);
+            if (!report.errors.isEmpty()) {
+                for (const QString &problem : report.errors)
+                    err << path << ": " << problem << '\n';
+                err << "Nichts aus " << path << " gespeichert.\n";
+                exitCode = ExitFailure;
+                return;
+            }
+            out << masterDataName(kind) << ": " << path << " (" << report.encoding << "): " << report.rows
+                << " Zeilen, " << report.added << " neu, " << report.changed << " geändert, "
+                << report.unchanged << " unverändert" << (options.dryRun ? " (Probelauf)" : "") << '\n';
+        }
+    };
+    if (!options.dryRun) {
+        importAll();
+        return exitCode;
+    }
+    // A dry run sees each file on top of the ones before it, then takes all of it back.
+    struct DryRunOver
+    {
+    };
+    try {
+        session.transaction([&] {
+            importAll();
+            throw DryRunOver();
+        });
+    } catch (const DryRunOver &) {
+    }
+    out << "Probelauf: nichts gespeichert.\n";
+    return exitCode;
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "commandline.h"
+
+#include <QTextStream>
+
+// karven-admin import: master data files in the order their records depend on
+// each other (departments, employees, login users, cards), each file in one
+// transaction; stops at the first file with an error. Returns the exit code.
+int importFiles(const AdminOptions &options, QTextStream &out, QTextStream &err);

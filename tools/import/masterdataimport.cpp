@@ -1,0 +1,388 @@
+#include "masterdataimport.h"
+
+#include "cacheerror.h"
+#include "cardassignment.h"
+#include "csvreader.h"
+#include "session.h"
+#include "storedform.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <optional>
+
+namespace {
+
+// What a column holds, and so how its text is checked and stored.
+enum class Value {
+    Company,    // a company number
+    Key,        // a number or code that names a record
+    Name,       // text people read, kept in the server's stored form
+    Text,       // other text, kept as it stands
+    Password,   // compared as typed; at most as long as the login dialog takes
+    Flag,       // J or N
+    Card,       // a card number
+    Department, // a department of the row's company, or empty
+    Employee,   // an employee of the row's company
+};
+
+struct Column
+{
+    QString header;
+    QString column;
+    Value value;
+    bool required;
+};
+
+struct TableSpec
+{
+    QString table;
+    int keyColumns; // the first columns are the record's key
+    QVector<Column> columns;
+};
+
+const TableSpec &tableSpec(MasterData kind)
+{
+    static const TableSpec departments{QStringLiteral("parpersabt"), 2,
+                                       {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
+                                        {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Key, true},
+                                        {QStringLiteral("Bezeichnung"), QStringLiteral("abtbez"), Value::Name, true},
+                                        {QStringLiteral("Hauptabteilung"), QStringLiteral("habtnr"), Value::Text, false}}};
+    static const TableSpec employees{QStringLiteral("persbasis"), 2,
+                                     {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
+                                      {QStringLiteral("Personalnummer"), QStringLiteral("pnr"), Value::Key, true},
+                                      {QStringLiteral("Name"), QStringLiteral("name"), Value::Name, true},
+                                      {QStringLiteral("Vorname"), QStringLiteral("vorname"), Value::Name, true},
+                                      {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Department, false},
+                                      {QStringLiteral("Aktiv"), QStringLiteral("aktiv"), Value::Flag, false},
+                                      {QStringLiteral("E-Mail"), QStringLiteral("email"), Value::Name, false},
+                                      {QStringLiteral("Fax"), QStringLiteral("fax"), Value::Text, false}}};
+    static const TableSpec loginUsers{
+        QStringLiteral("parpersedv"), 2,
+        {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
+         {QStringLiteral("Kürzel"), QStringLiteral("code"), Value::Key, true},
+         {QStringLiteral("Passwort"), QStringLiteral("passwort"), Value::Password, true},
+         {QStringLiteral("Aktiv"), QStringLiteral("aktiv"), Value::Flag, false},
+         {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Department, false},
+         {QStringLiteral("Personalnummer"), QStringLiteral("pnr"), Value::Employee, false},
+         {QStringLiteral("Name"), QStringLiteral("pname"), Value::Name, false},
+         {QStringLiteral("Durchwahl"), QStringLiteral("dw"), Value::Text, false},
+         {QStringLiteral("Berechtigungsgruppe"), QStringLiteral("bergrp"), Value::Text, false}}};
+    static const TableSpec cards{QStringLiteral("karte"), 2,
+                                 {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
+                                  {QStringLiteral("Karte"), QStringLiteral("karte"), Value::Card, true},
+                                  {QStringLiteral("Personalnummer"), QStringLiteral("pnr"), Value::Employee, true}}};
+    switch (kind) {
+    case MasterData::Departments:
+        return departments;
+    case MasterData::Employees:
+        return employees;
+    case MasterData::LoginUsers:
+        return loginUsers;
+    case MasterData::Cards:
+        break;
+    }
+    return cards;
+}
+
+// The value as it is stored, or what is wrong with it.
+struct Checked
+{
+    QString stored;
+    QString problem;
+};
+
+Checked check(Value value, const QString &raw, bool required)
+{
+    const QString text = value == Value::Password ? raw : raw.trimmed();
+    if (hasControlCharacters(text))
+        return {{}, QStringLiteral("enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)")};
+    if (text.isEmpty())
+        return {{}, required || value == Value::Flag ? QStringLiteral("ist leer") : QString()};
+    static const QRegularExpression companyNumber(QStringLiteral("^[0-9]{1,4}$"));
+    switch (value) {
+    case Value::Company:
+        if (!companyNumber.match(text).hasMatch())
+            return {{}, QStringLiteral("„%1“ ist keine Firmennummer (1 bis 4 Ziffern)").arg(text.left(40))};
+        return {text, {}};
+    case Value::Key:
+    case Value::Department:
+    case Value::Employee:
+        if (text.size() > 20)
+            return {{}, QStringLiteral("„%1“ ist länger als 20 Zeichen").arg(text.left(40))};
+        return {displayToStored(text), {}};
+    case Value::Password:
+        if (text.size() > 20)
+            return {{}, QStringLiteral("ist länger als 20 Zeichen")};
+        return {text, {}};
+    case Value::Flag: {
+        const QString flag = text.toUpper();
+        if (flag == QLatin1String("J") || flag == QLatin1String("JA"))
+            return {QStringLiteral("J"), {}};
+        if (flag == QLatin1String("N") || flag == QLatin1String("NEIN"))
+            return {QStringLiteral("N"), {}};
+        return {{}, QStringLiteral("„%1“ ist weder J noch N").arg(text.left(40))};
+    }
+    case Value::Card:
+        if (cardField(raw).isEmpty())
+            return {{}, QStringLiteral("„%1“ ist keine Kartennummer (1 bis 10 Zeichen)").arg(text.left(40))};
+        return {cardField(raw), {}};
+    case Value::Name:
+    case Value::Text:
+        break;
+    }
+    if (text.size() > 200)
+        return {{}, QStringLiteral("ist länger als 200 Zeichen")};
+    return {value == Value::Name ? displayToStored(text) : text, {}};
+}
+
+struct Row
+{
+    int line;
+    QVector<const Column *> columns;
+    QStringList values; // stored form, in the order of columns
+};
+
+// Thrown to roll the transaction back after errors found in it.
+struct RollBack
+{
+};
+
+class Importer
+{
+public:
+    Importer(Session &session, MasterData kind, ImportReport &report)
+        : session_(session), kind_(kind), spec_(tableSpec(kind)), report_(report)
+    {
+    }
+
+    // Reads the file into checked rows; false when any row is wrong.
+    bool read(const QString &path)
+    {
+        const CsvFile csv = readCsvFile(path);
+        report_.encoding = csv.encoding;
+        if (!csv.error.isEmpty())
+            return fail(csv.error);
+        if (csv.records.isEmpty())
+            return fail(QStringLiteral("Die Datei ist leer; erwartet wird eine Kopfzeile mit den Spaltennamen"));
+        if (!readHeader(csv.records.first()))
+            return false;
+        QHash<QString, int> keys;
+        for (const CsvRecord &record : csv.records.mid(1)) {
+            if (!readRow(record))
+                continue;
+            const Row &row = rows_.last();
+            const QString key = row.values.mid(0, spec_.keyColumns).join(QChar(0x1F));
+            if (keys.contains(key))
+                error(record.line, QStringLiteral("%1 steht schon in Zeile %2").arg(describeKey(row)).arg(keys.value(key)));
+            else
+                keys.insert(key, record.line);
+        }
+        report_.rows = rows_.size();
+        return report_.errors.isEmpty();
+    }
+
+    void store()
+    {
+        try {
+            session_.transaction([&] {
+                for (const Row &row : rows_)
+                    storeRow(row);
+                if (!report_.errors.isEmpty())
+                    throw RollBack();
+            });
+        } catch (const RollBack &) {
+        }
+    }
+
+private:
+    bool fail(const QString &problem)
+    {
+        report_.errors << problem;
+        return false;
+    }
+
+    void error(int line, const QString &problem) { report_.errors << QStringLiteral("Zeile %1: %2").arg(line).arg(problem); }
+
+    bool readHeader(const CsvRecord &header)
+    {
+        QStringList known;
+        for (const Column &column : spec_.columns)
+            known << column.header;
+        for (const QString &name : header.fields) {
+            const Column *found = nullptr;
+            for (const Column &column : spec_.columns)
+                if (column.header.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+                    found = &column;
+            if (!found)
+                error(header.line, QStringLiteral("unbekannte Spalte „%1“; bekannt sind: %2")
+                                       .arg(name.trimmed().left(40), known.join(QStringLiteral(", "))));
+            else if (header_.contains(found))
+                error(header.line, QStringLiteral("Spalte „%1“ steht zweimal da").arg(found->header));
+            header_ << found;
+        }
+        for (const Column &column : spec_.columns)
+            if (column.required && !header_.contains(&column))
+                error(header.line, QStringLiteral("Spalte „%1“ fehlt").arg(column.header));
+        return report_.errors.isEmpty();
+    }
+
+    bool readRow(const CsvRecord &record)
+    {
+        if (record.fields.size() != header_.size()) {
+            error(record.line, QStringLiteral("%1 Felder statt %2 wie in der Kopfzeile")
+                                   .arg(record.fields.size())
+                                   .arg(header_.size()));
+            return false;
+        }
+        // Key columns first, then the others in the order the table names them.
+        Row row{record.line, {}, {}};
+        bool ok = true;
+        for (const Column &column : spec_.columns) {
+            const qsizetype index = header_.indexOf(&column);
+            if (index < 0)
+                continue;
+            const Checked value = check(column.value, record.fields.at(index), column.required);
+            if (!value.problem.isEmpty()) {
+                error(record.line, column.header + QLatin1Char(' ') + value.problem);
+                ok = false;
+            }
+            row.columns << &column;
+            row.values << value.stored;
+        }
+        if (ok)
+            rows_.append(row);
+        return ok;
+    }
+
+    QString describeKey(const Row &row) const
+    {
+        QStringList parts;
+        for (int i = 0; i < spec_.keyColumns; ++i)
+            parts << row.columns.at(i)->header + QLatin1Char(' ') + storedToDisplay(row.values.at(i));
+        return parts.join(QStringLiteral(", "));
+    }
+
+    bool referencesExist(const Row &row)
+    {
+        const QString company = row.values.at(0);
+        bool ok = true;
+        for (int i = spec_.keyColumns; i < row.columns.size(); ++i) {
+            const Value value = row.columns.at(i)->value;
+            if (row.values.at(i).isEmpty() || (value != Value::Department && value != Value::Employee))
+                continue;
+            const bool department = value == Value::Department;
+            const QVariant found = session_.firstValue(
+                department ? QStringLiteral("SELECT 1 FROM parpersabt WHERE firma = ? AND abtnr = ?")
+                           : QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"),
+                {company, row.values.at(i)});
+            if (!found.isValid()) {
+                error(row.line, QStringLiteral("%1 %2 der Firma %3 gibt es nicht")
+                                    .arg(department ? QStringLiteral("Abteilung") : QStringLiteral("Mitarbeiter"),
+                                         storedToDisplay(row.values.at(i)), company));
+                ok = false;
+            }
+        }
+        return ok;
+    }
+
+    void storeRow(const Row &row)
+    {
+        if (!referencesExist(row))
+            return;
+        QStringList keyConditions, columns;
+        QVariantList keys;
+        for (int i = 0; i < row.columns.size(); ++i) {
+            columns << row.columns.at(i)->column;
+            if (i < spec_.keyColumns) {
+                keyConditions << row.columns.at(i)->column + QStringLiteral(" = ?");
+                keys << row.values.at(i);
+            }
+        }
+        QSqlQuery existing = session_.exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                               .arg(columns.join(QStringLiteral(", ")), spec_.table,
+                                                    keyConditions.join(QStringLiteral(" AND "))),
+                                           keys);
+        if (!existing.next()) {
+            write(row, columns, QString(), {});
+            ++report_.added;
+            return;
+        }
+        for (int i = spec_.keyColumns; i < row.columns.size(); ++i) {
+            if (existing.value(i).toString() != row.values.at(i)) {
+                write(row, columns, keyConditions.join(QStringLiteral(" AND ")), keys);
+                ++report_.changed;
+                return;
+            }
+        }
+        ++report_.unchanged;
+    }
+
+    // Inserts the row (no keyCondition) or updates the record it names.
+    void write(const Row &row, const QStringList &columns, const QString &keyCondition, const QVariantList &keys)
+    {
+        if (kind_ == MasterData::Cards) {
+            // A card taken over books the card's open unassigned bookings and is logged.
+            session_.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("IMPORT"));
+            assignCard(session_, row.values.at(0), row.values.at(2), row.values.at(1), std::nullopt);
+            return;
+        }
+        QVariantList values;
+        for (const QString &value : row.values)
+            values << value;
+        if (keyCondition.isEmpty()) {
+            // A new record without an Aktiv column is active.
+            QStringList inserted = columns;
+            for (const Column &column : spec_.columns) {
+                if (column.value == Value::Flag && !inserted.contains(column.column)) {
+                    inserted << column.column;
+                    values << QStringLiteral("J");
+                }
+            }
+            session_.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                              .arg(spec_.table, inserted.join(QStringLiteral(", ")),
+                                   QStringList(inserted.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+                          values);
+            return;
+        }
+        QStringList assignments;
+        for (int i = spec_.keyColumns; i < columns.size(); ++i)
+            assignments << columns.at(i) + QStringLiteral(" = ?");
+        session_.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                          .arg(spec_.table, assignments.join(QStringLiteral(", ")), keyCondition),
+                      values.mid(spec_.keyColumns) + keys);
+    }
+
+    Session &session_;
+    const MasterData kind_;
+    const TableSpec &spec_;
+    ImportReport &report_;
+    QVector<const Column *> header_;
+    QVector<Row> rows_;
+};
+
+} // namespace
+
+QString masterDataName(MasterData kind)
+{
+    switch (kind) {
+    case MasterData::Departments:
+        return QStringLiteral("abteilungen");
+    case MasterData::Employees:
+        return QStringLiteral("mitarbeiter");
+    case MasterData::LoginUsers:
+        return QStringLiteral("benutzer");
+    case MasterData::Cards:
+        break;
+    }
+    return QStringLiteral("karten");
+}
+
+ImportReport importMasterData(Session &session, MasterData kind, const QString &path)
+{
+    ImportReport report;
+    Importer importer(session, kind, report);
+    if (importer.read(path))
+        importer.store();
+    return report;
+}
