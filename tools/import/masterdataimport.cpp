@@ -98,13 +98,13 @@ Checked check(Value value, const QString &raw, bool required)
     if (hasControlCharacters(text))
         return {{}, QStringLiteral("enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)")};
     if (text.isEmpty())
-        return {{}, required || value == Value::Flag ? QStringLiteral("ist leer") : QString()};
+        return {QStringLiteral(""), required || value == Value::Flag ? QStringLiteral("ist leer") : QString()};
     static const QRegularExpression companyNumber(QStringLiteral("^[0-9]{1,4}$"));
     switch (value) {
     case Value::Company:
-        if (!companyNumber.match(text).hasMatch())
-            return {{}, QStringLiteral("„%1“ ist keine Firmennummer (1 bis 4 Ziffern)").arg(text.left(40))};
-        return {text, {}};
+        if (!companyNumber.match(text).hasMatch() || text.toInt() < 1)
+            return {{}, QStringLiteral("„%1“ ist keine Firmennummer (1 bis 9999)").arg(text.left(40))};
+        return {QString::number(text.toInt()), {}};
     case Value::Key:
     case Value::Department:
     case Value::Employee:

@@ -1,0 +1,191 @@
+// Master data from CSV files as German offices write them, on the engine that
+// KARVEN_ENGINE names: reading the files, and importing them whole or not at all.
+
+#include "admincommands.h"
+#include "commandline.h"
+#include "csvreader.h"
+#include "enginefixture.h"
+#include "masterdataimport.h"
+#include "session.h"
+#include "timeclock.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestImport : public QObject
+{
+    Q_OBJECT
+
+private:
+    EngineFixture db_;
+    std::unique_ptr<Session> session_;
+    QTemporaryDir files_;
+
+    QString file(const QString &name, const QByteArray &content)
+    {
+        const QString path = files_.filePath(name);
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    int count(const QString &table)
+    {
+        return session_->firstValue(QStringLiteral("SELECT count(*) FROM ") + table).toInt();
+    }
+
+    ImportReport import(MasterData kind, const QByteArray &content)
+    {
+        return importMasterData(*session_, kind, file(masterDataName(kind) + QStringLiteral(".csv"), content));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("IMPORTTEST"));
+        session_ = std::make_unique<Session>(db_.kind(), db_.target());
+        QVERIFY2(session_->open(), qPrintable(session_->lastError()));
+    }
+
+    void cleanupTestCase()
+    {
+        session_.reset();
+        db_.tearDown();
+    }
+
+    void init()
+    {
+        for (const char *table : {"kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers",
+                                  "parpersedv", "persbasis", "parpersabt"})
+            session_->exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+    }
+
+    void filesAreReadAsOfficesWriteThem_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QString>("records"); // line: fields joined by |, records by /
+        QTest::newRow("UTF-8 with BOM, CR LF") << QByteArray("\xEF\xBB\xBF" "a;b\r\nM\xC3\xBCller;2\r\n") << "UTF-8"
+                                              << "1:a|b/2:Müller|2";
+        QTest::newRow("Windows-1252") << QByteArray("a;b\nM\xFCller;\x80\n") << "Windows-1252" << "1:a|b/2:Müller|€";
+        QTest::newRow("UTF-16 with BOM") << QByteArray("\xFF\xFE" "a\0;\0b\0\n\0", 10) << "UTF-16" << "1:a|b";
+        QTest::newRow("quotes, separators and line breaks in fields")
+            << QByteArray("\"x;y\";\"say \"\"hi\"\"\"\n\"two\nlines\";z\n\nlast;\n") << "UTF-8"
+            << "1:x;y|say \"hi\"/2:two\nlines|z/5:last|";
+    }
+
+    void filesAreReadAsOfficesWriteThem()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, encoding);
+        QFETCH(QString, records);
+        const CsvFile csv = parseCsv(bytes);
+        QCOMPARE(csv.error, QString());
+        QCOMPARE(csv.encoding, encoding);
+        QStringList read;
+        for (const CsvRecord &record : csv.records)
+            read << QString::number(record.line) + QLatin1Char(':') + record.fields.join(QLatin1Char('|'));
+        QCOMPARE(read.join(QLatin1Char('/')), records);
+    }
+
+    void unreadableFilesSayWhereAndWhy()
+    {
+        QCOMPARE(parseCsv("a;b\n1;\"open\n\n").error, QStringLiteral("Zeile 2: das Anführungszeichen wird nicht geschlossen"));
+        QVERIFY(parseCsv("a\n\"x\"y;z\n").error.startsWith(QStringLiteral("Zeile 2: nach dem schließenden")));
+        QVERIFY(parseCsv(QByteArray("a\0b", 3)).error.contains(QStringLiteral("Nullbytes")));
+    }
+
+    void masterDataGoInOnceAndAgainChangeNothing()
+    {
+        const QByteArray departments("Firma;Abteilung;Bezeichnung\n1;10;Büro\n1;20;Lager\n");
+        const QByteArray employees("firma;PERSONALNUMMER;Name;Vorname;Abteilung\n1;5001;Müller;Jürgen;10\n"
+                                   "1;5002;Straßer;Greß;20\n");
+        const QByteArray users("Firma;Kürzel;Passwort;Personalnummer;Name\n1;MÜL;geheim;5001;Müller, Jürgen\n");
+        const QByteArray cards("Firma;Karte;Personalnummer\n1;4711;5001\n");
+        // A swipe of the card before it was known: the import books it.
+        db_.withSession([](Session &session) {
+            bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"), QStringLiteral("4711"),
+                     QStringLiteral("202401310705"));
+        });
+        for (int round = 0; round < 2; ++round) {
+            const int added = round == 0 ? 2 : 0;
+            QCOMPARE(import(MasterData::Departments, departments).added, added);
+            QCOMPARE(import(MasterData::Employees, employees).added, added);
+            const ImportReport again = import(MasterData::LoginUsers, users);
+            QCOMPARE(again.added + again.unchanged, 1);
+            QCOMPARE(import(MasterData::Cards, cards).unchanged, 1 - added / 2);
+        }
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT name || ' ' || abtnr || ' ' || aktiv FROM persbasis"
+                                                     " WHERE pnr = '5002'")).toString(),
+                 QStringLiteral("Stra~er 20 J"));
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT code FROM parpersedv")).toString(), QStringLiteral("M]L"));
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr FROM zeitbuchung")).toString(), QStringLiteral("5001"));
+        QCOMPARE(count(QStringLiteral("kartenzuordnung")), 1);
+
+        // A changed row changes; columns left out keep their values.
+        const ImportReport changed =
+            import(MasterData::Employees, "Firma;Personalnummer;Name;Vorname;Aktiv\n1;5002;Straßer;Greß;N\n");
+        QCOMPARE(changed.changed, 1);
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT abtnr || aktiv FROM persbasis WHERE pnr = '5002'")).toString(),
+                 QStringLiteral("20N"));
+    }
+
+    void aFileWithAnyWrongRowStoresNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("errors");
+        const QByteArray head("Firma;Personalnummer;Name;Vorname;Abteilung;Aktiv\n");
+        QTest::newRow("unknown department")
+            << head + "1;6001;A;B;;J\n1;6002;A;B;99;J\n" << QStringList{"Zeile 3: Abteilung 99 der Firma 1 gibt es nicht"};
+        QTest::newRow("duplicate key") << head + "1;6001;A;B;;J\n1;6001;C;D;;J\n"
+                                       << QStringList{"Zeile 3: Firma 1, Personalnummer 6001 steht schon in Zeile 2"};
+        QTest::newRow("fields missing and bad values")
+            << head + "1;6001;A\n0x;6002;A;B;;vielleicht\n1;;A;B;;J\n1;6003;A\tB;C;;J\n"
+            << QStringList{"Zeile 2: 3 Felder statt 6 wie in der Kopfzeile",
+                           "Zeile 3: Firma „0x“ ist keine Firmennummer (1 bis 9999)",
+                           "Zeile 3: Aktiv „vielleicht“ ist weder J noch N", "Zeile 4: Personalnummer ist leer",
+                           "Zeile 5: Name enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)"};
+        QTest::newRow("unknown and missing columns")
+            << QByteArray("Firma;Persnr;Name\n1;6001;A\n")
+            << QStringList{"Zeile 1: unbekannte Spalte „Persnr“; bekannt sind: Firma, Personalnummer, Name, Vorname, "
+                           "Abteilung, Aktiv, E-Mail, Fax",
+                           "Zeile 1: Spalte „Personalnummer“ fehlt", "Zeile 1: Spalte „Vorname“ fehlt"};
+        QTest::newRow("not a text file") << QByteArray("Firma\0;", 7)
+                                         << QStringList{"Die Datei enthält Nullbytes: keine Textdatei"};
+    }
+
+    void aFileWithAnyWrongRowStoresNothing()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, errors);
+        const ImportReport report = import(MasterData::Employees, content);
+        QCOMPARE(report.errors, errors);
+        QCOMPARE(count(QStringLiteral("persbasis")), 0);
+    }
+
+    void aDryRunSeesEachFileOnTopOfTheOthersAndStoresNothing()
+    {
+        AdminOptions options;
+        options.command = QStringLiteral("import");
+        options.engine = db_.kind();
+        options.target = db_.target();
+        options.dryRun = true;
+        options.importFiles = {
+            {QStringLiteral("abteilungen"), file(QStringLiteral("a.csv"), "Firma;Abteilung;Bezeichnung\n1;30;Hof\n")},
+            {QStringLiteral("mitarbeiter"),
+             file(QStringLiteral("m.csv"), "Firma;Personalnummer;Name;Vorname;Abteilung\n1;7001;A;B;30\n")},
+        };
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(runAdminCommand(options, outStream, errStream), 0);
+        outStream.flush();
+        QVERIFY2(out.contains(QStringLiteral("mitarbeiter: ")) && out.contains(QStringLiteral("1 neu")), qPrintable(out));
+        QCOMPARE(count(QStringLiteral("parpersabt")) + count(QStringLiteral("persbasis")), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "test_import.moc"
