@@ -123,10 +123,16 @@ void addAssignmentLog(Session &session)
                  {QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))});
 }
 
-// Employees belong to a department, as the office programs deliver them.
-void addEmployeeDepartment(Session &session)
+// Master data and swipes from files: employees belong to a department, as the
+// office programs deliver them, and a swipe file read twice must find the
+// swipes it booked the first time.
+void prepareForImports(Session &session)
 {
-    session.exec(QStringLiteral("ALTER TABLE persbasis ADD COLUMN abtnr TEXT NOT NULL DEFAULT ''"));
+    execAll(session, {
+        QStringLiteral("ALTER TABLE persbasis ADD COLUMN abtnr TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE INDEX zeitbuchung_text ON zeitbuchung (firma, buchungstext)"),
+        QStringLiteral("CREATE INDEX nopers_text ON nopers (firma, buchungstext)"),
+    });
 }
 
 struct UpgradeStep
@@ -140,7 +146,7 @@ const QVector<UpgradeStep> &upgradeSteps()
 {
     static const QVector<UpgradeStep> steps = {
         {2, addAssignmentLog},
-        {3, addEmployeeDepartment},
+        {3, prepareForImports},
     };
     return steps;
 }

@@ -1,6 +1,7 @@
 #include "timeclock.h"
 
 #include "cardassignment.h"
+#include "companynumber.h"
 #include "engineerrors.h"
 #include "session.h"
 
@@ -31,8 +32,8 @@ bool isValidClockTime(const QString &time)
 void checkSwipe(const QString &company, const QString &terminal, const QString &kind,
                 const QString &card, const QString &time)
 {
-    if (company.trimmed().isEmpty())
-        refuse(QStringLiteral("Firma fehlt"));
+    if (!isCompanyNumber(company))
+        refuse(QStringLiteral("Firma \"%1\" ist keine Firmennummer von 1 bis %2").arg(company.left(40)).arg(highestCompany));
     // A line feed or tab in a booking text would shift what the list shows.
     for (const auto &[what, value] : {std::pair{QStringLiteral("Firma"), company},
                                       std::pair{QStringLiteral("Terminalname"), terminal},
@@ -100,4 +101,18 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
         session, QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?)"),
         {firma, karte, text});
     return {CardBooking::UnassignedBooking, id, QString()};
+}
+
+std::optional<CardBooking> bookCardOnce(Session &session, const QString &company, const QString &terminal,
+                                        const QString &kind, const QString &card, const QString &time)
+{
+    checkSwipe(company, terminal, kind, card, time);
+    const QString firma = company.trimmed();
+    const QString text = TimeClock::bookingText(terminal, kind, card, time);
+    if (session.firstValue(QStringLiteral("SELECT 1 FROM zeitbuchung WHERE firma = ? AND buchungstext = ?"
+                                          " UNION ALL SELECT 1 FROM nopers WHERE firma = ? AND buchungstext = ?"),
+                           {firma, text, firma, text})
+            .isValid())
+        return std::nullopt;
+    return bookCard(session, company, terminal, kind, card, time);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class Session;
 
@@ -42,3 +43,9 @@ struct CardBooking
 // that it can run inside the caller's.
 CardBooking bookCard(Session &session, const QString &company, const QString &terminal,
                      const QString &kind, const QString &card, const QString &time);
+
+// As bookCard, unless the company has this very swipe (same terminal, kind,
+// card and minute) already, as a time booking or an unassigned booking: then
+// nothing is booked and the answer is empty. For files that may come twice.
+std::optional<CardBooking> bookCardOnce(Session &session, const QString &company, const QString &terminal,
+                                        const QString &kind, const QString &card, const QString &time);

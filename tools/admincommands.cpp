@@ -191,6 +191,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("backup"), backupDatabase},
         {QStringLiteral("restore"), restoreDatabase},
         {QStringLiteral("import"), importFiles},
+        {QStringLiteral("swipes"), importSwipes},
         {QStringLiteral("log"), showAssignmentLog},
     };
     const Command command = commands.value(options.command);

@@ -1,9 +1,10 @@
 #include "commandline.h"
 
+#include "companynumber.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
-#include <QRegularExpression>
 
 namespace {
 
@@ -23,7 +24,8 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("namespace"), true, {}},
         {QStringLiteral("force"), false, {QStringLiteral("seed"), QStringLiteral("backup"), QStringLiteral("log")}},
         {QStringLiteral("card"), true, {QStringLiteral("book"), QStringLiteral("log")}},
-        {QStringLiteral("firma"), true, {QStringLiteral("book"), QStringLiteral("bookings"), QStringLiteral("log")}},
+        {QStringLiteral("firma"), true,
+         {QStringLiteral("book"), QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("swipes")}},
         {QStringLiteral("terminal"), true, {QStringLiteral("book")}},
         {QStringLiteral("kind"), true, {QStringLiteral("book")}},
         {QStringLiteral("time"), true, {QStringLiteral("book")}},
@@ -36,6 +38,8 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("benutzer"), true, {QStringLiteral("import")}},
         {QStringLiteral("karten"), true, {QStringLiteral("import")}},
         {QStringLiteral("dry-run"), false, {QStringLiteral("import")}},
+        {QStringLiteral("file"), true, {QStringLiteral("swipes")}},
+        {QStringLiteral("watch"), true, {QStringLiteral("swipes")}},
         {QStringLiteral("from"), true, {QStringLiteral("restore")}},
     };
     return defs;
@@ -127,6 +131,19 @@ const QHash<QString, QString> &commandHelp()
              "  karten       Firma; Karte; Personalnummer\n\n"
              "Aktiv ist J oder N (fehlt die Spalte, sind neue Einträge aktiv).\n"
              "  --dry-run    nur prüfen und zählen, nichts speichern\n")},
+        {QStringLiteral("swipes"),
+         QStringLiteral(
+             "Aufruf: karven-admin swipes --file DATEI [--firma F] [Optionen]\n"
+             "        karven-admin swipes --watch ORDNER [--firma F] [Optionen]\n\n"
+             "Bucht die Stempelungen einer Stempeluhr-Datei wie die Stempeluhr selbst: CSV\n"
+             "mit Kopfzeile [Firma;] Terminal; Karte; Art; Datum; Uhrzeit (Art K oder G,\n"
+             "Datum TT.MM.JJJJ, Uhrzeit HH:MM). Ganz oder gar nicht; was schon gebucht ist,\n"
+             "wird nicht noch einmal gebucht.\n\n"
+             "  --file DATEI     eine Datei einlesen\n"
+             "  --watch ORDNER   Dateien (*.csv) lesen, die Stempeluhren dort ablegen, bis\n"
+             "                   SIGTERM; danach liegen sie in ORDNER/erledigt, fehlerhafte\n"
+             "                   in ORDNER/fehler mit einer Datei .fehler.txt\n"
+             "  --firma F        Firma der Stempelungen ohne Spalte Firma (Vorgabe: 1)\n")},
         {QStringLiteral("backup"),
          QStringLiteral("Aufruf: karven-admin backup --to DATEI [--force] [Optionen]\n\n"
                         "Sichert die SQLite-Datenbank des Namespace in DATEI, auch während das\n"
@@ -155,6 +172,7 @@ QString generalHelp()
                           "  unassigned  nicht zugeordnete Buchungen auflisten\n"
                           "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
                           "  import      Stammdaten aus CSV-Dateien übernehmen\n"
+                          "  swipes      Stempeluhr-Dateien einlesen, auch laufend aus einem Ordner\n"
                           "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
                           "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
                           "  backup      SQLite-Datenbank in eine Datei sichern\n"
@@ -178,17 +196,6 @@ std::optional<int> portNumber(const QString &text)
     if (!ok || port < 1 || port > 65535)
         return std::nullopt;
     return port;
-}
-
-constexpr int highestCompany = 9999;
-
-// Company numbers are plain numbers; blanks around one are forgiven.
-bool companyNumber(const QString &text)
-{
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,4}$"));
-    const QString number = text.trimmed();
-    return digits.match(number).hasMatch() && number.toInt() >= 1 &&
-           number.toInt() <= highestCompany;
 }
 
 // Fills engine and connection target; returns what is wrong, or an empty text.
@@ -312,7 +319,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return failure(QStringLiteral("Option --%1 fehlt").arg(name));
 
     if (given.contains(QStringLiteral("firma")) &&
-        !companyNumber(given.value(QStringLiteral("firma"))))
+        !isCompanyNumber(given.value(QStringLiteral("firma"))))
         return failure(QStringLiteral("--firma \"%1\" ist keine Firmennummer von 1 bis %2")
                            .arg(given.value(QStringLiteral("firma")).left(40))
                            .arg(highestCompany));
@@ -340,12 +347,17 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return failure(QStringLiteral("import braucht mindestens eine Datei: --abteilungen, --mitarbeiter, "
                                       "--benutzer oder --karten"));
     options.dryRun = given.contains(QStringLiteral("dry-run"));
+    options.watchFolder = given.value(QStringLiteral("watch"));
+    if (command == QLatin1String("swipes") &&
+        given.contains(QStringLiteral("file")) == given.contains(QStringLiteral("watch")))
+        return failure(QStringLiteral("swipes braucht entweder --file DATEI oder --watch ORDNER"));
     options.day = given.value(QStringLiteral("day"));
     if (!options.day.isEmpty() && !QDate::fromString(options.day, Qt::ISODate).isValid())
         return failure(QStringLiteral("--day \"%1\" ist kein Tag im Format JJJJ-MM-TT").arg(options.day.left(40)));
     static const QHash<QString, QString> fileOption = {{QStringLiteral("backup"), QStringLiteral("to")},
                                                        {QStringLiteral("restore"), QStringLiteral("from")},
-                                                       {QStringLiteral("log"), QStringLiteral("csv")}};
+                                                       {QStringLiteral("log"), QStringLiteral("csv")},
+                                                       {QStringLiteral("swipes"), QStringLiteral("file")}};
     options.file = given.value(fileOption.value(command));
     result.outcome = CommandLine::Run;
     return result;

@@ -26,6 +26,7 @@ struct AdminOptions
     QString file; // --to of backup, --from of restore, --csv of log
     QHash<QString, QString> importFiles; // import: kind of master data -> file
     bool dryRun = false;
+    QString watchFolder; // swipes --watch
 };
 
 struct CommandLine

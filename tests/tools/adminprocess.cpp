@@ -2,10 +2,15 @@
 
 #include <QProcess>
 
+QString adminProgram()
+{
+    return QStringLiteral(KARVEN_ADMIN_EXECUTABLE);
+}
+
 Outcome runAdminProgram(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(KARVEN_ADMIN_EXECUTABLE), arguments);
+    process.start(adminProgram(), arguments);
     Outcome outcome;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
         process.kill();

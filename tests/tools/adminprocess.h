@@ -13,3 +13,6 @@ struct Outcome
 
 // Runs the karven-admin program that this build made.
 Outcome runAdminProgram(const QStringList &arguments);
+
+// The karven-admin program that this build made, for running it in other ways.
+QString adminProgram();

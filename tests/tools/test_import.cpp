@@ -1,18 +1,22 @@
 // Master data from CSV files as German offices write them, on the engine that
 // KARVEN_ENGINE names: reading the files, and importing them whole or not at all.
 
+#include "adminprocess.h"
 #include "admincommands.h"
 #include "commandline.h"
 #include "csvreader.h"
 #include "enginefixture.h"
 #include "masterdataimport.h"
 #include "session.h"
+#include "swipeimport.h"
 #include "timeclock.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 class TestImport : public QObject
 {
@@ -164,6 +168,64 @@ private Q_SLOTS:
         const ImportReport report = import(MasterData::Employees, content);
         QCOMPARE(report.errors, errors);
         QCOMPARE(count(QStringLiteral("persbasis")), 0);
+    }
+
+    void swipeFilesAreBookedOnceAsTheClockWould()
+    {
+        session_->exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name) VALUES ('1', '1001', 'A')"));
+        session_->exec(QStringLiteral("INSERT INTO karte (firma, karte, pnr) VALUES ('1', '      4711', '1001')"));
+        const QString swipes = file(QStringLiteral("uhr.csv"), "Terminal;Karte;Art;Datum;Uhrzeit\n"
+                                                               "FIL01T1;4711;K;31.01.2024;07:05\n"
+                                                               "FIL01T1;815;Gehen;2024-01-31;16:30:59\n");
+        for (int round = 0; round < 2; ++round) {
+            const SwipeReport report = importSwipes(*session_, swipes, QStringLiteral("1"));
+            QCOMPARE(report.errors, QStringList());
+            QCOMPARE(report.bookedBefore, round == 0 ? 0 : 2);
+            QCOMPARE(report.timeBookings + report.unassigned, round == 0 ? 2 : 0);
+        }
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT buchungstext FROM nopers")).toString(),
+                 QStringLiteral("FIL01T1  G                 815202401311630"));
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr || zeitpunkt FROM zeitbuchung")).toString(),
+                 QStringLiteral("1001202401310705"));
+
+        const SwipeReport wrong = importSwipes(
+            *session_,
+            file(QStringLiteral("falsch.csv"), "Firma;Terminal;Karte;Art;Datum;Uhrzeit\n1;T1;900;K;01.02.2024;07:00\n"
+                                               "1;T1;901;K;30.02.2024;07:00\n1;T1;902;X;01.02.2024;07:00\n"),
+            QStringLiteral("1"));
+        QCOMPARE(wrong.errors.size(), 2);
+        QVERIFY2(wrong.errors.at(0).startsWith(QStringLiteral("Zeile 3: ")), qPrintable(wrong.errors.at(0)));
+        QVERIFY2(wrong.errors.at(1).startsWith(QStringLiteral("Zeile 4: Buchungsart")), qPrintable(wrong.errors.at(1)));
+        QCOMPARE(count(QStringLiteral("nopers")), 1); // not even the good line of that file
+    }
+
+    void aWatchedFolderBooksFinishedFilesAndSetsBadOnesAside()
+    {
+        QTemporaryDir folder;
+        QProcess watcher;
+        watcher.start(adminProgram(), QStringList{QStringLiteral("swipes"), QStringLiteral("--watch"), folder.path(),
+                                                  QStringLiteral("--engine"), engineName(db_.kind()),
+                                                  QStringLiteral("--server"), db_.target().host, QStringLiteral("--port"),
+                                                  QString::number(db_.target().port), QStringLiteral("--namespace"),
+                                                  db_.target().nameSpace});
+        QVERIFY(watcher.waitForStarted());
+        // Written under another name and renamed when done, as a clock should.
+        QFile partial(folder.filePath(QStringLiteral("uhr1.tmp")));
+        QVERIFY(partial.open(QIODevice::WriteOnly));
+        partial.write("Terminal;Karte;Art;Datum;Uhrzeit\nT1;1234;K;01.02.2024;07:00\n");
+        partial.close();
+        QVERIFY(partial.rename(folder.filePath(QStringLiteral("uhr1.csv"))));
+        QFile bad(folder.filePath(QStringLiteral("uhr2.csv")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("Terminal;Karte\nT1;1234\n");
+        bad.close();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("erledigt/uhr1.csv"))), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("fehler/uhr2.csv.fehler.txt"))), 15000);
+        QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("uhr1.csv"))));
+        QCOMPARE(count(QStringLiteral("nopers")), 1);
+        ::kill(pid_t(watcher.processId()), SIGTERM);
+        QVERIFY(watcher.waitForFinished(10000));
+        QCOMPARE(watcher.exitCode(), 0);
     }
 
     void aDryRunSeesEachFileOnTopOfTheOthersAndStoresNothing()

@@ -1,6 +1,7 @@
 #include "csvreader.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QStringDecoder>
 
 namespace {
@@ -163,4 +164,30 @@ CsvFile readCsvFile(const QString &path)
         return file;
     }
     return parseCsv(input.readAll());
+}
+
+CsvHeader readCsvHeader(const CsvRecord &header, const QStringList &known, const QStringList &required)
+{
+    CsvHeader columns;
+    columns.fieldCount = header.fields.size();
+    const auto error = [&](const QString &problem) {
+        columns.errors << QStringLiteral("Zeile %1: %2").arg(header.line).arg(problem);
+    };
+    for (int field = 0; field < header.fields.size(); ++field) {
+        const QString name = header.fields.at(field).trimmed();
+        const auto found = std::find_if(known.cbegin(), known.cend(), [&](const QString &candidate) {
+            return candidate.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (found == known.cend())
+            error(QStringLiteral("unbekannte Spalte „%1“; bekannt sind: %2")
+                      .arg(name.left(40), known.join(QStringLiteral(", "))));
+        else if (columns.columnOf.contains(*found))
+            error(QStringLiteral("Spalte „%1“ steht zweimal da").arg(*found));
+        else
+            columns.columnOf.insert(*found, field);
+    }
+    for (const QString &name : required)
+        if (!columns.columnOf.contains(name))
+            error(QStringLiteral("Spalte „%1“ fehlt").arg(name));
+    return columns;
 }

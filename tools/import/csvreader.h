@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -20,6 +21,16 @@ struct CsvFile
     QVector<CsvRecord> records; // the header row first
     QString error;              // what makes the file unreadable; empty when it was read
 };
+
+// Where each known column stands in a file, from its header row: names in any
+// order and any case; an unknown, doubled or missing required name is an error.
+struct CsvHeader
+{
+    QHash<QString, int> columnOf; // known name as given in the list -> field index
+    int fieldCount = 0;
+    QStringList errors; // "Zeile n: …"
+};
+CsvHeader readCsvHeader(const CsvRecord &header, const QStringList &known, const QStringList &required);
 
 // Reads and parses the whole file.
 CsvFile readCsvFile(const QString &path);

@@ -3,6 +3,8 @@
 #include "admindatabase.h"
 #include "masterdataimport.h"
 #include "session.h"
+#include "swipefolder.h"
+#include "swipeimport.h"
 
 int importFiles(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
@@ -46,4 +48,24 @@ int importFiles(const AdminOptions &options, QTextStream &out, QTextStream &err)
     }
     out << "Probelauf: nichts gespeichert.\n";
     return exitCode;
+}
+
+int importSwipes(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    if (!options.watchFolder.isEmpty())
+        return watchSwipeFolder(options, out, err);
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    const SwipeReport report = ::importSwipes(session, options.file, options.company);
+    if (!report.errors.isEmpty()) {
+        for (const QString &problem : report.errors)
+            err << options.file << ": " << problem << '\n';
+        err << "Nichts aus " << options.file << " gebucht.\n";
+        return ExitFailure;
+    }
+    out << options.file << " (" << report.encoding << "): " << report.swipes << " Stempelungen, "
+        << report.timeBookings << " Zeitbuchungen, " << report.unassigned << " nicht zugeordnete Buchungen, "
+        << report.bookedBefore << " schon gebucht\n";
+    return ExitSuccess;
 }

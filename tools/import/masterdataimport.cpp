@@ -2,12 +2,12 @@
 
 #include "cacheerror.h"
 #include "cardassignment.h"
+#include "companynumber.h"
 #include "csvreader.h"
 #include "session.h"
 #include "storedform.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QSqlQuery>
 #include <optional>
 
@@ -99,11 +99,10 @@ Checked check(Value value, const QString &raw, bool required)
         return {{}, QStringLiteral("enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)")};
     if (text.isEmpty())
         return {QStringLiteral(""), required || value == Value::Flag ? QStringLiteral("ist leer") : QString()};
-    static const QRegularExpression companyNumber(QStringLiteral("^[0-9]{1,4}$"));
     switch (value) {
     case Value::Company:
-        if (!companyNumber.match(text).hasMatch() || text.toInt() < 1)
-            return {{}, QStringLiteral("„%1“ ist keine Firmennummer (1 bis 9999)").arg(text.left(40))};
+        if (!isCompanyNumber(text))
+            return {{}, QStringLiteral("„%1“ ist keine Firmennummer (1 bis %2)").arg(text.left(40)).arg(highestCompany)};
         return {QString::number(text.toInt()), {}};
     case Value::Key:
     case Value::Department:
@@ -206,40 +205,30 @@ private:
 
     bool readHeader(const CsvRecord &header)
     {
-        QStringList known;
-        for (const Column &column : spec_.columns)
+        QStringList known, required;
+        for (const Column &column : spec_.columns) {
             known << column.header;
-        for (const QString &name : header.fields) {
-            const Column *found = nullptr;
-            for (const Column &column : spec_.columns)
-                if (column.header.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
-                    found = &column;
-            if (!found)
-                error(header.line, QStringLiteral("unbekannte Spalte „%1“; bekannt sind: %2")
-                                       .arg(name.trimmed().left(40), known.join(QStringLiteral(", "))));
-            else if (header_.contains(found))
-                error(header.line, QStringLiteral("Spalte „%1“ steht zweimal da").arg(found->header));
-            header_ << found;
+            if (column.required)
+                required << column.header;
         }
-        for (const Column &column : spec_.columns)
-            if (column.required && !header_.contains(&column))
-                error(header.line, QStringLiteral("Spalte „%1“ fehlt").arg(column.header));
+        header_ = readCsvHeader(header, known, required);
+        report_.errors << header_.errors;
         return report_.errors.isEmpty();
     }
 
     bool readRow(const CsvRecord &record)
     {
-        if (record.fields.size() != header_.size()) {
+        if (record.fields.size() != header_.fieldCount) {
             error(record.line, QStringLiteral("%1 Felder statt %2 wie in der Kopfzeile")
                                    .arg(record.fields.size())
-                                   .arg(header_.size()));
+                                   .arg(header_.fieldCount));
             return false;
         }
         // Key columns first, then the others in the order the table names them.
         Row row{record.line, {}, {}};
         bool ok = true;
         for (const Column &column : spec_.columns) {
-            const qsizetype index = header_.indexOf(&column);
+            const int index = header_.columnOf.value(column.header, -1);
             if (index < 0)
                 continue;
             const Checked value = check(column.value, record.fields.at(index), column.required);
@@ -357,7 +346,7 @@ private:
     const MasterData kind_;
     const TableSpec &spec_;
     ImportReport &report_;
-    QVector<const Column *> header_;
+    CsvHeader header_;
     QVector<Row> rows_;
 };
 

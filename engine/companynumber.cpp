@@ -1,0 +1,10 @@
+#include "companynumber.h"
+
+#include <QRegularExpression>
+
+bool isCompanyNumber(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,4}$"));
+    const QString number = text.trimmed();
+    return digits.match(number).hasMatch() && number.toInt() >= 1 && number.toInt() <= highestCompany;
+}
