@@ -10,6 +10,7 @@
 #include "demodata.h"
 #include "schema.h"
 #include "importcommand.h"
+#include "payrollexport.h"
 #include "session.h"
 #include "timeclock.h"
 
@@ -192,6 +193,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("restore"), restoreDatabase},
         {QStringLiteral("import"), importFiles},
         {QStringLiteral("swipes"), importSwipes},
+        {QStringLiteral("export"), exportTimeBookings},
         {QStringLiteral("log"), showAssignmentLog},
     };
     const Command command = commands.value(options.command);

@@ -22,16 +22,15 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("server"), true, {}},
         {QStringLiteral("port"), true, {}},
         {QStringLiteral("namespace"), true, {}},
-        {QStringLiteral("force"), false, {QStringLiteral("seed"), QStringLiteral("backup"), QStringLiteral("log")}},
+        {QStringLiteral("force"), false, {QStringLiteral("seed"), QStringLiteral("backup"), QStringLiteral("log"), QStringLiteral("export")}},
         {QStringLiteral("card"), true, {QStringLiteral("book"), QStringLiteral("log")}},
-        {QStringLiteral("firma"), true,
-         {QStringLiteral("book"), QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("swipes")}},
+        {QStringLiteral("firma"), true, {QStringLiteral("book"), QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("swipes"), QStringLiteral("export")}},
         {QStringLiteral("terminal"), true, {QStringLiteral("book")}},
         {QStringLiteral("kind"), true, {QStringLiteral("book")}},
         {QStringLiteral("time"), true, {QStringLiteral("book")}},
-        {QStringLiteral("pnr"), true, {QStringLiteral("bookings"), QStringLiteral("log")}},
+        {QStringLiteral("pnr"), true, {QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("export")}},
         {QStringLiteral("day"), true, {QStringLiteral("log")}},
-        {QStringLiteral("csv"), true, {QStringLiteral("log")}},
+        {QStringLiteral("csv"), true, {QStringLiteral("log"), QStringLiteral("export")}},
         {QStringLiteral("to"), true, {QStringLiteral("backup")}},
         {QStringLiteral("abteilungen"), true, {QStringLiteral("import")}},
         {QStringLiteral("mitarbeiter"), true, {QStringLiteral("import")}},
@@ -39,6 +38,8 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("karten"), true, {QStringLiteral("import")}},
         {QStringLiteral("dry-run"), false, {QStringLiteral("import")}},
         {QStringLiteral("file"), true, {QStringLiteral("swipes")}},
+        {QStringLiteral("von"), true, {QStringLiteral("export")}},
+        {QStringLiteral("bis"), true, {QStringLiteral("export")}},
         {QStringLiteral("watch"), true, {QStringLiteral("swipes")}},
         {QStringLiteral("from"), true, {QStringLiteral("restore")}},
     };
@@ -131,6 +132,18 @@ const QHash<QString, QString> &commandHelp()
              "  karten       Firma; Karte; Personalnummer\n\n"
              "Aktiv ist J oder N (fehlt die Spalte, sind neue Einträge aktiv).\n"
              "  --dry-run    nur prüfen und zählen, nichts speichern\n")},
+        {QStringLiteral("export"),
+         QStringLiteral(
+             "Aufruf: karven-admin export --von JJJJ-MM-TT --bis JJJJ-MM-TT --csv DATEI\n"
+             "                           [--firma F] [--pnr N] [--force] [Optionen]\n\n"
+             "Schreibt die Zeitbuchungen eines Zeitraums für die Lohnabrechnung in eine\n"
+             "CSV-Datei, die Tabellenkalkulationen direkt öffnen (Semikolon, UTF-8 mit BOM):\n"
+             "Firma, Personalnummer, Name, Vorname, Datum, Uhrzeit, Art (Kommen/Gehen),\n"
+             "Terminal, Karte; nach Firma, Mitarbeiter und Zeit geordnet.\n\n"
+             "  --von, --bis    erster und letzter Tag, beide eingeschlossen\n"
+             "  --firma F       nur diese Firma (sonst alle)\n"
+             "  --pnr N         nur dieser Mitarbeiter\n"
+             "  --force         eine vorhandene DATEI ersetzen\n")},
         {QStringLiteral("swipes"),
          QStringLiteral(
              "Aufruf: karven-admin swipes --file DATEI [--firma F] [Optionen]\n"
@@ -173,6 +186,7 @@ QString generalHelp()
                           "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
                           "  import      Stammdaten aus CSV-Dateien übernehmen\n"
                           "  swipes      Stempeluhr-Dateien einlesen, auch laufend aus einem Ordner\n"
+                          "  export      Zeitbuchungen eines Zeitraums als CSV für die Lohnabrechnung\n"
                           "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
                           "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
                           "  backup      SQLite-Datenbank in eine Datei sichern\n"
@@ -312,6 +326,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
         {QStringLiteral("book"), {QStringLiteral("card")}},
         {QStringLiteral("bookings"), {QStringLiteral("firma"), QStringLiteral("pnr")}},
         {QStringLiteral("backup"), {QStringLiteral("to")}},
+        {QStringLiteral("export"), {QStringLiteral("von"), QStringLiteral("bis"), QStringLiteral("csv")}},
         {QStringLiteral("restore"), {QStringLiteral("from")}},
     };
     for (const QString &name : required.value(command))
@@ -348,6 +363,14 @@ CommandLine parseCommandLine(const QStringList &arguments)
                                       "--benutzer oder --karten"));
     options.dryRun = given.contains(QStringLiteral("dry-run"));
     options.watchFolder = given.value(QStringLiteral("watch"));
+    options.companyGiven = given.contains(QStringLiteral("firma"));
+    options.periodStart = given.value(QStringLiteral("von"));
+    options.periodEnd = given.value(QStringLiteral("bis"));
+    for (const QString &day : {options.periodStart, options.periodEnd})
+        if (!day.isEmpty() && !QDate::fromString(day, Qt::ISODate).isValid())
+            return failure(QStringLiteral("\"%1\" ist kein Tag im Format JJJJ-MM-TT").arg(day.left(40)));
+    if (options.periodStart > options.periodEnd)
+        return failure(QStringLiteral("--bis liegt vor --von"));
     if (command == QLatin1String("swipes") &&
         given.contains(QStringLiteral("file")) == given.contains(QStringLiteral("watch")))
         return failure(QStringLiteral("swipes braucht entweder --file DATEI oder --watch ORDNER"));
@@ -357,7 +380,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
     static const QHash<QString, QString> fileOption = {{QStringLiteral("backup"), QStringLiteral("to")},
                                                        {QStringLiteral("restore"), QStringLiteral("from")},
                                                        {QStringLiteral("log"), QStringLiteral("csv")},
-                                                       {QStringLiteral("swipes"), QStringLiteral("file")}};
+                                                       {QStringLiteral("swipes"), QStringLiteral("file")},
+                                                       {QStringLiteral("export"), QStringLiteral("csv")}};
     options.file = given.value(fileOption.value(command));
     result.outcome = CommandLine::Run;
     return result;

@@ -27,6 +27,8 @@ struct AdminOptions
     QHash<QString, QString> importFiles; // import: kind of master data -> file
     bool dryRun = false;
     QString watchFolder; // swipes --watch
+    QString periodStart, periodEnd; // export --von, --bis: yyyy-mm-dd
+    bool companyGiven = false; // --firma was given, not defaulted
 };
 
 struct CommandLine

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 
 #include <QTest>
+#include <tuple>
 
 namespace {
 
@@ -254,6 +255,30 @@ private Q_SLOTS:
         QCOMPARE(again.exitCode, 1);
         QVERIFY(again.err.contains(QStringLiteral("--force")));
         QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--csv"), file, QStringLiteral("--force")}).exitCode, 0);
+    }
+
+    void timeBookingsOfAPeriodGoOutForPayroll()
+    {
+        session_->exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name, vorname) VALUES ('1', '1001', 'M}ller', 'J}rgen'),"
+                                      " ('2', '2001', 'B', 'C')"));
+        giveCard(QStringLiteral("1"), QStringLiteral("4711"), QStringLiteral("1001"));
+        giveCard(QStringLiteral("2"), QStringLiteral("4711"), QStringLiteral("2001"));
+        for (const auto &[company, kind, time] : {std::tuple{"1", "K", "202401310705"}, std::tuple{"1", "G", "202402011630"},
+                                                  std::tuple{"2", "K", "202401310800"}, std::tuple{"1", "K", "202402020700"}})
+            bookCard(*session_, QLatin1String(company), QStringLiteral("FIL01T1"), QLatin1String(kind),
+                     QStringLiteral("4711"), QLatin1String(time));
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("lohn.csv"));
+        const Outcome outcome = runInProcess({QStringLiteral("export"), QStringLiteral("--von"), QStringLiteral("2024-01-31"),
+                                              QStringLiteral("--bis"), QStringLiteral("2024-02-01"), QStringLiteral("--firma"),
+                                              QStringLiteral("1"), QStringLiteral("--csv"), file});
+        QCOMPARE(outcome.exitCode, 0);
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        // Both days whole, the company's only, in display form.
+        QCOMPARE(written.readAll(), QByteArray("\xEF\xBB\xBF" "Firma;Personalnummer;Name;Vorname;Datum;Uhrzeit;Art;Terminal;Karte\r\n"
+                                               "1;1001;M\xC3\xBCller;J\xC3\xBCrgen;31.01.2024;07:05;Kommen;FIL01T1;4711\r\n"
+                                               "1;1001;M\xC3\xBCller;J\xC3\xBCrgen;01.02.2024;16:30;Gehen;FIL01T1;4711\r\n"));
     }
 
     void badSwipesAreRefusedAndWriteNothing_data()

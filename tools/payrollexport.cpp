@@ -1,0 +1,73 @@
+#include "payrollexport.h"
+
+#include "admindatabase.h"
+#include "csvfile.h"
+#include "session.h"
+#include "storedform.h"
+#include "timeclock.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+
+namespace {
+
+QString kindName(const QString &bookingText)
+{
+    const QString kind = bookingText.mid(TimeClock::terminalWidth + 1, 1);
+    if (kind == QLatin1String("K"))
+        return QStringLiteral("Kommen");
+    if (kind == QLatin1String("G"))
+        return QStringLiteral("Gehen");
+    return kind;
+}
+
+} // namespace
+
+int exportTimeBookings(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    // Times are "yyyymmddhhmm": a period is a range of their texts.
+    QStringList conditions{QStringLiteral("z.zeitpunkt >= ?"), QStringLiteral("z.zeitpunkt < ?")};
+    QVariantList values{QString(options.periodStart).remove(QLatin1Char('-')),
+                        QDate::fromString(options.periodEnd, Qt::ISODate).addDays(1).toString(QStringLiteral("yyyyMMdd"))};
+    if (options.companyGiven) {
+        conditions << QStringLiteral("z.firma = ?");
+        values << options.company.trimmed();
+    }
+    if (!options.employee.isEmpty()) {
+        conditions << QStringLiteral("z.pnr = ?");
+        values << options.employee.trimmed();
+    }
+    QSqlQuery rows = session.exec(
+        QStringLiteral("SELECT z.firma, z.pnr, COALESCE(p.name, ''), COALESCE(p.vorname, ''), z.zeitpunkt,"
+                       " z.buchungstext, z.karte FROM zeitbuchung z LEFT JOIN persbasis p"
+                       " ON p.firma = z.firma AND p.pnr = z.pnr WHERE ") +
+            conditions.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY z.firma, z.pnr, z.zeitpunkt, z.id"),
+        values);
+    QList<QStringList> table{{QStringLiteral("Firma"), QStringLiteral("Personalnummer"), QStringLiteral("Name"),
+                              QStringLiteral("Vorname"), QStringLiteral("Datum"), QStringLiteral("Uhrzeit"),
+                              QStringLiteral("Art"), QStringLiteral("Terminal"), QStringLiteral("Karte")}};
+    while (rows.next()) {
+        const QDateTime moment = QDateTime::fromString(rows.value(4).toString(), QStringLiteral("yyyyMMddHHmm"));
+        const QString text = rows.value(5).toString();
+        table << QStringList{rows.value(0).toString(),
+                             storedToDisplay(rows.value(1).toString()),
+                             storedToDisplay(rows.value(2).toString()),
+                             storedToDisplay(rows.value(3).toString()),
+                             moment.toString(QStringLiteral("dd.MM.yyyy")),
+                             moment.toString(QStringLiteral("HH:mm")),
+                             kindName(text),
+                             text.left(TimeClock::terminalWidth).trimmed(),
+                             rows.value(6).toString().trimmed()};
+    }
+    const QString problem = writeCsvFile(options.file, table, options.force);
+    if (!problem.isEmpty()) {
+        err << problem << '\n';
+        return ExitFailure;
+    }
+    out << table.size() - 1 << " Zeitbuchungen vom " << options.periodStart << " bis " << options.periodEnd << " in "
+        << options.file << " geschrieben.\n";
+    return ExitSuccess;
+}
