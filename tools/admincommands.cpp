@@ -11,6 +11,7 @@
 #include "schema.h"
 #include "importcommand.h"
 #include "payrollexport.h"
+#include "serverentries.h"
 #include "session.h"
 #include "timeclock.h"
 
@@ -194,6 +195,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("import"), importFiles},
         {QStringLiteral("swipes"), importSwipes},
         {QStringLiteral("export"), exportTimeBookings},
+        {QStringLiteral("server"), manageServerEntries},
         {QStringLiteral("log"), showAssignmentLog},
     };
     const Command command = commands.value(options.command);

@@ -24,7 +24,7 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("namespace"), true, {}},
         {QStringLiteral("force"), false, {QStringLiteral("seed"), QStringLiteral("backup"), QStringLiteral("log"), QStringLiteral("export")}},
         {QStringLiteral("card"), true, {QStringLiteral("book"), QStringLiteral("log")}},
-        {QStringLiteral("firma"), true, {QStringLiteral("book"), QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("swipes"), QStringLiteral("export")}},
+        {QStringLiteral("firma"), true, {QStringLiteral("book"), QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("swipes"), QStringLiteral("export"), QStringLiteral("server")}},
         {QStringLiteral("terminal"), true, {QStringLiteral("book")}},
         {QStringLiteral("kind"), true, {QStringLiteral("book")}},
         {QStringLiteral("time"), true, {QStringLiteral("book")}},
@@ -39,6 +39,13 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("dry-run"), false, {QStringLiteral("import")}},
         {QStringLiteral("file"), true, {QStringLiteral("swipes")}},
         {QStringLiteral("von"), true, {QStringLiteral("export")}},
+        {QStringLiteral("id"), true, {QStringLiteral("server")}},
+        {QStringLiteral("name"), true, {QStringLiteral("server")}},
+        {QStringLiteral("filiale"), true, {QStringLiteral("server")}},
+        {QStringLiteral("entry-server"), true, {QStringLiteral("server")}},
+        {QStringLiteral("entry-port"), true, {QStringLiteral("server")}},
+        {QStringLiteral("entry-namespace"), true, {QStringLiteral("server")}},
+        {QStringLiteral("type"), true, {QStringLiteral("server")}},
         {QStringLiteral("bis"), true, {QStringLiteral("export")}},
         {QStringLiteral("watch"), true, {QStringLiteral("swipes")}},
         {QStringLiteral("from"), true, {QStringLiteral("restore")}},
@@ -132,6 +139,21 @@ const QHash<QString, QString> &commandHelp()
              "  karten       Firma; Karte; Personalnummer\n\n"
              "Aktiv ist J oder N (fehlt die Spalte, sind neue Einträge aktiv).\n"
              "  --dry-run    nur prüfen und zählen, nichts speichern\n")},
+        {QStringLiteral("server"),
+         QStringLiteral(
+             "Aufruf: karven-admin server list [Optionen]\n"
+             "        karven-admin server add --id N --name NAME --firma F --filiale N [Eintrag] [Optionen]\n"
+             "        karven-admin server change --id N [--name NAME] [--firma F] [--filiale N] [Eintrag]\n"
+             "        karven-admin server remove --id N [Optionen]\n\n"
+             "Pflegt die Einträge der Serverliste, die das Programm im Fenster \"KARVEN Server\"\n"
+             "zeigt und von denen ein Arbeitsplatz seinen Standardserver wählt.\n\n"
+             "  --id N                  Nummer des Eintrags, 0 bis 254\n"
+             "  --name NAME             Name, wie ihn die Liste zeigt\n"
+             "  --firma F, --filiale N  Firma und Filiale des Eintrags\n"
+             "  --type T                Art des Eintrags (Vorgabe 0; die Liste zeigt nur Art 0)\n"
+             "Eintrag: wohin der Eintrag zeigt; ohne Angabe der Server, Port und Namespace,\n"
+             "mit denen karven-admin selbst verbunden ist (--server, --port, --namespace):\n"
+             "  --entry-server HOST  --entry-port N  --entry-namespace NS\n")},
         {QStringLiteral("export"),
          QStringLiteral(
              "Aufruf: karven-admin export --von JJJJ-MM-TT --bis JJJJ-MM-TT --csv DATEI\n"
@@ -187,6 +209,7 @@ QString generalHelp()
                           "  import      Stammdaten aus CSV-Dateien übernehmen\n"
                           "  swipes      Stempeluhr-Dateien einlesen, auch laufend aus einem Ordner\n"
                           "  export      Zeitbuchungen eines Zeitraums als CSV für die Lohnabrechnung\n"
+                          "  server      Einträge der Serverliste zeigen, anlegen, ändern, löschen\n"
                           "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
                           "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
                           "  backup      SQLite-Datenbank in eine Datei sichern\n"
@@ -258,6 +281,7 @@ QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &option
 CommandLine parseCommandLine(const QStringList &arguments)
 {
     QString command;
+    QString action;
     QHash<QString, QString> given;
     bool helpWanted = false;
     bool versionWanted = false;
@@ -273,10 +297,14 @@ CommandLine parseCommandLine(const QStringList &arguments)
             continue;
         }
         if (!argument.startsWith(QLatin1Char('-'))) {
-            if (!command.isEmpty())
+            // "server" takes what to do with the entries as its second word.
+            if (command == QLatin1String("server") && action.isEmpty())
+                action = argument;
+            else if (!command.isEmpty())
                 return failure(
                     QStringLiteral("Überzähliges Argument \"%1\"").arg(argument.left(60)));
-            command = argument;
+            else
+                command = argument;
             continue;
         }
         const qsizetype equals = argument.indexOf(QLatin1Char('='));
@@ -364,6 +392,23 @@ CommandLine parseCommandLine(const QStringList &arguments)
     options.dryRun = given.contains(QStringLiteral("dry-run"));
     options.watchFolder = given.value(QStringLiteral("watch"));
     options.companyGiven = given.contains(QStringLiteral("firma"));
+    if (command == QLatin1String("server")) {
+        static const QStringList actions = {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("change"),
+                                            QStringLiteral("remove")};
+        if (!actions.contains(action))
+            return failure(QStringLiteral("server braucht list, add, change oder remove"));
+        if (action != QLatin1String("list") && !given.contains(QStringLiteral("id")))
+            return failure(QStringLiteral("Option --id fehlt"));
+        options.action = action;
+        for (const QString &name : {QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("firma"),
+                                    QStringLiteral("filiale"), QStringLiteral("entry-server"),
+                                    QStringLiteral("entry-port"), QStringLiteral("entry-namespace"),
+                                    QStringLiteral("type")})
+            if (given.contains(name))
+                options.entry.insert(name, given.value(name));
+    } else if (!action.isEmpty()) {
+        return failure(QStringLiteral("Überzähliges Argument \"%1\"").arg(action.left(60)));
+    }
     options.periodStart = given.value(QStringLiteral("von"));
     options.periodEnd = given.value(QStringLiteral("bis"));
     for (const QString &day : {options.periodStart, options.periodEnd})

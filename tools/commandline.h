@@ -29,6 +29,8 @@ struct AdminOptions
     QString watchFolder; // swipes --watch
     QString periodStart, periodEnd; // export --von, --bis: yyyy-mm-dd
     bool companyGiven = false; // --firma was given, not defaulted
+    QString action; // server: list, add, change or remove
+    QHash<QString, QString> entry; // server: the entry's options as given
 };
 
 struct CommandLine

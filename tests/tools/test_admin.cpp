@@ -281,6 +281,42 @@ private Q_SLOTS:
                                                "1;1001;M\xC3\xBCller;J\xC3\xBCrgen;01.02.2024;16:30;Gehen;FIL01T1;4711\r\n"));
     }
 
+    void serverEntriesAreKeptValid()
+    {
+        const auto server = [&](QStringList arguments) {
+            arguments.prepend(QStringLiteral("server"));
+            return runInProcess(arguments);
+        };
+        const QStringList entry = {QStringLiteral("--id"), QStringLiteral("3"), QStringLiteral("--name"),
+                                   QStringLiteral("Filiale Süd"), QStringLiteral("--firma"), QStringLiteral("1"),
+                                   QStringLiteral("--filiale"), QStringLiteral("3")};
+        QCOMPARE(server(QStringList{QStringLiteral("add")} + entry).exitCode, 0);
+        // Without a target of its own the entry names the server karven-admin is connected to.
+        QCOMPARE(column(QStringLiteral("SELECT name || ' ' || ip || ' ' || port || ' ' || namespace FROM kassasw")),
+                 QVariantList{QStringLiteral("Filiale S}d %1 %2 %3")
+                                  .arg(db_.target().host)
+                                  .arg(db_.target().port)
+                                  .arg(db_.target().nameSpace)});
+        QCOMPARE(server(QStringList{QStringLiteral("add")} + entry).exitCode, 1);
+        for (const QStringList &wrong :
+             {QStringList{QStringLiteral("--entry-port"), QStringLiteral("70000")},
+              QStringList{QStringLiteral("--entry-server"), QStringLiteral("")},
+              QStringList{QStringLiteral("--entry-server"), QStringLiteral("db karven")},
+              QStringList{QStringLiteral("--firma"), QStringLiteral("0")}}) {
+            const Outcome refused = server(QStringList{QStringLiteral("change"), QStringLiteral("--id"), QStringLiteral("3")} + wrong);
+            QVERIFY2(refused.exitCode != 0 && !refused.err.isEmpty(), qPrintable(wrong.join(' ')));
+        }
+        QCOMPARE(server({QStringLiteral("change"), QStringLiteral("--id"), QStringLiteral("3"), QStringLiteral("--entry-server"),
+                         QStringLiteral("db.filiale"), QStringLiteral("--entry-port"), QStringLiteral("5432")})
+                     .exitCode,
+                 0);
+        QCOMPARE(column(QStringLiteral("SELECT ip || ':' || port FROM kassasw WHERE id = 3")), QVariantList{"db.filiale:5432"});
+        QVERIFY(server({QStringLiteral("list")}).out.contains(QStringLiteral("3\tFiliale Süd\t1\t3\tdb.filiale\t5432")));
+        QCOMPARE(server({QStringLiteral("remove"), QStringLiteral("--id"), QStringLiteral("255")}).exitCode, 1);
+        QCOMPARE(server({QStringLiteral("remove"), QStringLiteral("--id"), QStringLiteral("3")}).exitCode, 0);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM kassasw")), 0);
+    }
+
     void badSwipesAreRefusedAndWriteNothing_data()
     {
         QTest::addColumn<QString>("company");

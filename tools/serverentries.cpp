@@ -1,0 +1,142 @@
+#include "serverentries.h"
+
+#include "admindatabase.h"
+#include "companynumber.h"
+#include "connectiontarget.h"
+#include "session.h"
+#include "storedform.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+struct Entry
+{
+    int id = 0;
+    QString name, company, branch, server, port, nameSpace;
+    int type = 0;
+};
+
+std::optional<Entry> loadEntry(Session &session, int id)
+{
+    QSqlQuery row = session.exec(
+        QStringLiteral("SELECT name, firma, fil, ip, port, namespace, type FROM kassasw WHERE id = ?"), {id});
+    if (!row.next())
+        return std::nullopt;
+    return Entry{id,
+                 storedToDisplay(row.value(0).toString()),
+                 row.value(1).toString(),
+                 row.value(2).toString(),
+                 row.value(3).toString(),
+                 row.value(4).toString(),
+                 row.value(5).toString(),
+                 row.value(6).toInt()};
+}
+
+// Takes the options given over the entry; returns what is wrong, or an empty text.
+QString apply(const QHash<QString, QString> &given, Entry &entry)
+{
+    const auto number = [](const QString &text, int lowest, int highest) -> std::optional<int> {
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        return ok && value >= lowest && value <= highest ? std::optional<int>(value) : std::nullopt;
+    };
+    if (given.contains(QStringLiteral("name")))
+        entry.name = given.value(QStringLiteral("name")).trimmed();
+    if (given.contains(QStringLiteral("firma")))
+        entry.company = given.value(QStringLiteral("firma")).trimmed();
+    if (given.contains(QStringLiteral("filiale")))
+        entry.branch = given.value(QStringLiteral("filiale")).trimmed();
+    if (given.contains(QStringLiteral("entry-server")))
+        entry.server = given.value(QStringLiteral("entry-server")).trimmed();
+    if (given.contains(QStringLiteral("entry-port")))
+        entry.port = given.value(QStringLiteral("entry-port")).trimmed();
+    if (given.contains(QStringLiteral("entry-namespace")))
+        entry.nameSpace = given.value(QStringLiteral("entry-namespace")).trimmed();
+    if (given.contains(QStringLiteral("type"))) {
+        const std::optional<int> type = number(given.value(QStringLiteral("type")), 0, 999);
+        if (!type)
+            return QStringLiteral("--type muss eine Zahl von 0 bis 999 sein");
+        entry.type = *type;
+    }
+    if (entry.name.isEmpty() || entry.name.size() > 60)
+        return QStringLiteral("--name muss 1 bis 60 Zeichen lang sein");
+    if (!isCompanyNumber(entry.company))
+        return QStringLiteral("--firma \"%1\" ist keine Firmennummer von 1 bis %2").arg(entry.company.left(40)).arg(highestCompany);
+    if (!number(entry.branch, 0, 999))
+        return QStringLiteral("--filiale \"%1\" ist keine Filialnummer von 0 bis 999").arg(entry.branch.left(40));
+    // The entry must name a server a workstation can connect to, by the program's own rules.
+    if (!parseConnectionString(QStringLiteral("cn_iptcp:%1[%2]:%3").arg(entry.server, entry.port, entry.nameSpace)))
+        return QStringLiteral("Server \"%1\", Port \"%2\" und Namespace \"%3\" ergeben keine gültige Verbindung "
+                              "(Server ohne Leerzeichen, Port 1 bis 65535, Namespace ein Buchstabe, dann "
+                              "Buchstaben, Ziffern und _)")
+            .arg(entry.server.left(60), entry.port.left(10), entry.nameSpace.left(60));
+    return QString();
+}
+
+void store(Session &session, const Entry &entry, bool isNew)
+{
+    const QVariantList values{displayToStored(entry.name), entry.company, entry.branch, entry.server, entry.port,
+                              entry.nameSpace, entry.type, entry.id};
+    session.exec(isNew ? QStringLiteral("INSERT INTO kassasw (name, firma, fil, ip, port, namespace, type, id)"
+                                        " VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+                       : QStringLiteral("UPDATE kassasw SET name = ?, firma = ?, fil = ?, ip = ?, port = ?,"
+                                        " namespace = ?, type = ? WHERE id = ?"),
+                 values);
+}
+
+void list(Session &session, QTextStream &out)
+{
+    QSqlQuery rows = session.exec(QStringLiteral("SELECT id FROM kassasw ORDER BY id"));
+    QVector<int> ids;
+    while (rows.next())
+        ids << rows.value(0).toInt();
+    for (const int id : ids) {
+        const Entry entry = *loadEntry(session, id);
+        out << entry.id << '\t' << entry.name << '\t' << entry.company << '\t' << entry.branch << '\t'
+            << entry.server << '\t' << entry.port << '\t' << entry.nameSpace << '\t' << entry.type << '\n';
+    }
+    if (ids.isEmpty())
+        out << "Keine Servereinträge.\n";
+}
+
+} // namespace
+
+int manageServerEntries(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    if (options.action == QLatin1String("list")) {
+        list(session, out);
+        return ExitSuccess;
+    }
+    bool ok = false;
+    const int id = options.entry.value(QStringLiteral("id")).trimmed().toInt(&ok);
+    if (!ok || id < 0 || id > 254) {
+        err << "--id muss eine Zahl von 0 bis 254 sein (255 steht im Programm für \"kein Eintrag\").\n";
+        return ExitFailure;
+    }
+    const std::optional<Entry> existing = loadEntry(session, id);
+    const bool adding = options.action == QLatin1String("add");
+    if (adding == existing.has_value()) {
+        err << "Servereintrag " << id << (adding ? " gibt es schon; ändern mit \"server change\".\n" : " gibt es nicht.\n");
+        return ExitFailure;
+    }
+    if (options.action == QLatin1String("remove")) {
+        session.exec(QStringLiteral("DELETE FROM kassasw WHERE id = ?"), {id});
+        out << "Servereintrag " << id << " gelöscht.\n";
+        return ExitSuccess;
+    }
+    Entry entry = existing.value_or(Entry{id, {}, {}, {}, options.target.host, QString::number(options.target.port),
+                                          options.target.nameSpace, 0});
+    const QString problem = apply(options.entry, entry);
+    if (!problem.isEmpty()) {
+        err << problem << "; nichts gespeichert.\n";
+        return ExitFailure;
+    }
+    store(session, entry, adding);
+    out << "Servereintrag " << id << " " << (adding ? "angelegt" : "geändert") << ": " << entry.name << ", "
+        << entry.server << ':' << entry.port << ", " << entry.nameSpace << '\n';
+    return ExitSuccess;
+}
