@@ -29,6 +29,14 @@ QString configuredEngineName()
     return fromSettings.isEmpty() ? QStringLiteral("sqlite") : fromSettings;
 }
 
+QString storeEngineChoice(EngineKind kind)
+{
+    QSettings settings(QStringLiteral("KARVEN"), QStringLiteral("KARVEN"));
+    settings.setValue(QStringLiteral("Engine/Engine"), engineName(kind));
+    settings.sync();
+    return settings.status() == QSettings::NoError ? settings.fileName() : QString();
+}
+
 QString engineDataDirectory()
 {
     const QString fromEnvironment = qEnvironmentVariable("KARVEN_DATA_DIR");

@@ -16,6 +16,10 @@ QString engineName(EngineKind kind);
 // own settings (application "KARVEN", section "Engine"), else "sqlite". Not
 // checked here: an unknown name is refused when a factory is made.
 QString configuredEngineName();
+// Stores the engine choice in the program's own settings of this user, for
+// starts without KARVEN_ENGINE (from the desktop menu). Answers where it is
+// stored, or an empty text when it could not be written.
+QString storeEngineChoice(EngineKind kind);
 
 // Folder of the embedded databases: KARVEN_DATA_DIR, else the per-user data folder.
 QString engineDataDirectory();

@@ -178,6 +178,22 @@ int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
     return ExitFailure;
 }
 
+int configure(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    if (options.engineGiven) {
+        const QString file = storeEngineChoice(options.engine);
+        if (file.isEmpty()) {
+            err << "Die Einstellungen des Programms können nicht geschrieben werden.\n";
+            return ExitFailure;
+        }
+        out << "Engine " << engineName(options.engine) << " gespeichert in " << file << '\n';
+    }
+    const bool fromEnvironment = !qEnvironmentVariable("KARVEN_ENGINE").isEmpty();
+    out << "Das Programm nimmt die Engine " << configuredEngineName() << " ("
+        << (fromEnvironment ? "aus KARVEN_ENGINE" : "aus den Einstellungen oder der Vorgabe") << ").\n";
+    return ExitSuccess;
+}
+
 } // namespace
 
 int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &err)
@@ -196,6 +212,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("swipes"), importSwipes},
         {QStringLiteral("export"), exportTimeBookings},
         {QStringLiteral("server"), manageServerEntries},
+        {QStringLiteral("config"), configure},
         {QStringLiteral("log"), showAssignmentLog},
     };
     const Command command = commands.value(options.command);

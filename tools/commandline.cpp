@@ -139,6 +139,12 @@ const QHash<QString, QString> &commandHelp()
              "  karten       Firma; Karte; Personalnummer\n\n"
              "Aktiv ist J oder N (fehlt die Spalte, sind neue Einträge aktiv).\n"
              "  --dry-run    nur prüfen und zählen, nichts speichern\n")},
+        {QStringLiteral("config"),
+         QStringLiteral("Aufruf: karven-admin config [--engine sqlite|postgres]\n\n"
+                        "Zeigt, welche Datenbank-Engine das Programm für diesen Benutzer nimmt und\n"
+                        "woher die Wahl kommt. Mit --engine wird sie in den Einstellungen des Programms\n"
+                        "gespeichert (~/.config/KARVEN/KARVEN.conf), so dass auch ein Start aus dem\n"
+                        "Anwendungsmenü sie nimmt. KARVEN_ENGINE geht weiterhin vor.\n")},
         {QStringLiteral("server"),
          QStringLiteral(
              "Aufruf: karven-admin server list [Optionen]\n"
@@ -210,6 +216,7 @@ QString generalHelp()
                           "  swipes      Stempeluhr-Dateien einlesen, auch laufend aus einem Ordner\n"
                           "  export      Zeitbuchungen eines Zeitraums als CSV für die Lohnabrechnung\n"
                           "  server      Einträge der Serverliste zeigen, anlegen, ändern, löschen\n"
+                          "  config      Datenbank-Engine des Programms für diesen Benutzer festlegen\n"
                           "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
                           "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
                           "  backup      SQLite-Datenbank in eine Datei sichern\n"
@@ -249,6 +256,7 @@ QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &option
                                       ? QString()
                                       : QStringLiteral(" (KARVEN_ENGINE oder Einstellung Engine)"));
     options.engine = *kind;
+    options.engineGiven = engineGiven;
 
     QString portText = given.value(QStringLiteral("port"));
     QString portSource = QStringLiteral("--port");

@@ -14,6 +14,7 @@ struct AdminOptions
 {
     QString command;
     EngineKind engine = EngineKind::Sqlite;
+    bool engineGiven = false; // --engine was given, not taken from the environment or settings
     ConnectionTarget target;
     bool force = false;
     QString card;
