@@ -43,11 +43,13 @@ FMServer::FMServer()
     ctList->setColumns({{QStringLiteral("Nr"), 25}, {QStringLiteral("Name"), 200}}, QLatin1Char(';'));
     twips.place(ctList, {0, 0, 3735, 1455});
 
+    // The narrow fields reach a little further left and right than designed, so
+    // that a five-digit port and a four-digit company show whole.
     BSERVERIP = field(QStringLiteral("ServerIP:"), standardServer, 0, {1080, 1560, 1455, 285});
-    BPORT = field(QStringLiteral("Port:"), QStringLiteral("1973"), 2535, {3120, 1560, 495, 285});
-    BFIRMA = field(QStringLiteral("Firma:"), QStringLiteral("1"), 0, {1080, 1920, 375, 285});
-    BFIL = field(QStringLiteral("Filiale:"), QStringLiteral("0"), 1455, {2160, 1920, 375, 285});
-    BWJ = field(QStringLiteral("WJ:"), QStringLiteral("0"), 2535, {3120, 1920, 495, 285});
+    BPORT = field(QStringLiteral("Port:"), QStringLiteral("1973"), 2535, {2960, 1560, 715, 285});
+    BFIRMA = field(QStringLiteral("Firma:"), QStringLiteral("1"), 0, {1080, 1920, 480, 285});
+    BFIL = field(QStringLiteral("Filiale:"), QStringLiteral("0"), 1560, {2160, 1920, 480, 285});
+    BWJ = field(QStringLiteral("WJ:"), QStringLiteral("0"), 2640, {2960, 1920, 715, 285});
     BNAMESPACE = field(QStringLiteral("Namespace:"), QStringLiteral("KARVEN"), 0, {1080, 2280, 1455, 285});
     setTabOrder(BSERVERIP, BPORT);
     setTabOrder(BPORT, BFIRMA);
@@ -79,10 +81,13 @@ FMServer::FMServer()
 
     Lock.setInterval(Timing::scaled(Timing::idleDisconnectMs));
     connect(&Lock, &QTimer::timeout, this, guarded([] { Trennen(); }));
+    // What is highlighted is what is loaded: a click, the arrow keys, and a right
+    // press before its menu offers to store the entry as the standard.
     connect(ctList, &CtList::rowClicked, this, guarded([this] { ctList_Click(); }));
+    connect(ctList, &CtList::rowActivated, this, guarded([this] { ctList_Click(); }));
     connect(ctList, &CtList::mouseButtonPressed, this,
             guarded([this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint position) {
-                if (button == Qt::RightButton)
+                if (button == Qt::RightButton && ctList_Click())
                     HRechts->popup(ctList->mapToGlobal(position));
             }));
     connect(BUEdit, &QPushButton::clicked, this, guarded([this] { BUEdit_Click(); }));
@@ -118,17 +123,15 @@ QVector<QPair<QLineEdit *, QString>> FMServer::entryFields() const
             {BNAMESPACE, QStringLiteral("NAMESPACE")}};
 }
 
-void FMServer::ctList_Click()
+bool FMServer::ctList_Click()
 {
-    for (int row = 0; row < ctList->rowCount(); ++row) {
-        if (ctList->isRowSelected(row)) {
-            loadEntry(row);
-            return;
-        }
-    }
+    for (int row = 0; row < ctList->rowCount(); ++row)
+        if (ctList->isRowSelected(row))
+            return loadEntry(row);
+    return false;
 }
 
-void FMServer::loadEntry(int row)
+bool FMServer::loadEntry(int row)
 {
     ZugriffBeginn(false);
     try {
@@ -145,9 +148,10 @@ void FMServer::loadEntry(int row)
         ObjektSchliessen(entry);
     } catch (const CacheError &error) {
         CacheFehlermeldung(error, QStringLiteral("FMServer.ctList_Click Lade Verbindungsdaten"));
-        return;
+        return false;
     }
     ZugriffEnde(false);
+    return true;
 }
 
 void FMServer::AlsStandardSpeichern()

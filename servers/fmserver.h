@@ -39,7 +39,8 @@ public:
     QPushButton *BUZurueck;
     QMenu *HRechts;
 
-    void ctList_Click();
+    // Loads the first selected entry; false when none is selected or loading failed.
+    bool ctList_Click();
     void AlsStandardSpeichern();
     void BUEdit_Click();
 
@@ -54,6 +55,6 @@ private:
     // The fields that show a server entry, with the entry's property for each.
     QVector<QPair<QLineEdit *, QString>> entryFields() const;
     void setFieldsEditable(bool editable);
-    void loadEntry(int row);
+    bool loadEntry(int row);
     void saveEntryOnStandardServer();
 };

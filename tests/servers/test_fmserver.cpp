@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 using Field = ServerListPort::Field;
@@ -158,6 +159,38 @@ private Q_SLOTS:
         window.HRechts->close();
         QTest::mousePress(view->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(!window.HRechts->isVisible());
+    }
+
+    void whatIsHighlightedIsWhatIsLoaded()
+    {
+        clickRow(0);
+        FMServer &window = serverList_->window();
+        QAbstractItemView *view = window.ctList->itemView();
+        // A right press on another row loads it before its menu can store it as the standard.
+        QTest::mousePress(view->viewport(), Qt::RightButton, {},
+                          view->visualRect(view->model()->index(1, 0)).center());
+        QTRY_VERIFY(window.HRechts->isVisible());
+        window.HRechts->close();
+        QCOMPARE(window.CurrentId, 7);
+        QCOMPARE(window.BSERVERIP->text(), QStringLiteral("nord"));
+        // The arrow keys load too.
+        QTest::keyClick(view, Qt::Key_Up);
+        QCOMPARE(window.CurrentId, 0);
+        QCOMPARE(window.BSERVERIP->text(), QStringLiteral("zentrale"));
+    }
+
+    void fieldsShowTheirValuesWhole()
+    {
+        FMServer &window = serverList_->window();
+        for (const auto &[field, value] : {std::pair{window.BPORT, QStringLiteral("65535")},
+                                           std::pair{window.BFIRMA, QStringLiteral("9999")},
+                                           std::pair{window.BFIL, QStringLiteral("999")},
+                                           std::pair{window.BWJ, QStringLiteral("2026")}}) {
+            // Inside its frame a line edit keeps two pixels free on either side of the text.
+            const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
+            const int room = field->width() - 2 * frame - 2 * 2;
+            QVERIFY2(field->fontMetrics().horizontalAdvance(value) <= room, qPrintable(value));
+        }
     }
 
     void editingAsksAndDecliningKeepsTheFieldsLocked()
