@@ -31,11 +31,11 @@ foreach(program karven karven-admin)
   list(APPEND man_files ${man_file})
 endforeach()
 # Debian's changelog and copyright, and the guides for the people at a site.
-configure_file(${KARVEN_PACKAGING_DIR}/changelog.in ${PROJECT_BINARY_DIR}/doc/changelog.Debian @ONLY)
-set(changelog_file ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz)
+configure_file(${KARVEN_PACKAGING_DIR}/changelog.in ${PROJECT_BINARY_DIR}/doc/changelog @ONLY)
+set(changelog_file ${PROJECT_BINARY_DIR}/doc/changelog.gz)
 add_custom_command(OUTPUT ${changelog_file}
-  COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/doc/changelog.Debian > ${changelog_file}
-  DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.Debian
+  COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/doc/changelog > ${changelog_file}
+  DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog
   VERBATIM)
 add_custom_target(karven-package-files ALL DEPENDS ${icon_files} ${man_files} ${changelog_file})
 
@@ -57,6 +57,8 @@ foreach(size IN LISTS KARVEN_ICON_SIZES)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 install(FILES ${man_files} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The service that reads the time clocks' files; installed, not enabled.
+install(FILES ${KARVEN_PACKAGING_DIR}/karven-stempeluhr.service DESTINATION /lib/systemd/system)
 
 
 set(CPACK_GENERATOR DEB)

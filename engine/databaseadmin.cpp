@@ -71,15 +71,17 @@ bool createPostgresDatabase(const ConnectionTarget &target, QString *error)
 
 bool DatabaseAdmin::create(EngineKind kind, const ConnectionTarget &target, QString *error)
 {
-    if (kind == EngineKind::Postgres && !createPostgresDatabase(target, error))
-        return false;
+    // A site's role may reach its own database only; the server's maintenance
+    // database is asked only when the database is not there yet.
     Session session(kind, target);
-    if (!session.open(Session::SchemaCreation::AlsoInEmptyFile)) {
-        if (error)
-            *error = session.lastError();
-        return false;
-    }
-    return true;
+    if (session.open(Session::SchemaCreation::AlsoInEmptyFile))
+        return true;
+    if (kind == EngineKind::Postgres && createPostgresDatabase(target, error) &&
+        session.open(Session::SchemaCreation::AlsoInEmptyFile))
+        return true;
+    if (error && (kind == EngineKind::Sqlite || error->isEmpty()))
+        *error = session.lastError();
+    return false;
 }
 
 bool DatabaseAdmin::drop(EngineKind kind, const ConnectionTarget &target, QString *error)

@@ -494,7 +494,8 @@ private Q_SLOTS:
         db_.withSession([](Session &session) {
             for (const char *statement : {"DROP TABLE kartenzuordnung_buchung", "DROP TABLE kartenzuordnung",
                                           "DROP TABLE schemaversion", "DROP INDEX nopers_offen_firma",
-                                          "DELETE FROM nopers", "DELETE FROM zeitbuchung"})
+                                          "ALTER TABLE persbasis DROP COLUMN abtnr", "DROP INDEX zeitbuchung_text",
+                                          "DROP INDEX nopers_text", "DELETE FROM nopers", "DELETE FROM zeitbuchung"})
                 session.exec(QString::fromLatin1(statement));
             for (const QString &time : {QStringLiteral("202401310705"), QStringLiteral("202401311630")})
                 session.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '      5555', ?)"),
