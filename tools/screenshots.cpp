@@ -71,13 +71,13 @@ int main(int argc, char *argv[])
     mainWindow.show();
     QTest::qWait(500); // the first refresh lists the bookings
 
-    // A booking chosen and an employee picked, as just before "Speichern".
+    // A booking chosen, as the user sees the window before picking the employee.
     QAbstractItemView *bookings = mainWindow.litime->itemView();
     QTest::mouseClick(bookings->viewport(), Qt::LeftButton, {},
                       bookings->visualRect(bookings->model()->index(0, 0)).center());
+    bool ok = save(mainWindow, folder, QStringLiteral("hauptfenster"));
     QTest::keyClicks(mainWindow.lipnr->lineEdit(), QStringLiteral("dorn"));
     QTest::keyClick(mainWindow.lipnr->lineEdit(), Qt::Key_Return);
-    bool ok = save(mainWindow, folder, QStringLiteral("hauptfenster"));
 
     // Another workstation gives the chosen booking's card to somebody else
     // meanwhile: "Speichern" asks before the card changes hands.
