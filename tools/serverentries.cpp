@@ -41,18 +41,17 @@ QString apply(const QHash<QString, QString> &given, Entry &entry)
         const int value = text.trimmed().toInt(&ok);
         return ok && value >= lowest && value <= highest ? std::optional<int>(value) : std::nullopt;
     };
-    if (given.contains(QStringLiteral("name")))
-        entry.name = given.value(QStringLiteral("name")).trimmed();
-    if (given.contains(QStringLiteral("firma")))
-        entry.company = given.value(QStringLiteral("firma")).trimmed();
-    if (given.contains(QStringLiteral("filiale")))
-        entry.branch = given.value(QStringLiteral("filiale")).trimmed();
-    if (given.contains(QStringLiteral("entry-server")))
-        entry.server = given.value(QStringLiteral("entry-server")).trimmed();
-    if (given.contains(QStringLiteral("entry-port")))
-        entry.port = given.value(QStringLiteral("entry-port")).trimmed();
-    if (given.contains(QStringLiteral("entry-namespace")))
-        entry.nameSpace = given.value(QStringLiteral("entry-namespace")).trimmed();
+    const std::pair<QString, QString Entry::*> texts[] = {
+        {QStringLiteral("name"), &Entry::name},
+        {QStringLiteral("firma"), &Entry::company},
+        {QStringLiteral("filiale"), &Entry::branch},
+        {QStringLiteral("entry-server"), &Entry::server},
+        {QStringLiteral("entry-port"), &Entry::port},
+        {QStringLiteral("entry-namespace"), &Entry::nameSpace},
+    };
+    for (const auto &[option, member] : texts)
+        if (given.contains(option))
+            entry.*member = given.value(option).trimmed();
     if (given.contains(QStringLiteral("type"))) {
         const std::optional<int> type = number(given.value(QStringLiteral("type")), 0, 999);
         if (!type)
