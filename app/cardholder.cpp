@@ -12,7 +12,8 @@ std::optional<CardHolder> findCardHolder(const QString &card)
         rows = Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"),
                                                       QStringLiteral("Karteninhaber"));
     } catch (const CacheError &error) {
-        if (error.number() == ServerError::UnknownClass || error.number() == ServerError::UnknownQuery)
+        if (error.number() == ServerError::UnknownClass ||
+            error.number() == ServerError::UnknownQuery)
             return std::nullopt;
         throw;
     }
@@ -38,9 +39,10 @@ QString cardChangeQuestion(const QString &card, const CardHolder &holder, const 
         since += QStringLiteral(" am ") + at.toString(QStringLiteral("dd.MM.yyyy 'um' HH:mm"));
     if (!since.isEmpty())
         since = QStringLiteral(" (zugeordnet") + since + QLatin1Char(')');
-    return QStringLiteral("Die Karte %1 gehört bereits dem Mitarbeiter %2 %3%4.\r\n\r\n"
-                          "Soll die Karte auf den Mitarbeiter %5 übergehen? Die Zeiten, die aus nicht "
-                          "zugeordneten Buchungen dieser Karte bei %2 gebucht wurden, gehen mit über.\r\n\r\n"
-                          "Nein: es bleibt alles, wie es ist, und die Liste wird neu gelesen.")
+    return QStringLiteral(
+               "Die Karte %1 gehört bereits dem Mitarbeiter %2 %3%4.\r\n\r\n"
+               "Soll die Karte auf den Mitarbeiter %5 übergehen? Die Zeiten, die aus nicht "
+               "zugeordneten Buchungen dieser Karte bei %2 gebucht wurden, gehen mit über.\r\n\r\n"
+               "Nein: es bleibt alles, wie es ist, und die Liste wird neu gelesen.")
         .arg(card.trimmed(), holder.number, holder.name, since, employee);
 }

@@ -12,7 +12,10 @@ struct CardHolder
     QString assignedAt; // yyyymmddhhmmss
 
     // Whether the card would change hands when it goes to the employee.
-    bool isOtherThan(const QString &employee) const { return !number.isEmpty() && number != employee; }
+    bool isOtherThan(const QString &employee) const
+    {
+        return !number.isEmpty() && number != employee;
+    }
 };
 
 // Asks the server who holds the card, inside an open access bracket. Nothing

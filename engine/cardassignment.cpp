@@ -20,8 +20,9 @@ qint64 insertReturningId(Session &session, const QString &sql, const QVariantLis
 {
     QSqlQuery query = session.exec(sql + QStringLiteral(" RETURNING id"), values);
     if (!query.next())
-        EngineError::raise(EngineError::DatabaseFailure, QStringLiteral("Datenbankfehler: keine Id für %1")
-                                                             .arg(sql.section(QLatin1Char(' '), 2, 2)));
+        EngineError::raise(EngineError::DatabaseFailure,
+                           QStringLiteral("Datenbankfehler: keine Id für %1")
+                               .arg(sql.section(QLatin1Char(' '), 2, 2)));
     return query.value(0).toLongLong();
 }
 
@@ -30,17 +31,20 @@ class Assignment
 {
 public:
     Assignment(Session &session, QString company, QString employee, QString card)
-        : session_(session), firma_(std::move(company)), pnr_(std::move(employee)), karte_(std::move(card)),
+        : session_(session), firma_(std::move(company)), pnr_(std::move(employee)),
+          karte_(std::move(card)),
           who_(boundValue(session.variables().value(QStringLiteral("PERSONAL")))),
           when_(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")))
-    {
-    }
+    {}
 
     void requireEmployee()
     {
-        if (!session_.firstValue(QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"), {firma_, pnr_})
+        if (!session_
+                 .firstValue(QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"),
+                             {firma_, pnr_})
                  .isValid())
-            refuse(QStringLiteral("Mitarbeiter %1 der Firma %2 existiert nicht").arg(pnr_.left(40), firma_.left(40)));
+            refuse(QStringLiteral("Mitarbeiter %1 der Firma %2 existiert nicht")
+                       .arg(pnr_.left(40), firma_.left(40)));
     }
 
     // Takes the card for the employee when nobody holds it; else answers who does.
@@ -54,9 +58,12 @@ public:
             {firma_, karte_, pnr_, who_, when_});
         if (taken.numRowsAffected() == 1)
             return QString();
-        const QString lock = session_.kind() == EngineKind::Postgres ? QStringLiteral(" FOR UPDATE") : QString();
+        const QString lock =
+            session_.kind() == EngineKind::Postgres ? QStringLiteral(" FOR UPDATE") : QString();
         return session_
-            .firstValue(QStringLiteral("SELECT pnr FROM karte WHERE firma = ? AND karte = ?") + lock, {firma_, karte_})
+            .firstValue(QStringLiteral("SELECT pnr FROM karte WHERE firma = ? AND karte = ?") +
+                            lock,
+                        {firma_, karte_})
             .toString();
     }
 
@@ -64,48 +71,60 @@ public:
 
     void moveCard()
     {
-        session_.exec(QStringLiteral("UPDATE karte SET pnr = ?, zugeordnet_von = ?, zugeordnet_am = ?"
-                                     " WHERE firma = ? AND karte = ?"),
-                      {pnr_, who_, when_, firma_, karte_});
+        session_.exec(
+            QStringLiteral("UPDATE karte SET pnr = ?, zugeordnet_von = ?, zugeordnet_am = ?"
+                           " WHERE firma = ? AND karte = ?"),
+            {pnr_, who_, when_, firma_, karte_});
     }
 
     qint64 log()
     {
-        const QString kind = previous_.isEmpty() || previous_ == pnr_ ? QStringLiteral("Z") : QStringLiteral("W");
-        return insertReturningId(session_,
-                                 QStringLiteral("INSERT INTO kartenzuordnung (firma, karte, pnr_vorher, pnr, art, von, am)"
-                                                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                                 {firma_, karte_, boundValue(previous_), pnr_, kind, who_, when_});
+        const QString kind =
+            previous_.isEmpty() || previous_ == pnr_ ? QStringLiteral("Z") : QStringLiteral("W");
+        return insertReturningId(
+            session_,
+            QStringLiteral(
+                "INSERT INTO kartenzuordnung (firma, karte, pnr_vorher, pnr, art, von, am)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {firma_, karte_, boundValue(previous_), pnr_, kind, who_, when_});
     }
 
     // The previous holder's time bookings that came from this card's unassigned bookings.
     void moveTimeBookings(qint64 logId)
     {
-        const QString fromPrevious = QStringLiteral(" FROM zeitbuchung WHERE firma = ? AND karte = ? AND pnr = ?"
-                                                    " AND nopers_id IS NOT NULL");
-        session_.exec(QStringLiteral("INSERT INTO kartenzuordnung_buchung (zuordnung_id, nopers_id, umgebucht)"
-                                     " SELECT ?, nopers_id, 1") +
+        const QString fromPrevious =
+            QStringLiteral(" FROM zeitbuchung WHERE firma = ? AND karte = ? AND pnr = ?"
+                           " AND nopers_id IS NOT NULL");
+        session_.exec(QStringLiteral(
+                          "INSERT INTO kartenzuordnung_buchung (zuordnung_id, nopers_id, umgebucht)"
+                          " SELECT ?, nopers_id, 1") +
                           fromPrevious,
                       {logId, firma_, karte_, previous_});
-        session_.exec(QStringLiteral("UPDATE zeitbuchung SET pnr = ? WHERE firma = ? AND karte = ? AND pnr = ?"
-                                     " AND nopers_id IS NOT NULL"),
+        session_.exec(QStringLiteral(
+                          "UPDATE zeitbuchung SET pnr = ? WHERE firma = ? AND karte = ? AND pnr = ?"
+                          " AND nopers_id IS NOT NULL"),
                       {pnr_, firma_, karte_, previous_});
     }
 
     // Books the card's open unassigned bookings and takes them off the list.
     void bookOpenBookings(qint64 logId)
     {
-        const QString open = QStringLiteral(" FROM nopers WHERE firma = ? AND karte = ? AND erledigt_am IS NULL");
+        const QString open =
+            QStringLiteral(" FROM nopers WHERE firma = ? AND karte = ? AND erledigt_am IS NULL");
         // "AND true" keeps SQLite from reading ON CONFLICT as part of the SELECT.
-        session_.exec(QStringLiteral("INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext, nopers_id)"
-                                     " SELECT firma, ?, karte, substr(buchungstext, 31, 12), buchungstext, id") +
-                          open + QStringLiteral(" AND true ON CONFLICT (nopers_id) DO NOTHING"),
-                      {pnr_, firma_, karte_});
-        session_.exec(QStringLiteral("INSERT INTO kartenzuordnung_buchung (zuordnung_id, nopers_id, umgebucht)"
-                                     " SELECT ?, id, 0") +
+        session_.exec(
+            QStringLiteral(
+                "INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext, nopers_id)"
+                " SELECT firma, ?, karte, substr(buchungstext, 31, 12), buchungstext, id") +
+                open + QStringLiteral(" AND true ON CONFLICT (nopers_id) DO NOTHING"),
+            {pnr_, firma_, karte_});
+        session_.exec(QStringLiteral(
+                          "INSERT INTO kartenzuordnung_buchung (zuordnung_id, nopers_id, umgebucht)"
+                          " SELECT ?, id, 0") +
                           open,
                       {logId, firma_, karte_});
-        session_.exec(QStringLiteral("UPDATE nopers SET erledigt_am = ? WHERE firma = ? AND karte = ? AND erledigt_am IS NULL"),
+        session_.exec(QStringLiteral("UPDATE nopers SET erledigt_am = ? WHERE firma = ? AND karte "
+                                     "= ? AND erledigt_am IS NULL"),
                       {when_, firma_, karte_});
     }
 
@@ -144,7 +163,8 @@ QString assignCard(Session &session, const QString &company, const QString &empl
     const QString firma = company.trimmed();
     const QString karte = cardField(card);
     if (hasControlCharacters(card))
-        refuse(QStringLiteral("Die Kartennummer enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)"));
+        refuse(QStringLiteral(
+            "Die Kartennummer enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)"));
     if (karte.isEmpty())
         refuse(QStringLiteral("Ungültige Kartennummer \"%1\"").arg(card.left(40)));
     Assignment assignment(session, firma, employeeNumber.trimmed(), karte);
@@ -156,7 +176,8 @@ QString assignCard(Session &session, const QString &company, const QString &empl
         const bool moves = !holder.isEmpty() && holder != employee;
         if (!holder.isEmpty() && expectedHolder && holder != *expectedHolder && holder != employee)
             EngineError::raise(EngineError::CardHolderChanged,
-                               QStringLiteral("Karte %1 gehört inzwischen Mitarbeiter %2").arg(karte.trimmed(), holder));
+                               QStringLiteral("Karte %1 gehört inzwischen Mitarbeiter %2")
+                                   .arg(karte.trimmed(), holder));
         assignment.setPreviousHolder(holder);
         if (moves)
             assignment.moveCard();

@@ -6,5 +6,6 @@ bool isCompanyNumber(const QString &text)
 {
     static const QRegularExpression digits(QStringLiteral("^\\d{1,4}$"));
     const QString number = text.trimmed();
-    return digits.match(number).hasMatch() && number.toInt() >= 1 && number.toInt() <= highestCompany;
+    return digits.match(number).hasMatch() && number.toInt() >= 1 &&
+           number.toInt() <= highestCompany;
 }

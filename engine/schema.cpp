@@ -15,8 +15,9 @@ const QString openBookingsIndex = QStringLiteral(
 
 QString serialKey(const Session &session)
 {
-    return session.kind() == EngineKind::Sqlite ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")
-                                                : QStringLiteral("BIGSERIAL PRIMARY KEY");
+    return session.kind() == EngineKind::Sqlite
+               ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")
+               : QStringLiteral("BIGSERIAL PRIMARY KEY");
 }
 
 void execAll(Session &session, const QStringList &statements)
@@ -30,58 +31,60 @@ void execAll(Session &session, const QStringList &statements)
 // texts as the time clocks deliver them.
 void createFirstVersion(Session &session)
 {
-    execAll(session, {
-        // Login records of the personnel, key: company and personnel code.
-        QStringLiteral("CREATE TABLE parpersedv ("
-                       " firma TEXT NOT NULL, code TEXT NOT NULL,"
-                       " passwort TEXT NOT NULL DEFAULT '', aktiv TEXT NOT NULL DEFAULT '',"
-                       " pname TEXT NOT NULL DEFAULT '', pnr TEXT NOT NULL DEFAULT '',"
-                       " abtnr TEXT NOT NULL DEFAULT '', dw TEXT NOT NULL DEFAULT '',"
-                       " bergrp TEXT NOT NULL DEFAULT '', PRIMARY KEY (firma, code))"),
-        QStringLiteral("CREATE TABLE parpersabt ("
-                       " firma TEXT NOT NULL, abtnr TEXT NOT NULL,"
-                       " abtbez TEXT NOT NULL DEFAULT '', habtnr TEXT NOT NULL DEFAULT '',"
-                       " PRIMARY KEY (firma, abtnr))"),
-        // Employees, key: company and employee number.
-        QStringLiteral("CREATE TABLE persbasis ("
-                       " firma TEXT NOT NULL, pnr TEXT NOT NULL,"
-                       " name TEXT NOT NULL DEFAULT '', vorname TEXT NOT NULL DEFAULT '',"
-                       " aktiv TEXT NOT NULL DEFAULT 'J', fax TEXT NOT NULL DEFAULT '',"
-                       " email TEXT NOT NULL DEFAULT '', PRIMARY KEY (firma, pnr))"),
-        // Which employee a card belongs to, who assigned it and when.
-        QStringLiteral("CREATE TABLE karte ("
-                       " firma TEXT NOT NULL, karte TEXT NOT NULL, pnr TEXT NOT NULL,"
-                       " zugeordnet_von TEXT NOT NULL DEFAULT '',"
-                       " zugeordnet_am TEXT NOT NULL DEFAULT '', PRIMARY KEY (firma, karte))"),
-        // Bookings of cards that no employee owns yet. Deleting one only sets
-        // erledigt_am: the record stays, so that a second workstation finishing
-        // the same booking at the same moment finds it and deletes nothing twice.
-        QStringLiteral("CREATE TABLE nopers (id %1,"
-                       " firma TEXT NOT NULL, karte TEXT NOT NULL, buchungstext TEXT NOT NULL,"
-                       " erledigt_am TEXT)")
-            .arg(serialKey(session)),
-        QStringLiteral("CREATE INDEX nopers_karte ON nopers (firma, karte)"),
-        openBookingsIndex,
-        // Time bookings of employees; nopers_id marks one taken over from an
-        // unassigned booking, so that it is never booked twice.
-        QStringLiteral("CREATE TABLE zeitbuchung (id %1,"
-                       " firma TEXT NOT NULL, pnr TEXT NOT NULL, karte TEXT NOT NULL,"
-                       " zeitpunkt TEXT NOT NULL, buchungstext TEXT NOT NULL,"
-                       " nopers_id BIGINT UNIQUE)")
-            .arg(serialKey(session)),
-        QStringLiteral("CREATE INDEX zeitbuchung_pnr ON zeitbuchung (firma, pnr)"),
-        // The company's database servers, one entry per company and branch.
-        QStringLiteral("CREATE TABLE kassasw ("
-                       " id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 254),"
-                       " name TEXT NOT NULL DEFAULT '', firma TEXT NOT NULL DEFAULT '',"
-                       " fil TEXT NOT NULL DEFAULT '', ip TEXT NOT NULL DEFAULT '',"
-                       " port TEXT NOT NULL DEFAULT '', namespace TEXT NOT NULL DEFAULT '',"
-                       " type INTEGER NOT NULL DEFAULT 0)"),
-        // Global nodes such as ^FA(0); subscripts joined by the unit separator.
-        QStringLiteral("CREATE TABLE globale ("
-                       " name TEXT NOT NULL, subscripts TEXT NOT NULL, value TEXT NOT NULL,"
-                       " PRIMARY KEY (name, subscripts))"),
-    });
+    execAll(
+        session,
+        {
+            // Login records of the personnel, key: company and personnel code.
+            QStringLiteral("CREATE TABLE parpersedv ("
+                           " firma TEXT NOT NULL, code TEXT NOT NULL,"
+                           " passwort TEXT NOT NULL DEFAULT '', aktiv TEXT NOT NULL DEFAULT '',"
+                           " pname TEXT NOT NULL DEFAULT '', pnr TEXT NOT NULL DEFAULT '',"
+                           " abtnr TEXT NOT NULL DEFAULT '', dw TEXT NOT NULL DEFAULT '',"
+                           " bergrp TEXT NOT NULL DEFAULT '', PRIMARY KEY (firma, code))"),
+            QStringLiteral("CREATE TABLE parpersabt ("
+                           " firma TEXT NOT NULL, abtnr TEXT NOT NULL,"
+                           " abtbez TEXT NOT NULL DEFAULT '', habtnr TEXT NOT NULL DEFAULT '',"
+                           " PRIMARY KEY (firma, abtnr))"),
+            // Employees, key: company and employee number.
+            QStringLiteral("CREATE TABLE persbasis ("
+                           " firma TEXT NOT NULL, pnr TEXT NOT NULL,"
+                           " name TEXT NOT NULL DEFAULT '', vorname TEXT NOT NULL DEFAULT '',"
+                           " aktiv TEXT NOT NULL DEFAULT 'J', fax TEXT NOT NULL DEFAULT '',"
+                           " email TEXT NOT NULL DEFAULT '', PRIMARY KEY (firma, pnr))"),
+            // Which employee a card belongs to, who assigned it and when.
+            QStringLiteral("CREATE TABLE karte ("
+                           " firma TEXT NOT NULL, karte TEXT NOT NULL, pnr TEXT NOT NULL,"
+                           " zugeordnet_von TEXT NOT NULL DEFAULT '',"
+                           " zugeordnet_am TEXT NOT NULL DEFAULT '', PRIMARY KEY (firma, karte))"),
+            // Bookings of cards that no employee owns yet. Deleting one only sets
+            // erledigt_am: the record stays, so that a second workstation finishing
+            // the same booking at the same moment finds it and deletes nothing twice.
+            QStringLiteral("CREATE TABLE nopers (id %1,"
+                           " firma TEXT NOT NULL, karte TEXT NOT NULL, buchungstext TEXT NOT NULL,"
+                           " erledigt_am TEXT)")
+                .arg(serialKey(session)),
+            QStringLiteral("CREATE INDEX nopers_karte ON nopers (firma, karte)"),
+            openBookingsIndex,
+            // Time bookings of employees; nopers_id marks one taken over from an
+            // unassigned booking, so that it is never booked twice.
+            QStringLiteral("CREATE TABLE zeitbuchung (id %1,"
+                           " firma TEXT NOT NULL, pnr TEXT NOT NULL, karte TEXT NOT NULL,"
+                           " zeitpunkt TEXT NOT NULL, buchungstext TEXT NOT NULL,"
+                           " nopers_id BIGINT UNIQUE)")
+                .arg(serialKey(session)),
+            QStringLiteral("CREATE INDEX zeitbuchung_pnr ON zeitbuchung (firma, pnr)"),
+            // The company's database servers, one entry per company and branch.
+            QStringLiteral("CREATE TABLE kassasw ("
+                           " id INTEGER PRIMARY KEY CHECK (id BETWEEN 0 AND 254),"
+                           " name TEXT NOT NULL DEFAULT '', firma TEXT NOT NULL DEFAULT '',"
+                           " fil TEXT NOT NULL DEFAULT '', ip TEXT NOT NULL DEFAULT '',"
+                           " port TEXT NOT NULL DEFAULT '', namespace TEXT NOT NULL DEFAULT '',"
+                           " type INTEGER NOT NULL DEFAULT 0)"),
+            // Global nodes such as ^FA(0); subscripts joined by the unit separator.
+            QStringLiteral("CREATE TABLE globale ("
+                           " name TEXT NOT NULL, subscripts TEXT NOT NULL, value TEXT NOT NULL,"
+                           " PRIMARY KEY (name, subscripts))"),
+        });
 }
 
 // Databases of the first release before bookings were only marked done.
@@ -95,31 +98,35 @@ void completeFirstVersion(Session &session)
 // The assignment log, and bookings booked along with their card off the list.
 void addAssignmentLog(Session &session)
 {
-    execAll(session, {
-        QStringLiteral("CREATE TABLE schemaversion (version INTEGER NOT NULL)"),
-        QStringLiteral("INSERT INTO schemaversion (version) VALUES (1)"),
-        // Every card assignment, appended and never changed: who had the card
-        // before (empty: nobody), who has it now, who assigned it and when.
-        // art: Z a card assigned, W a card moved from its previous holder.
-        QStringLiteral("CREATE TABLE kartenzuordnung (id %1,"
-                       " firma TEXT NOT NULL, karte TEXT NOT NULL,"
-                       " pnr_vorher TEXT NOT NULL DEFAULT '', pnr TEXT NOT NULL,"
-                       " art TEXT NOT NULL, von TEXT NOT NULL DEFAULT '', am TEXT NOT NULL)")
-            .arg(serialKey(session)),
-        QStringLiteral("CREATE INDEX kartenzuordnung_karte ON kartenzuordnung (firma, karte)"),
-        QStringLiteral("CREATE INDEX kartenzuordnung_am ON kartenzuordnung (am)"),
-        // The unassigned bookings an assignment booked (umgebucht 0), or whose
-        // time booking it moved from the previous holder (umgebucht 1).
-        QStringLiteral("CREATE TABLE kartenzuordnung_buchung ("
-                       " zuordnung_id BIGINT NOT NULL REFERENCES kartenzuordnung (id),"
-                       " nopers_id BIGINT NOT NULL, umgebucht INTEGER NOT NULL DEFAULT 0,"
-                       " PRIMARY KEY (zuordnung_id, nopers_id))"),
-        // Polls of one company read its open bookings only.
-        QStringLiteral("CREATE INDEX nopers_offen_firma ON nopers (firma, id) WHERE erledigt_am IS NULL"),
-    });
+    execAll(
+        session,
+        {
+            QStringLiteral("CREATE TABLE schemaversion (version INTEGER NOT NULL)"),
+            QStringLiteral("INSERT INTO schemaversion (version) VALUES (1)"),
+            // Every card assignment, appended and never changed: who had the card
+            // before (empty: nobody), who has it now, who assigned it and when.
+            // art: Z a card assigned, W a card moved from its previous holder.
+            QStringLiteral("CREATE TABLE kartenzuordnung (id %1,"
+                           " firma TEXT NOT NULL, karte TEXT NOT NULL,"
+                           " pnr_vorher TEXT NOT NULL DEFAULT '', pnr TEXT NOT NULL,"
+                           " art TEXT NOT NULL, von TEXT NOT NULL DEFAULT '', am TEXT NOT NULL)")
+                .arg(serialKey(session)),
+            QStringLiteral("CREATE INDEX kartenzuordnung_karte ON kartenzuordnung (firma, karte)"),
+            QStringLiteral("CREATE INDEX kartenzuordnung_am ON kartenzuordnung (am)"),
+            // The unassigned bookings an assignment booked (umgebucht 0), or whose
+            // time booking it moved from the previous holder (umgebucht 1).
+            QStringLiteral("CREATE TABLE kartenzuordnung_buchung ("
+                           " zuordnung_id BIGINT NOT NULL REFERENCES kartenzuordnung (id),"
+                           " nopers_id BIGINT NOT NULL, umgebucht INTEGER NOT NULL DEFAULT 0,"
+                           " PRIMARY KEY (zuordnung_id, nopers_id))"),
+            // Polls of one company read its open bookings only.
+            QStringLiteral(
+                "CREATE INDEX nopers_offen_firma ON nopers (firma, id) WHERE erledigt_am IS NULL"),
+        });
     // Bookings that an earlier assignment of their card booked are no longer unassigned.
-    session.exec(QStringLiteral("UPDATE nopers SET erledigt_am = ? WHERE erledigt_am IS NULL"
-                                " AND id IN (SELECT nopers_id FROM zeitbuchung WHERE nopers_id IS NOT NULL)"),
+    session.exec(QStringLiteral(
+                     "UPDATE nopers SET erledigt_am = ? WHERE erledigt_am IS NULL"
+                     " AND id IN (SELECT nopers_id FROM zeitbuchung WHERE nopers_id IS NOT NULL)"),
                  {QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))});
 }
 
@@ -128,11 +135,13 @@ void addAssignmentLog(Session &session)
 // swipes it booked the first time.
 void prepareForImports(Session &session)
 {
-    execAll(session, {
-        QStringLiteral("ALTER TABLE persbasis ADD COLUMN abtnr TEXT NOT NULL DEFAULT ''"),
-        QStringLiteral("CREATE INDEX zeitbuchung_text ON zeitbuchung (firma, buchungstext)"),
-        QStringLiteral("CREATE INDEX nopers_text ON nopers (firma, buchungstext)"),
-    });
+    execAll(
+        session,
+        {
+            QStringLiteral("ALTER TABLE persbasis ADD COLUMN abtnr TEXT NOT NULL DEFAULT ''"),
+            QStringLiteral("CREATE INDEX zeitbuchung_text ON zeitbuchung (firma, buchungstext)"),
+            QStringLiteral("CREATE INDEX nopers_text ON nopers (firma, buchungstext)"),
+        });
 }
 
 struct UpgradeStep
@@ -173,18 +182,20 @@ int schemaVersion(Session &session)
 {
     if (!session.tables().contains(QStringLiteral("schemaversion")))
         return 1;
-    const QVariant version = session.firstValue(QStringLiteral("SELECT max(version) FROM schemaversion"));
+    const QVariant version =
+        session.firstValue(QStringLiteral("SELECT max(version) FROM schemaversion"));
     return version.isValid() && !version.isNull() ? version.toInt() : 1;
 }
 
 void upgradeSchema(Session &session)
 {
     const auto refuseNewer = [](int version) {
-        EngineError::raise(EngineError::DatabaseFailure,
-                           QStringLiteral("Die Datenbank hat die Version %1; dieses Programm kennt nur "
-                                          "Versionen bis %2. Bitte das Programm aktualisieren.")
-                               .arg(version)
-                               .arg(currentSchemaVersion));
+        EngineError::raise(
+            EngineError::DatabaseFailure,
+            QStringLiteral("Die Datenbank hat die Version %1; dieses Programm kennt nur "
+                           "Versionen bis %2. Bitte das Programm aktualisieren.")
+                .arg(version)
+                .arg(currentSchemaVersion));
     };
     const int found = schemaVersion(session);
     if (found > currentSchemaVersion)

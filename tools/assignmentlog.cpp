@@ -49,28 +49,46 @@ QVector<LogEntry> readLog(Session &session, const AdminOptions &options)
         values << QString(options.day).remove(QLatin1Char('-'));
     }
     QSqlQuery rows = session.exec(
-        QStringLiteral("SELECT z.id, z.am, z.firma, z.karte, z.pnr_vorher, z.pnr, z.art, z.von, b.nopers_id,"
-                       " b.umgebucht FROM kartenzuordnung z LEFT JOIN kartenzuordnung_buchung b"
-                       " ON b.zuordnung_id = z.id WHERE ") +
-            conditions.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY z.id, b.nopers_id"),
+        QStringLiteral(
+            "SELECT z.id, z.am, z.firma, z.karte, z.pnr_vorher, z.pnr, z.art, z.von, b.nopers_id,"
+            " b.umgebucht FROM kartenzuordnung z LEFT JOIN kartenzuordnung_buchung b"
+            " ON b.zuordnung_id = z.id WHERE ") +
+            conditions.join(QStringLiteral(" AND ")) +
+            QStringLiteral(" ORDER BY z.id, b.nopers_id"),
         values);
     QVector<LogEntry> entries;
     while (rows.next()) {
         const QString id = rows.value(0).toString();
         if (entries.isEmpty() || entries.last().id != id)
-            entries.append({id, readableMoment(rows.value(1).toString()), rows.value(2).toString(),
-                            rows.value(3).toString().trimmed(), rows.value(4).toString(), rows.value(5).toString(),
-                            kindName(rows.value(6).toString()), storedToDisplay(rows.value(7).toString()), {}, {}});
+            entries.append({id,
+                            readableMoment(rows.value(1).toString()),
+                            rows.value(2).toString(),
+                            rows.value(3).toString().trimmed(),
+                            rows.value(4).toString(),
+                            rows.value(5).toString(),
+                            kindName(rows.value(6).toString()),
+                            storedToDisplay(rows.value(7).toString()),
+                            {},
+                            {}});
         if (!rows.value(8).isNull())
-            (rows.value(9).toInt() ? entries.last().moved : entries.last().booked) << rows.value(8).toString();
+            (rows.value(9).toInt() ? entries.last().moved : entries.last().booked)
+                << rows.value(8).toString();
     }
     return entries;
 }
 
 QStringList fields(const LogEntry &entry)
 {
-    return {entry.id, entry.when, entry.company, entry.card, entry.previous, entry.employee,
-            entry.kind, entry.who, entry.booked.join(QLatin1Char(',')), entry.moved.join(QLatin1Char(','))};
+    return {entry.id,
+            entry.when,
+            entry.company,
+            entry.card,
+            entry.previous,
+            entry.employee,
+            entry.kind,
+            entry.who,
+            entry.booked.join(QLatin1Char(',')),
+            entry.moved.join(QLatin1Char(','))};
 }
 
 } // namespace
@@ -82,10 +100,11 @@ int showAssignmentLog(const AdminOptions &options, QTextStream &out, QTextStream
         return ExitFailure;
     const QVector<LogEntry> entries = readLog(session, options);
     if (!options.file.isEmpty()) {
-        QList<QStringList> rows{{QStringLiteral("Nr"), QStringLiteral("Zeitpunkt"), QStringLiteral("Firma"),
-                                 QStringLiteral("Karte"), QStringLiteral("Bisher"), QStringLiteral("Mitarbeiter"),
-                                 QStringLiteral("Art"), QStringLiteral("Von"),
-                                 QStringLiteral("Gebuchte Buchungen"), QStringLiteral("Umgebuchte Buchungen")}};
+        QList<QStringList> rows{
+            {QStringLiteral("Nr"), QStringLiteral("Zeitpunkt"), QStringLiteral("Firma"),
+             QStringLiteral("Karte"), QStringLiteral("Bisher"), QStringLiteral("Mitarbeiter"),
+             QStringLiteral("Art"), QStringLiteral("Von"), QStringLiteral("Gebuchte Buchungen"),
+             QStringLiteral("Umgebuchte Buchungen")}};
         for (const LogEntry &entry : entries)
             rows << fields(entry);
         const QString problem = writeCsvFile(options.file, rows, options.force);

@@ -30,6 +30,7 @@ QString writeCsvFile(const QString &path, const QList<QStringList> &rows, bool r
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return QStringLiteral("Datei %1 kann nicht geschrieben werden: %2").arg(path, file.errorString());
+        return QStringLiteral("Datei %1 kann nicht geschrieben werden: %2")
+            .arg(path, file.errorString());
     return QString();
 }

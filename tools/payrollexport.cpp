@@ -31,7 +31,9 @@ int exportTimeBookings(const AdminOptions &options, QTextStream &out, QTextStrea
     // Times are "yyyymmddhhmm": a period is a range of their texts.
     QStringList conditions{QStringLiteral("z.zeitpunkt >= ?"), QStringLiteral("z.zeitpunkt < ?")};
     QVariantList values{QString(options.periodStart).remove(QLatin1Char('-')),
-                        QDate::fromString(options.periodEnd, Qt::ISODate).addDays(1).toString(QStringLiteral("yyyyMMdd"))};
+                        QDate::fromString(options.periodEnd, Qt::ISODate)
+                            .addDays(1)
+                            .toString(QStringLiteral("yyyyMMdd"))};
     if (options.companyGiven) {
         conditions << QStringLiteral("z.firma = ?");
         values << options.company.trimmed();
@@ -41,16 +43,20 @@ int exportTimeBookings(const AdminOptions &options, QTextStream &out, QTextStrea
         values << options.employee.trimmed();
     }
     QSqlQuery rows = session.exec(
-        QStringLiteral("SELECT z.firma, z.pnr, COALESCE(p.name, ''), COALESCE(p.vorname, ''), z.zeitpunkt,"
-                       " z.buchungstext, z.karte FROM zeitbuchung z LEFT JOIN persbasis p"
-                       " ON p.firma = z.firma AND p.pnr = z.pnr WHERE ") +
-            conditions.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY z.firma, z.pnr, z.zeitpunkt, z.id"),
+        QStringLiteral(
+            "SELECT z.firma, z.pnr, COALESCE(p.name, ''), COALESCE(p.vorname, ''), z.zeitpunkt,"
+            " z.buchungstext, z.karte FROM zeitbuchung z LEFT JOIN persbasis p"
+            " ON p.firma = z.firma AND p.pnr = z.pnr WHERE ") +
+            conditions.join(QStringLiteral(" AND ")) +
+            QStringLiteral(" ORDER BY z.firma, z.pnr, z.zeitpunkt, z.id"),
         values);
-    QList<QStringList> table{{QStringLiteral("Firma"), QStringLiteral("Personalnummer"), QStringLiteral("Name"),
-                              QStringLiteral("Vorname"), QStringLiteral("Datum"), QStringLiteral("Uhrzeit"),
-                              QStringLiteral("Art"), QStringLiteral("Terminal"), QStringLiteral("Karte")}};
+    QList<QStringList> table{
+        {QStringLiteral("Firma"), QStringLiteral("Personalnummer"), QStringLiteral("Name"),
+         QStringLiteral("Vorname"), QStringLiteral("Datum"), QStringLiteral("Uhrzeit"),
+         QStringLiteral("Art"), QStringLiteral("Terminal"), QStringLiteral("Karte")}};
     while (rows.next()) {
-        const QDateTime moment = QDateTime::fromString(rows.value(4).toString(), QStringLiteral("yyyyMMddHHmm"));
+        const QDateTime moment =
+            QDateTime::fromString(rows.value(4).toString(), QStringLiteral("yyyyMMddHHmm"));
         const QString text = rows.value(5).toString();
         table << QStringList{rows.value(0).toString(),
                              storedToDisplay(rows.value(1).toString()),
@@ -67,7 +73,7 @@ int exportTimeBookings(const AdminOptions &options, QTextStream &out, QTextStrea
         err << problem << '\n';
         return ExitFailure;
     }
-    out << table.size() - 1 << " Zeitbuchungen vom " << options.periodStart << " bis " << options.periodEnd << " in "
-        << options.file << " geschrieben.\n";
+    out << table.size() - 1 << " Zeitbuchungen vom " << options.periodStart << " bis "
+        << options.periodEnd << " in " << options.file << " geschrieben.\n";
     return ExitSuccess;
 }

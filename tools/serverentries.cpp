@@ -20,7 +20,9 @@ struct Entry
 std::optional<Entry> loadEntry(Session &session, int id)
 {
     QSqlQuery row = session.exec(
-        QStringLiteral("SELECT name, firma, fil, ip, port, namespace, type FROM kassasw WHERE id = ?"), {id});
+        QStringLiteral(
+            "SELECT name, firma, fil, ip, port, namespace, type FROM kassasw WHERE id = ?"),
+        {id});
     if (!row.next())
         return std::nullopt;
     return Entry{id,
@@ -61,27 +63,41 @@ QString apply(const QHash<QString, QString> &given, Entry &entry)
     if (entry.name.isEmpty() || entry.name.size() > 60)
         return QStringLiteral("--name muss 1 bis 60 Zeichen lang sein");
     if (!isCompanyNumber(entry.company))
-        return QStringLiteral("--firma \"%1\" ist keine Firmennummer von 1 bis %2").arg(entry.company.left(40)).arg(highestCompany);
+        return QStringLiteral("--firma \"%1\" ist keine Firmennummer von 1 bis %2")
+            .arg(entry.company.left(40))
+            .arg(highestCompany);
     if (!number(entry.branch, 0, 999))
-        return QStringLiteral("--filiale \"%1\" ist keine Filialnummer von 0 bis 999").arg(entry.branch.left(40));
+        return QStringLiteral("--filiale \"%1\" ist keine Filialnummer von 0 bis 999")
+            .arg(entry.branch.left(40));
     // The entry must name a server a workstation can connect to, by the program's own rules.
-    if (!parseConnectionString(QStringLiteral("cn_iptcp:%1[%2]:%3").arg(entry.server, entry.port, entry.nameSpace)))
-        return QStringLiteral("Server \"%1\", Port \"%2\" und Namespace \"%3\" ergeben keine gültige Verbindung "
-                              "(Server ohne Leerzeichen, Port 1 bis 65535, Namespace ein Buchstabe, dann "
-                              "Buchstaben, Ziffern und _)")
+    if (!parseConnectionString(
+            QStringLiteral("cn_iptcp:%1[%2]:%3").arg(entry.server, entry.port, entry.nameSpace)))
+        return QStringLiteral(
+                   "Server \"%1\", Port \"%2\" und Namespace \"%3\" ergeben keine gültige "
+                   "Verbindung "
+                   "(Server ohne Leerzeichen, Port 1 bis 65535, Namespace ein Buchstabe, dann "
+                   "Buchstaben, Ziffern und _)")
             .arg(entry.server.left(60), entry.port.left(10), entry.nameSpace.left(60));
     return QString();
 }
 
 void store(Session &session, const Entry &entry, bool isNew)
 {
-    const QVariantList values{displayToStored(entry.name), entry.company, entry.branch, entry.server, entry.port,
-                              entry.nameSpace, entry.type, entry.id};
-    session.exec(isNew ? QStringLiteral("INSERT INTO kassasw (name, firma, fil, ip, port, namespace, type, id)"
-                                        " VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
-                       : QStringLiteral("UPDATE kassasw SET name = ?, firma = ?, fil = ?, ip = ?, port = ?,"
-                                        " namespace = ?, type = ? WHERE id = ?"),
-                 values);
+    const QVariantList values{displayToStored(entry.name),
+                              entry.company,
+                              entry.branch,
+                              entry.server,
+                              entry.port,
+                              entry.nameSpace,
+                              entry.type,
+                              entry.id};
+    session.exec(
+        isNew
+            ? QStringLiteral("INSERT INTO kassasw (name, firma, fil, ip, port, namespace, type, id)"
+                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+            : QStringLiteral("UPDATE kassasw SET name = ?, firma = ?, fil = ?, ip = ?, port = ?,"
+                             " namespace = ?, type = ? WHERE id = ?"),
+        values);
 }
 
 void list(Session &session, QTextStream &out)
@@ -92,8 +108,9 @@ void list(Session &session, QTextStream &out)
         ids << rows.value(0).toInt();
     for (const int id : ids) {
         const Entry entry = *loadEntry(session, id);
-        out << entry.id << '\t' << entry.name << '\t' << entry.company << '\t' << entry.branch << '\t'
-            << entry.server << '\t' << entry.port << '\t' << entry.nameSpace << '\t' << entry.type << '\n';
+        out << entry.id << '\t' << entry.name << '\t' << entry.company << '\t' << entry.branch
+            << '\t' << entry.server << '\t' << entry.port << '\t' << entry.nameSpace << '\t'
+            << entry.type << '\n';
     }
     if (ids.isEmpty())
         out << "Keine Servereinträge.\n";
@@ -113,13 +130,15 @@ int manageServerEntries(const AdminOptions &options, QTextStream &out, QTextStre
     bool ok = false;
     const int id = options.entry.value(QStringLiteral("id")).trimmed().toInt(&ok);
     if (!ok || id < 0 || id > 254) {
-        err << "--id muss eine Zahl von 0 bis 254 sein (255 steht im Programm für \"kein Eintrag\").\n";
+        err << "--id muss eine Zahl von 0 bis 254 sein (255 steht im Programm für \"kein "
+               "Eintrag\").\n";
         return ExitFailure;
     }
     const std::optional<Entry> existing = loadEntry(session, id);
     const bool adding = options.action == QLatin1String("add");
     if (adding == existing.has_value()) {
-        err << "Servereintrag " << id << (adding ? " gibt es schon; ändern mit \"server change\".\n" : " gibt es nicht.\n");
+        err << "Servereintrag " << id
+            << (adding ? " gibt es schon; ändern mit \"server change\".\n" : " gibt es nicht.\n");
         return ExitFailure;
     }
     if (options.action == QLatin1String("remove")) {
@@ -127,15 +146,21 @@ int manageServerEntries(const AdminOptions &options, QTextStream &out, QTextStre
         out << "Servereintrag " << id << " gelöscht.\n";
         return ExitSuccess;
     }
-    Entry entry = existing.value_or(Entry{id, {}, {}, {}, options.target.host, QString::number(options.target.port),
-                                          options.target.nameSpace, 0});
+    Entry entry = existing.value_or(Entry{id,
+                                          {},
+                                          {},
+                                          {},
+                                          options.target.host,
+                                          QString::number(options.target.port),
+                                          options.target.nameSpace,
+                                          0});
     const QString problem = apply(options.entry, entry);
     if (!problem.isEmpty()) {
         err << problem << "; nichts gespeichert.\n";
         return ExitFailure;
     }
     store(session, entry, adding);
-    out << "Servereintrag " << id << " " << (adding ? "angelegt" : "geändert") << ": " << entry.name << ", "
-        << entry.server << ':' << entry.port << ", " << entry.nameSpace << '\n';
+    out << "Servereintrag " << id << " " << (adding ? "angelegt" : "geändert") << ": " << entry.name
+        << ", " << entry.server << ':' << entry.port << ", " << entry.nameSpace << '\n';
     return ExitSuccess;
 }

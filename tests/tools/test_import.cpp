@@ -1,8 +1,8 @@
 // Master data from CSV files as German offices write them, on the engine that
 // KARVEN_ENGINE names: reading the files, and importing them whole or not at all.
 
-#include "adminprocess.h"
 #include "admincommands.h"
+#include "adminprocess.h"
 #include "commandline.h"
 #include "csvreader.h"
 #include "enginefixture.h"
@@ -31,7 +31,8 @@ private:
     {
         const QString path = files_.filePath(name);
         QFile out(path);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(content) != content.size())
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(content) != content.size())
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }
@@ -43,7 +44,8 @@ private:
 
     ImportReport import(MasterData kind, const QByteArray &content)
     {
-        return importMasterData(*session_, kind, file(masterDataName(kind) + QStringLiteral(".csv"), content));
+        return importMasterData(*session_, kind,
+                                file(masterDataName(kind) + QStringLiteral(".csv"), content));
     }
 
 private Q_SLOTS:
@@ -62,8 +64,8 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const char *table : {"kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers",
-                                  "parpersedv", "persbasis", "parpersabt"})
+        for (const char *table : {"kartenzuordnung_buchung", "kartenzuordnung", "karte",
+                                  "zeitbuchung", "nopers", "parpersedv", "persbasis", "parpersabt"})
             session_->exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
     }
 
@@ -72,10 +74,17 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("encoding");
         QTest::addColumn<QString>("records"); // line: fields joined by |, records by /
-        QTest::newRow("UTF-8 with BOM, CR LF") << QByteArray("\xEF\xBB\xBF" "a;b\r\nM\xC3\xBCller;2\r\n") << "UTF-8"
-                                              << "1:a|b/2:Müller|2";
-        QTest::newRow("Windows-1252") << QByteArray("a;b\nM\xFCller;\x80\n") << "Windows-1252" << "1:a|b/2:Müller|€";
-        QTest::newRow("UTF-16 with BOM") << QByteArray("\xFF\xFE" "a\0;\0b\0\n\0", 10) << "UTF-16" << "1:a|b";
+        QTest::newRow("UTF-8 with BOM, CR LF") << QByteArray("\xEF\xBB\xBF"
+                                                             "a;b\r\nM\xC3\xBCller;2\r\n")
+                                               << "UTF-8"
+                                               << "1:a|b/2:Müller|2";
+        QTest::newRow("Windows-1252") << QByteArray("a;b\nM\xFCller;\x80\n") << "Windows-1252"
+                                      << "1:a|b/2:Müller|€";
+        QTest::newRow("UTF-16 with BOM") << QByteArray("\xFF\xFE"
+                                                       "a\0;\0b\0\n\0",
+                                                       10)
+                                         << "UTF-16"
+                                         << "1:a|b";
         QTest::newRow("quotes, separators and line breaks in fields")
             << QByteArray("\"x;y\";\"say \"\"hi\"\"\"\n\"two\nlines\";z\n\nlast;\n") << "UTF-8"
             << "1:x;y|say \"hi\"/2:two\nlines|z/5:last|";
@@ -91,28 +100,33 @@ private Q_SLOTS:
         QCOMPARE(csv.encoding, encoding);
         QStringList read;
         for (const CsvRecord &record : csv.records)
-            read << QString::number(record.line) + QLatin1Char(':') + record.fields.join(QLatin1Char('|'));
+            read << QString::number(record.line) + QLatin1Char(':') +
+                        record.fields.join(QLatin1Char('|'));
         QCOMPARE(read.join(QLatin1Char('/')), records);
     }
 
     void unreadableFilesSayWhereAndWhy()
     {
-        QCOMPARE(parseCsv("a;b\n1;\"open\n\n").error, QStringLiteral("Zeile 2: das Anführungszeichen wird nicht geschlossen"));
-        QVERIFY(parseCsv("a\n\"x\"y;z\n").error.startsWith(QStringLiteral("Zeile 2: nach dem schließenden")));
+        QCOMPARE(parseCsv("a;b\n1;\"open\n\n").error,
+                 QStringLiteral("Zeile 2: das Anführungszeichen wird nicht geschlossen"));
+        QVERIFY(parseCsv("a\n\"x\"y;z\n")
+                    .error.startsWith(QStringLiteral("Zeile 2: nach dem schließenden")));
         QVERIFY(parseCsv(QByteArray("a\0b", 3)).error.contains(QStringLiteral("Nullbytes")));
     }
 
     void masterDataGoInOnceAndAgainChangeNothing()
     {
         const QByteArray departments("Firma;Abteilung;Bezeichnung\n1;10;Büro\n1;20;Lager\n");
-        const QByteArray employees("firma;PERSONALNUMMER;Name;Vorname;Abteilung\n1;5001;Müller;Jürgen;10\n"
-                                   "1;5002;Straßer;Greß;20\n");
-        const QByteArray users("Firma;Kürzel;Passwort;Personalnummer;Name\n1;MÜL;geheim;5001;Müller, Jürgen\n");
+        const QByteArray employees(
+            "firma;PERSONALNUMMER;Name;Vorname;Abteilung\n1;5001;Müller;Jürgen;10\n"
+            "1;5002;Straßer;Greß;20\n");
+        const QByteArray users(
+            "Firma;Kürzel;Passwort;Personalnummer;Name\n1;MÜL;geheim;5001;Müller, Jürgen\n");
         const QByteArray cards("Firma;Karte;Personalnummer\n1;4711;5001\n");
         // A swipe of the card before it was known: the import books it.
         db_.withSession([](Session &session) {
-            bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"), QStringLiteral("4711"),
-                     QStringLiteral("202401310705"));
+            bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"),
+                     QStringLiteral("4711"), QStringLiteral("202401310705"));
         });
         for (int round = 0; round < 2; ++round) {
             const int added = round == 0 ? 2 : 0;
@@ -122,18 +136,27 @@ private Q_SLOTS:
             QCOMPARE(again.added + again.unchanged, 1);
             QCOMPARE(import(MasterData::Cards, cards).unchanged, 1 - added / 2);
         }
-        QCOMPARE(session_->firstValue(QStringLiteral("SELECT name || ' ' || abtnr || ' ' || aktiv FROM persbasis"
-                                                     " WHERE pnr = '5002'")).toString(),
+        QCOMPARE(session_
+                     ->firstValue(
+                         QStringLiteral("SELECT name || ' ' || abtnr || ' ' || aktiv FROM persbasis"
+                                        " WHERE pnr = '5002'"))
+                     .toString(),
                  QStringLiteral("Stra~er 20 J"));
-        QCOMPARE(session_->firstValue(QStringLiteral("SELECT code FROM parpersedv")).toString(), QStringLiteral("M]L"));
-        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr FROM zeitbuchung")).toString(), QStringLiteral("5001"));
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT code FROM parpersedv")).toString(),
+                 QStringLiteral("M]L"));
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr FROM zeitbuchung")).toString(),
+                 QStringLiteral("5001"));
         QCOMPARE(count(QStringLiteral("kartenzuordnung")), 1);
 
         // A changed row changes; columns left out keep their values.
         const ImportReport changed =
-            import(MasterData::Employees, "Firma;Personalnummer;Name;Vorname;Aktiv\n1;5002;Straßer;Greß;N\n");
+            import(MasterData::Employees,
+                   "Firma;Personalnummer;Name;Vorname;Aktiv\n1;5002;Straßer;Greß;N\n");
         QCOMPARE(changed.changed, 1);
-        QCOMPARE(session_->firstValue(QStringLiteral("SELECT abtnr || aktiv FROM persbasis WHERE pnr = '5002'")).toString(),
+        QCOMPARE(session_
+                     ->firstValue(
+                         QStringLiteral("SELECT abtnr || aktiv FROM persbasis WHERE pnr = '5002'"))
+                     .toString(),
                  QStringLiteral("20N"));
     }
 
@@ -143,22 +166,28 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("errors");
         const QByteArray head("Firma;Personalnummer;Name;Vorname;Abteilung;Aktiv\n");
         QTest::newRow("unknown department")
-            << head + "1;6001;A;B;;J\n1;6002;A;B;99;J\n" << QStringList{"Zeile 3: Abteilung 99 der Firma 1 gibt es nicht"};
-        QTest::newRow("duplicate key") << head + "1;6001;A;B;;J\n1;6001;C;D;;J\n"
-                                       << QStringList{"Zeile 3: Firma 1, Personalnummer 6001 steht schon in Zeile 2"};
+            << head + "1;6001;A;B;;J\n1;6002;A;B;99;J\n"
+            << QStringList{"Zeile 3: Abteilung 99 der Firma 1 gibt es nicht"};
+        QTest::newRow("duplicate key")
+            << head + "1;6001;A;B;;J\n1;6001;C;D;;J\n"
+            << QStringList{"Zeile 3: Firma 1, Personalnummer 6001 steht schon in Zeile 2"};
         QTest::newRow("fields missing and bad values")
             << head + "1;6001;A\n0x;6002;A;B;;vielleicht\n1;;A;B;;J\n1;6003;A\tB;C;;J\n"
             << QStringList{"Zeile 2: 3 Felder statt 6 wie in der Kopfzeile",
                            "Zeile 3: Firma „0x“ ist keine Firmennummer (1 bis 9999)",
-                           "Zeile 3: Aktiv „vielleicht“ ist weder J noch N", "Zeile 4: Personalnummer ist leer",
+                           "Zeile 3: Aktiv „vielleicht“ ist weder J noch N",
+                           "Zeile 4: Personalnummer ist leer",
                            "Zeile 5: Name enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)"};
         QTest::newRow("unknown and missing columns")
             << QByteArray("Firma;Persnr;Name\n1;6001;A\n")
-            << QStringList{"Zeile 1: unbekannte Spalte „Persnr“; bekannt sind: Firma, Personalnummer, Name, Vorname, "
+            << QStringList{"Zeile 1: unbekannte Spalte „Persnr“; bekannt sind: Firma, "
+                           "Personalnummer, Name, Vorname, "
                            "Abteilung, Aktiv, E-Mail, Fax",
-                           "Zeile 1: Spalte „Personalnummer“ fehlt", "Zeile 1: Spalte „Vorname“ fehlt"};
-        QTest::newRow("not a text file") << QByteArray("Firma\0;", 7)
-                                         << QStringList{"Die Datei enthält Nullbytes: keine Textdatei"};
+                           "Zeile 1: Spalte „Personalnummer“ fehlt",
+                           "Zeile 1: Spalte „Vorname“ fehlt"};
+        QTest::newRow("not a text file")
+            << QByteArray("Firma\0;", 7)
+            << QStringList{"Die Datei enthält Nullbytes: keine Textdatei"};
     }
 
     void aFileWithAnyWrongRowStoresNothing()
@@ -172,11 +201,14 @@ private Q_SLOTS:
 
     void swipeFilesAreBookedOnceAsTheClockWould()
     {
-        session_->exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name) VALUES ('1', '1001', 'A')"));
-        session_->exec(QStringLiteral("INSERT INTO karte (firma, karte, pnr) VALUES ('1', '      4711', '1001')"));
-        const QString swipes = file(QStringLiteral("uhr.csv"), "Terminal;Karte;Art;Datum;Uhrzeit\n"
-                                                               "FIL01T1;4711;K;31.01.2024;07:05\n"
-                                                               "FIL01T1;815;Gehen;2024-01-31;16:30:59\n");
+        session_->exec(
+            QStringLiteral("INSERT INTO persbasis (firma, pnr, name) VALUES ('1', '1001', 'A')"));
+        session_->exec(QStringLiteral(
+            "INSERT INTO karte (firma, karte, pnr) VALUES ('1', '      4711', '1001')"));
+        const QString swipes =
+            file(QStringLiteral("uhr.csv"), "Terminal;Karte;Art;Datum;Uhrzeit\n"
+                                            "FIL01T1;4711;K;31.01.2024;07:05\n"
+                                            "FIL01T1;815;Gehen;2024-01-31;16:30:59\n");
         for (int round = 0; round < 2; ++round) {
             const SwipeReport report = importSwipes(*session_, swipes, QStringLiteral("1"));
             QCOMPARE(report.errors, QStringList());
@@ -185,17 +217,21 @@ private Q_SLOTS:
         }
         QCOMPARE(session_->firstValue(QStringLiteral("SELECT buchungstext FROM nopers")).toString(),
                  QStringLiteral("FIL01T1  G                 815202401311630"));
-        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr || zeitpunkt FROM zeitbuchung")).toString(),
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr || zeitpunkt FROM zeitbuchung"))
+                     .toString(),
                  QStringLiteral("1001202401310705"));
 
         const SwipeReport wrong = importSwipes(
             *session_,
-            file(QStringLiteral("falsch.csv"), "Firma;Terminal;Karte;Art;Datum;Uhrzeit\n1;T1;900;K;01.02.2024;07:00\n"
-                                               "1;T1;901;K;30.02.2024;07:00\n1;T1;902;X;01.02.2024;07:00\n"),
+            file(QStringLiteral("falsch.csv"),
+                 "Firma;Terminal;Karte;Art;Datum;Uhrzeit\n1;T1;900;K;01.02.2024;07:00\n"
+                 "1;T1;901;K;30.02.2024;07:00\n1;T1;902;X;01.02.2024;07:00\n"),
             QStringLiteral("1"));
         QCOMPARE(wrong.errors.size(), 2);
-        QVERIFY2(wrong.errors.at(0).startsWith(QStringLiteral("Zeile 3: ")), qPrintable(wrong.errors.at(0)));
-        QVERIFY2(wrong.errors.at(1).startsWith(QStringLiteral("Zeile 4: Buchungsart")), qPrintable(wrong.errors.at(1)));
+        QVERIFY2(wrong.errors.at(0).startsWith(QStringLiteral("Zeile 3: ")),
+                 qPrintable(wrong.errors.at(0)));
+        QVERIFY2(wrong.errors.at(1).startsWith(QStringLiteral("Zeile 4: Buchungsart")),
+                 qPrintable(wrong.errors.at(1)));
         QCOMPARE(count(QStringLiteral("nopers")), 1); // not even the good line of that file
     }
 
@@ -203,11 +239,12 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         QProcess watcher;
-        watcher.start(adminProgram(), QStringList{QStringLiteral("swipes"), QStringLiteral("--watch"), folder.path(),
-                                                  QStringLiteral("--engine"), engineName(db_.kind()),
-                                                  QStringLiteral("--server"), db_.target().host, QStringLiteral("--port"),
-                                                  QString::number(db_.target().port), QStringLiteral("--namespace"),
-                                                  db_.target().nameSpace});
+        watcher.start(adminProgram(),
+                      QStringList{QStringLiteral("swipes"), QStringLiteral("--watch"),
+                                  folder.path(), QStringLiteral("--engine"), engineName(db_.kind()),
+                                  QStringLiteral("--server"), db_.target().host,
+                                  QStringLiteral("--port"), QString::number(db_.target().port),
+                                  QStringLiteral("--namespace"), db_.target().nameSpace});
         QVERIFY(watcher.waitForStarted());
         // Written under another name and renamed when done, as a clock should.
         QFile partial(folder.filePath(QStringLiteral("uhr1.tmp")));
@@ -219,8 +256,10 @@ private Q_SLOTS:
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write("Terminal;Karte\nT1;1234\n");
         bad.close();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("erledigt/uhr1.csv"))), 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("fehler/uhr2.csv.fehler.txt"))), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFile::exists(folder.filePath(QStringLiteral("erledigt/uhr1.csv"))), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFile::exists(folder.filePath(QStringLiteral("fehler/uhr2.csv.fehler.txt"))), 15000);
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("uhr1.csv"))));
         QCOMPARE(count(QStringLiteral("nopers")), 1);
         ::kill(pid_t(watcher.processId()), SIGTERM);
@@ -236,15 +275,19 @@ private Q_SLOTS:
         options.target = db_.target();
         options.dryRun = true;
         options.importFiles = {
-            {QStringLiteral("abteilungen"), file(QStringLiteral("a.csv"), "Firma;Abteilung;Bezeichnung\n1;30;Hof\n")},
+            {QStringLiteral("abteilungen"),
+             file(QStringLiteral("a.csv"), "Firma;Abteilung;Bezeichnung\n1;30;Hof\n")},
             {QStringLiteral("mitarbeiter"),
-             file(QStringLiteral("m.csv"), "Firma;Personalnummer;Name;Vorname;Abteilung\n1;7001;A;B;30\n")},
+             file(QStringLiteral("m.csv"),
+                  "Firma;Personalnummer;Name;Vorname;Abteilung\n1;7001;A;B;30\n")},
         };
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
         QCOMPARE(runAdminCommand(options, outStream, errStream), 0);
         outStream.flush();
-        QVERIFY2(out.contains(QStringLiteral("mitarbeiter: ")) && out.contains(QStringLiteral("1 neu")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("mitarbeiter: ")) &&
+                     out.contains(QStringLiteral("1 neu")),
+                 qPrintable(out));
         QCOMPARE(count(QStringLiteral("parpersabt")) + count(QStringLiteral("persbasis")), 0);
     }
 };

@@ -1,8 +1,8 @@
 #include "csvreader.h"
 
 #include <QFile>
-#include <algorithm>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -101,7 +101,8 @@ private:
         ++at_;
         for (;;) {
             if (at_ >= text_.size())
-                return QStringLiteral("Zeile %1: das Anführungszeichen wird nicht geschlossen").arg(opened);
+                return QStringLiteral("Zeile %1: das Anführungszeichen wird nicht geschlossen")
+                    .arg(opened);
             const QChar c = text_.at(at_);
             if (c == quote) {
                 if (at_ + 1 < text_.size() && text_.at(at_ + 1) == quote) {
@@ -111,12 +112,14 @@ private:
                 }
                 ++at_;
                 if (at_ < text_.size() && text_.at(at_) != separator && !isLineBreak(text_.at(at_)))
-                    return QStringLiteral("Zeile %1: nach dem schließenden Anführungszeichen muss ; oder "
-                                          "das Zeilenende folgen")
+                    return QStringLiteral(
+                               "Zeile %1: nach dem schließenden Anführungszeichen muss ; oder "
+                               "das Zeilenende folgen")
                         .arg(line_);
                 return QString();
             }
-            if (c == QLatin1Char('\r') && at_ + 1 < text_.size() && text_.at(at_ + 1) == QLatin1Char('\n'))
+            if (c == QLatin1Char('\r') && at_ + 1 < text_.size() &&
+                text_.at(at_ + 1) == QLatin1Char('\n'))
                 ++at_; // CR LF inside a field is one line break
             if (isLineBreak(c)) {
                 field += QLatin1Char('\n');
@@ -130,7 +133,8 @@ private:
 
     void skipLineBreak()
     {
-        if (text_.at(at_) == QLatin1Char('\r') && at_ + 1 < text_.size() && text_.at(at_ + 1) == QLatin1Char('\n'))
+        if (text_.at(at_) == QLatin1Char('\r') && at_ + 1 < text_.size() &&
+            text_.at(at_ + 1) == QLatin1Char('\n'))
             ++at_;
         ++at_;
         ++line_;
@@ -160,13 +164,15 @@ CsvFile readCsvFile(const QString &path)
     QFile input(path);
     if (!input.open(QIODevice::ReadOnly)) {
         CsvFile file;
-        file.error = QStringLiteral("Datei %1 kann nicht gelesen werden: %2").arg(path, input.errorString());
+        file.error =
+            QStringLiteral("Datei %1 kann nicht gelesen werden: %2").arg(path, input.errorString());
         return file;
     }
     return parseCsv(input.readAll());
 }
 
-CsvHeader readCsvHeader(const CsvRecord &header, const QStringList &known, const QStringList &required)
+CsvHeader readCsvHeader(const CsvRecord &header, const QStringList &known,
+                        const QStringList &required)
 {
     CsvHeader columns;
     columns.fieldCount = header.fields.size();
@@ -175,9 +181,10 @@ CsvHeader readCsvHeader(const CsvRecord &header, const QStringList &known, const
     };
     for (int field = 0; field < header.fields.size(); ++field) {
         const QString name = header.fields.at(field).trimmed();
-        const auto found = std::find_if(known.cbegin(), known.cend(), [&](const QString &candidate) {
-            return candidate.compare(name, Qt::CaseInsensitive) == 0;
-        });
+        const auto found =
+            std::find_if(known.cbegin(), known.cend(), [&](const QString &candidate) {
+                return candidate.compare(name, Qt::CaseInsensitive) == 0;
+            });
         if (found == known.cend())
             error(QStringLiteral("unbekannte Spalte „%1“; bekannt sind: %2")
                       .arg(name.left(40), known.join(QStringLiteral(", "))));

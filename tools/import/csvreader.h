@@ -30,7 +30,8 @@ struct CsvHeader
     int fieldCount = 0;
     QStringList errors; // "Zeile n: …"
 };
-CsvHeader readCsvHeader(const CsvRecord &header, const QStringList &known, const QStringList &required);
+CsvHeader readCsvHeader(const CsvRecord &header, const QStringList &known,
+                        const QStringList &required);
 
 // Reads and parses the whole file.
 CsvFile readCsvFile(const QString &path);

@@ -13,8 +13,8 @@ int importFiles(const AdminOptions &options, QTextStream &out, QTextStream &err)
         return ExitFailure;
     int exitCode = ExitSuccess;
     const auto importAll = [&] {
-        for (const MasterData kind :
-             {MasterData::Departments, MasterData::Employees, MasterData::LoginUsers, MasterData::Cards}) {
+        for (const MasterData kind : {MasterData::Departments, MasterData::Employees,
+                                      MasterData::LoginUsers, MasterData::Cards}) {
             const QString path = options.importFiles.value(masterDataName(kind));
             if (path.isEmpty())
                 continue;
@@ -26,9 +26,10 @@ int importFiles(const AdminOptions &options, QTextStream &out, QTextStream &err)
                 exitCode = ExitFailure;
                 return;
             }
-            out << masterDataName(kind) << ": " << path << " (" << report.encoding << "): " << report.rows
-                << " Zeilen, " << report.added << " neu, " << report.changed << " geändert, "
-                << report.unchanged << " unverändert" << (options.dryRun ? " (Probelauf)" : "") << '\n';
+            out << masterDataName(kind) << ": " << path << " (" << report.encoding
+                << "): " << report.rows << " Zeilen, " << report.added << " neu, " << report.changed
+                << " geändert, " << report.unchanged << " unverändert"
+                << (options.dryRun ? " (Probelauf)" : "") << '\n';
         }
     };
     if (!options.dryRun) {
@@ -65,7 +66,7 @@ int importSwipes(const AdminOptions &options, QTextStream &out, QTextStream &err
         return ExitFailure;
     }
     out << options.file << " (" << report.encoding << "): " << report.swipes << " Stempelungen, "
-        << report.timeBookings << " Zeitbuchungen, " << report.unassigned << " nicht zugeordnete Buchungen, "
-        << report.bookedBefore << " schon gebucht\n";
+        << report.timeBookings << " Zeitbuchungen, " << report.unassigned
+        << " nicht zugeordnete Buchungen, " << report.bookedBefore << " schon gebucht\n";
     return ExitSuccess;
 }

@@ -43,22 +43,27 @@ struct TableSpec
 
 const TableSpec &tableSpec(MasterData kind)
 {
-    static const TableSpec departments{QStringLiteral("parpersabt"), 2,
-                                       {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
-                                        {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Key, true},
-                                        {QStringLiteral("Bezeichnung"), QStringLiteral("abtbez"), Value::Name, true},
-                                        {QStringLiteral("Hauptabteilung"), QStringLiteral("habtnr"), Value::Text, false}}};
-    static const TableSpec employees{QStringLiteral("persbasis"), 2,
-                                     {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
-                                      {QStringLiteral("Personalnummer"), QStringLiteral("pnr"), Value::Key, true},
-                                      {QStringLiteral("Name"), QStringLiteral("name"), Value::Name, true},
-                                      {QStringLiteral("Vorname"), QStringLiteral("vorname"), Value::Name, true},
-                                      {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Department, false},
-                                      {QStringLiteral("Aktiv"), QStringLiteral("aktiv"), Value::Flag, false},
-                                      {QStringLiteral("E-Mail"), QStringLiteral("email"), Value::Name, false},
-                                      {QStringLiteral("Fax"), QStringLiteral("fax"), Value::Text, false}}};
+    static const TableSpec departments{
+        QStringLiteral("parpersabt"),
+        2,
+        {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
+         {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Key, true},
+         {QStringLiteral("Bezeichnung"), QStringLiteral("abtbez"), Value::Name, true},
+         {QStringLiteral("Hauptabteilung"), QStringLiteral("habtnr"), Value::Text, false}}};
+    static const TableSpec employees{
+        QStringLiteral("persbasis"),
+        2,
+        {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
+         {QStringLiteral("Personalnummer"), QStringLiteral("pnr"), Value::Key, true},
+         {QStringLiteral("Name"), QStringLiteral("name"), Value::Name, true},
+         {QStringLiteral("Vorname"), QStringLiteral("vorname"), Value::Name, true},
+         {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Department, false},
+         {QStringLiteral("Aktiv"), QStringLiteral("aktiv"), Value::Flag, false},
+         {QStringLiteral("E-Mail"), QStringLiteral("email"), Value::Name, false},
+         {QStringLiteral("Fax"), QStringLiteral("fax"), Value::Text, false}}};
     static const TableSpec loginUsers{
-        QStringLiteral("parpersedv"), 2,
+        QStringLiteral("parpersedv"),
+        2,
         {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
          {QStringLiteral("Kürzel"), QStringLiteral("code"), Value::Key, true},
          {QStringLiteral("Passwort"), QStringLiteral("passwort"), Value::Password, true},
@@ -68,10 +73,12 @@ const TableSpec &tableSpec(MasterData kind)
          {QStringLiteral("Name"), QStringLiteral("pname"), Value::Name, false},
          {QStringLiteral("Durchwahl"), QStringLiteral("dw"), Value::Text, false},
          {QStringLiteral("Berechtigungsgruppe"), QStringLiteral("bergrp"), Value::Text, false}}};
-    static const TableSpec cards{QStringLiteral("karte"), 2,
-                                 {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
-                                  {QStringLiteral("Karte"), QStringLiteral("karte"), Value::Card, true},
-                                  {QStringLiteral("Personalnummer"), QStringLiteral("pnr"), Value::Employee, true}}};
+    static const TableSpec cards{
+        QStringLiteral("karte"),
+        2,
+        {{QStringLiteral("Firma"), QStringLiteral("firma"), Value::Company, true},
+         {QStringLiteral("Karte"), QStringLiteral("karte"), Value::Card, true},
+         {QStringLiteral("Personalnummer"), QStringLiteral("pnr"), Value::Employee, true}}};
     switch (kind) {
     case MasterData::Departments:
         return departments;
@@ -98,11 +105,15 @@ Checked check(Value value, const QString &raw, bool required)
     if (hasControlCharacters(text))
         return {{}, QStringLiteral("enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)")};
     if (text.isEmpty())
-        return {QStringLiteral(""), required || value == Value::Flag ? QStringLiteral("ist leer") : QString()};
+        return {QStringLiteral(""),
+                required || value == Value::Flag ? QStringLiteral("ist leer") : QString()};
     switch (value) {
     case Value::Company:
         if (!isCompanyNumber(text))
-            return {{}, QStringLiteral("„%1“ ist keine Firmennummer (1 bis %2)").arg(text.left(40)).arg(highestCompany)};
+            return {{},
+                    QStringLiteral("„%1“ ist keine Firmennummer (1 bis %2)")
+                        .arg(text.left(40))
+                        .arg(highestCompany)};
         return {QString::number(text.toInt()), {}};
     case Value::Key:
     case Value::Department:
@@ -124,7 +135,9 @@ Checked check(Value value, const QString &raw, bool required)
     }
     case Value::Card:
         if (cardField(raw).isEmpty())
-            return {{}, QStringLiteral("„%1“ ist keine Kartennummer (1 bis 10 Zeichen)").arg(text.left(40))};
+            return {{},
+                    QStringLiteral("„%1“ ist keine Kartennummer (1 bis 10 Zeichen)")
+                        .arg(text.left(40))};
         return {cardField(raw), {}};
     case Value::Name:
     case Value::Text:
@@ -152,8 +165,7 @@ class Importer
 public:
     Importer(Session &session, MasterData kind, ImportReport &report)
         : session_(session), kind_(kind), spec_(tableSpec(kind)), report_(report)
-    {
-    }
+    {}
 
     // Reads the file into checked rows; false when any row is wrong.
     bool read(const QString &path)
@@ -163,7 +175,8 @@ public:
         if (!csv.error.isEmpty())
             return fail(csv.error);
         if (csv.records.isEmpty())
-            return fail(QStringLiteral("Die Datei ist leer; erwartet wird eine Kopfzeile mit den Spaltennamen"));
+            return fail(QStringLiteral(
+                "Die Datei ist leer; erwartet wird eine Kopfzeile mit den Spaltennamen"));
         if (!readHeader(csv.records.first()))
             return false;
         QHash<QString, int> keys;
@@ -173,7 +186,9 @@ public:
             const Row &row = rows_.last();
             const QString key = row.values.mid(0, spec_.keyColumns).join(QChar(0x1F));
             if (keys.contains(key))
-                error(record.line, QStringLiteral("%1 steht schon in Zeile %2").arg(describeKey(row)).arg(keys.value(key)));
+                error(record.line, QStringLiteral("%1 steht schon in Zeile %2")
+                                       .arg(describeKey(row))
+                                       .arg(keys.value(key)));
             else
                 keys.insert(key, record.line);
         }
@@ -201,7 +216,10 @@ private:
         return false;
     }
 
-    void error(int line, const QString &problem) { report_.errors << QStringLiteral("Zeile %1: %2").arg(line).arg(problem); }
+    void error(int line, const QString &problem)
+    {
+        report_.errors << QStringLiteral("Zeile %1: %2").arg(line).arg(problem);
+    }
 
     bool readHeader(const CsvRecord &header)
     {
@@ -248,7 +266,8 @@ private:
     {
         QStringList parts;
         for (int i = 0; i < spec_.keyColumns; ++i)
-            parts << row.columns.at(i)->header + QLatin1Char(' ') + storedToDisplay(row.values.at(i));
+            parts << row.columns.at(i)->header + QLatin1Char(' ') +
+                         storedToDisplay(row.values.at(i));
         return parts.join(QStringLiteral(", "));
     }
 
@@ -258,16 +277,19 @@ private:
         bool ok = true;
         for (int i = spec_.keyColumns; i < row.columns.size(); ++i) {
             const Value value = row.columns.at(i)->value;
-            if (row.values.at(i).isEmpty() || (value != Value::Department && value != Value::Employee))
+            if (row.values.at(i).isEmpty() ||
+                (value != Value::Department && value != Value::Employee))
                 continue;
             const bool department = value == Value::Department;
             const QVariant found = session_.firstValue(
-                department ? QStringLiteral("SELECT 1 FROM parpersabt WHERE firma = ? AND abtnr = ?")
-                           : QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"),
+                department
+                    ? QStringLiteral("SELECT 1 FROM parpersabt WHERE firma = ? AND abtnr = ?")
+                    : QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"),
                 {company, row.values.at(i)});
             if (!found.isValid()) {
                 error(row.line, QStringLiteral("%1 %2 der Firma %3 gibt es nicht")
-                                    .arg(department ? QStringLiteral("Abteilung") : QStringLiteral("Mitarbeiter"),
+                                    .arg(department ? QStringLiteral("Abteilung")
+                                                    : QStringLiteral("Mitarbeiter"),
                                          storedToDisplay(row.values.at(i)), company));
                 ok = false;
             }
@@ -308,12 +330,14 @@ private:
     }
 
     // Inserts the row (no keyCondition) or updates the record it names.
-    void write(const Row &row, const QStringList &columns, const QString &keyCondition, const QVariantList &keys)
+    void write(const Row &row, const QStringList &columns, const QString &keyCondition,
+               const QVariantList &keys)
     {
         if (kind_ == MasterData::Cards) {
             // A card taken over books the card's open unassigned bookings and is logged.
             session_.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("IMPORT"));
-            assignCard(session_, row.values.at(0), row.values.at(2), row.values.at(1), std::nullopt);
+            assignCard(session_, row.values.at(0), row.values.at(2), row.values.at(1),
+                       std::nullopt);
             return;
         }
         QVariantList values;
@@ -330,7 +354,8 @@ private:
             }
             session_.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                               .arg(spec_.table, inserted.join(QStringLiteral(", ")),
-                                   QStringList(inserted.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+                                   QStringList(inserted.size(), QStringLiteral("?"))
+                                       .join(QStringLiteral(", "))),
                           values);
             return;
         }

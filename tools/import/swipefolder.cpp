@@ -39,9 +39,10 @@ QString moveInto(const QFileInfo &file, const QString &subfolder)
     folder.mkpath(subfolder);
     QString target = folder.filePath(subfolder + QLatin1Char('/') + file.fileName());
     if (QFileInfo::exists(target))
-        target = folder.filePath(subfolder + QLatin1Char('/') + file.completeBaseName() + QLatin1Char('-') +
-                                 QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
-                                 QStringLiteral(".csv"));
+        target = folder.filePath(
+            subfolder + QLatin1Char('/') + file.completeBaseName() + QLatin1Char('-') +
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
+            QStringLiteral(".csv"));
     return QFile::rename(file.absoluteFilePath(), target) ? target : QString();
 }
 
@@ -50,20 +51,20 @@ class SwipeFolder
 public:
     SwipeFolder(const AdminOptions &options, QTextStream &out, QTextStream &err)
         : options_(options), out_(out), err_(err), session_(options.engine, options.target)
-    {
-    }
+    {}
 
     void look()
     {
         const QFileInfoList files =
-            QDir(options_.watchFolder).entryInfoList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name);
+            QDir(options_.watchFolder)
+                .entryInfoList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name);
         QHash<QString, Seen> seenNow;
         for (const QFileInfo &file : files) {
             const Seen now{file.size(), file.lastModified()};
             seenNow.insert(file.fileName(), now);
             const auto before = seen_.constFind(file.fileName());
-            if (before != seen_.cend() && before->size == now.size && before->modified == now.modified &&
-                !read(file))
+            if (before != seen_.cend() && before->size == now.size &&
+                before->modified == now.modified && !read(file))
                 seenNow.remove(file.fileName()); // looked at again next time
         }
         seen_ = seenNow;
@@ -74,28 +75,33 @@ private:
     bool read(const QFileInfo &file)
     {
         if (!session_.isAlive() && !session_.open()) {
-            complain(QStringLiteral("Keine Verbindung zur Datenbank: %1").arg(session_.lastError().simplified()));
+            complain(QStringLiteral("Keine Verbindung zur Datenbank: %1")
+                         .arg(session_.lastError().simplified()));
             return false;
         }
         SwipeReport report;
         try {
             report = importSwipes(session_, file.absoluteFilePath(), options_.company);
         } catch (const CacheError &error) {
-            complain(QStringLiteral("%1 wartet: %2").arg(file.fileName(), error.description().simplified()));
+            complain(QStringLiteral("%1 wartet: %2")
+                         .arg(file.fileName(), error.description().simplified()));
             session_.close();
             return false;
         }
         if (report.errors.isEmpty()) {
             moveInto(file, QStringLiteral("erledigt"));
-            out_ << file.fileName() << ": " << report.swipes << " Stempelungen, " << report.timeBookings
-                 << " Zeitbuchungen, " << report.unassigned << " nicht zugeordnet, " << report.bookedBefore
-                 << " schon gebucht" << Qt::endl;
+            out_ << file.fileName() << ": " << report.swipes << " Stempelungen, "
+                 << report.timeBookings << " Zeitbuchungen, " << report.unassigned
+                 << " nicht zugeordnet, " << report.bookedBefore << " schon gebucht" << Qt::endl;
             return true;
         }
         const QString moved = moveInto(file, QStringLiteral("fehler"));
-        QSaveFile reason((moved.isEmpty() ? file.absoluteFilePath() : moved) + QStringLiteral(".fehler.txt"));
+        QSaveFile reason((moved.isEmpty() ? file.absoluteFilePath() : moved) +
+                         QStringLiteral(".fehler.txt"));
         if (reason.open(QIODevice::WriteOnly)) {
-            reason.write((report.errors.join(QLatin1Char('\n')) + QStringLiteral("\nNichts gebucht.\n")).toUtf8());
+            reason.write(
+                (report.errors.join(QLatin1Char('\n')) + QStringLiteral("\nNichts gebucht.\n"))
+                    .toUtf8());
             reason.commit();
         }
         complain(QStringLiteral("%1: %2 Fehler, nichts gebucht (%3)")

@@ -1,7 +1,7 @@
 #include "swipeimport.h"
 
-#include "engineerrors.h"
 #include "csvreader.h"
+#include "engineerrors.h"
 #include "session.h"
 #include "timeclock.h"
 
@@ -22,7 +22,8 @@ struct RollBack
 {
 };
 
-// "yyyymmddhhmm" from the date and time as offices write them; empty when either is no date or time.
+// "yyyymmddhhmm" from the date and time as offices write them; empty when either is no date or
+// time.
 QString clockTime(const QString &date, const QString &time)
 {
     QDate day = QDate::fromString(date.trimmed(), QStringLiteral("dd.MM.yyyy"));
@@ -54,17 +55,20 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
     const CsvFile csv = readCsvFile(path);
     report.encoding = csv.encoding;
     if (!csv.error.isEmpty() || csv.records.isEmpty()) {
-        report.errors << (csv.error.isEmpty() ? QStringLiteral("Die Datei ist leer; erwartet wird eine Kopfzeile")
-                                              : csv.error);
+        report.errors << (csv.error.isEmpty()
+                              ? QStringLiteral("Die Datei ist leer; erwartet wird eine Kopfzeile")
+                              : csv.error);
         return report;
     }
     const CsvHeader header =
-        readCsvHeader(csv.records.first(), {firma, terminal, karte, art, datum, uhrzeit}, {terminal, karte, art, datum, uhrzeit});
+        readCsvHeader(csv.records.first(), {firma, terminal, karte, art, datum, uhrzeit},
+                      {terminal, karte, art, datum, uhrzeit});
     if (!header.errors.isEmpty()) {
         report.errors = header.errors;
         return report;
     }
-    const auto field = [&](const CsvRecord &record, const QString &name, const QString &otherwise = QString()) {
+    const auto field = [&](const CsvRecord &record, const QString &name,
+                           const QString &otherwise = QString()) {
         const int index = header.columnOf.value(name, -1);
         return index < 0 ? otherwise : record.fields.at(index);
     };
@@ -83,14 +87,15 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
                 ++report.swipes;
                 const QString time = clockTime(field(record, datum), field(record, uhrzeit));
                 if (time.isEmpty()) {
-                    error(QStringLiteral("„%1 %2“ ist kein Zeitpunkt (Datum TT.MM.JJJJ, Uhrzeit HH:MM)")
+                    error(QStringLiteral(
+                              "„%1 %2“ ist kein Zeitpunkt (Datum TT.MM.JJJJ, Uhrzeit HH:MM)")
                               .arg(field(record, datum).left(20), field(record, uhrzeit).left(20)));
                     continue;
                 }
                 try {
-                    const std::optional<CardBooking> booking =
-                        bookCardOnce(session, field(record, firma, company), field(record, terminal).trimmed(),
-                                     kindOfBooking(field(record, art)), field(record, karte), time);
+                    const std::optional<CardBooking> booking = bookCardOnce(
+                        session, field(record, firma, company), field(record, terminal).trimmed(),
+                        kindOfBooking(field(record, art)), field(record, karte), time);
                     if (!booking)
                         ++report.bookedBefore;
                     else if (booking->kind == CardBooking::TimeBooking)
