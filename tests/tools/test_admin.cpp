@@ -365,6 +365,10 @@ private Q_SLOTS:
                                        << "FIL01T1"
                                        << "K"
                                        << "4711" << t;
+        QTest::newRow("company 0") << "0" << "FIL01T1" << "K" << "4711" << t;
+        QTest::newRow("company 10000") << "10000" << "FIL01T1" << "K" << "4711" << t;
+        // What arrives as broken UTF-8 reaches the engine as replacement characters.
+        QTest::newRow("card from broken UTF-8") << "1" << "FIL01T1" << "K" << QString::fromUtf8("47\xff" "11") << t;
         QTest::newRow("time too short") << "1"
                                         << "FIL01T1"
                                         << "K"
