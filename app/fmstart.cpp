@@ -1,6 +1,9 @@
 #include "fmstart.h"
 
+#include "bookingdetails.h"
 #include "bookingrow.h"
+#include "bookingtext.h"
+#include "branchnames.h"
 #include "cacheapi.h"
 #include "cardholder.h"
 #include "ctcombo.h"
@@ -32,6 +35,8 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     litime->setColumns({{QStringLiteral("Datum"), 75}, {QStringLiteral("Zeit"), 75},
                         {QStringLiteral("Karte"), 100}, {QStringLiteral("Pnr"), 40}},
                        QLatin1Char('\n'));
+    // A row keeps the booking text; it is read into date, time and card when shown.
+    litime->setRowFormatter([](const QString &bookingText) { return parseBooking(bookingText).rowText(); });
     twips.place(litime, {0, 0, 4695, 5775});
 
     Frame1 = new QFrame(client);
@@ -49,6 +54,11 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     BUSpeich = new QPushButton(QStringLiteral("Speichern"), Frame1);
     twips.place(BUSpeich, {1080, 840, 1095, 375});
 
+    // Below the frame, where the window has room, and only while the frame is shown.
+    Details = new BookingDetails(client);
+    twips.place(Details, {4800, 2160, 5535, 2955});
+    Details->hide();
+
     BUAkt = new QPushButton(QStringLiteral("Aktualisieren"), client);
     twips.place(BUAkt, {5040, 5280, 1815, 375});
 
@@ -59,6 +69,8 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
 
     connect(litime, &CtList::rowClicked, Frame1, &QWidget::show);
     connect(litime, &CtList::rowActivated, Frame1, &QWidget::show);
+    connect(litime, &CtList::rowClicked, this, guarded([this](int row) { showDetails(row); }));
+    connect(litime, &CtList::rowActivated, this, guarded([this](int row) { showDetails(row); }));
     connect(BUSpeich, &QPushButton::clicked, this, guarded([this] { BUSpeich_Click(); }));
     connect(BUAkt, &QPushButton::clicked, this, guarded([this] { ListeAktualisieren(); }));
     connect(&Timer1, &QTimer::timeout, this, guarded([this] { ListeAktualisieren(); }));
@@ -125,7 +137,7 @@ void FMStart::ListeAktualisieren()
     ui.processEvents();
     Timer1.stop();
     litime->removeAllRows();
-    unusualCards_.clear();
+    Details->showNone();
     ZugriffBeginn(false);
     std::unique_ptr<ResultSet> rows =
         Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
@@ -149,17 +161,47 @@ void FMStart::ListeAktualisieren()
 
 void FMStart::addBooking(const QString &id, const QString &text)
 {
-    const BookingRow booking = parseBooking(text);
-    if (!booking.valid && !reportedBookings_.contains(id)) {
+    if (!hasReadableTime(text) && !reportedBookings_.contains(id)) {
         reportedBookings_.insert(id);
         frmProgrammverlauf::instance().StatusText(QStringLiteral("FMStart.ListeAktualisieren"),
                                                   QStringLiteral("Buchung mit ungültigem Datum"),
                                                   QStringLiteral("Id ") + id + QStringLiteral(": ") + text);
     }
-    litime->insertRow(0, booking.rowText());
+    litime->insertRow(0, text);
     litime->setKeyText(0, id);
-    if (booking.karte != booking.storedCard)
-        unusualCards_.insert(id, booking.storedCard);
+}
+
+void FMStart::showDetails(int row)
+{
+    if (row < 0 || row >= litime->rowCount()) {
+        Details->showNone();
+        return;
+    }
+    const BookingRow booking = parseBooking(litime->insertedText(row));
+    // The card's bookings, oldest first: the list shows the newest on top.
+    QStringList openTimes;
+    for (int other = litime->rowCount() - 1; other >= 0; --other) {
+        if (BookingText::field(litime->insertedText(other), BookingText::card) != booking.storedCard)
+            continue;
+        const BookingRow open = other == row ? booking : parseBooking(litime->insertedText(other));
+        openTimes << (open.valid ? open.zeitpunkt : open.datum + QLatin1Char(' ') + open.zeit);
+    }
+    Details->showBooking(booking, branchName(booking.filiale), openTimes);
+    Details->show();
+}
+
+QString FMStart::branchName(const QString &branch)
+{
+    if (branch.isEmpty())
+        return QString();
+    // Read once per company: the server list changes seldom.
+    if (branchNamesOf_ != Verbindung.Firma || !branchNames_) {
+        ZugriffBeginn(false);
+        branchNames_ = loadBranchNames(Verbindung.Firma);
+        ZugriffEnde(false);
+        branchNamesOf_ = Verbindung.Firma;
+    }
+    return branchNames_->value(branchKey(branch));
 }
 
 void FMStart::BUSpeich_Click()
@@ -227,8 +269,10 @@ void FMStart::assign(int row)
     for (int other = litime->rowCount() - 1; other >= 0; --other)
         if (storedCard(other) == card)
             litime->removeRow(other);
+    showDetails(litime->selectedRow());
     if (litime->rowCount() == 0) {
         Frame1->hide();
+        Details->hide();
         lipnr->setEditText(QString());
         Timer1.start();
     }
@@ -246,7 +290,7 @@ void FMStart::setkarte(const QString &employee, const QString &card, const std::
 
 QString FMStart::storedCard(int row) const
 {
-    return unusualCards_.value(litime->keyText(row), litime->cellText(row, 3));
+    return BookingText::field(litime->insertedText(row), BookingText::card).toString();
 }
 
 int FMStart::rowWithCard(const QString &card) const

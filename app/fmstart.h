@@ -6,6 +6,7 @@
 #include <optional>
 #include <QTimer>
 
+class BookingDetails;
 class CtCombo;
 class FMPass;
 class CtList;
@@ -39,6 +40,7 @@ public:
     QLabel *Label1;
     CtCombo *lipnr;
     QPushButton *BUSpeich;
+    BookingDetails *Details;
     QPushButton *BUAkt;
     QTimer Timer1;
     QAction *mLogin;
@@ -53,6 +55,10 @@ private:
     void buildMenu();
     void loadEmployees();
     void addBooking(const QString &id, const QString &text);
+    // Tells about the booking in the row; no row: about none.
+    void showDetails(int row);
+    // The name of the company's branch with that number; empty when unknown.
+    QString branchName(const QString &branch);
     void assign(int row);
     // Calls "setkarte"; with the holder the user was shown, when the server told one.
     void setkarte(const QString &employee, const QString &card, const std::optional<QString> &holderSeen);
@@ -64,7 +70,6 @@ private:
     FMPass &loginDialog_;
     // Bookings whose unreadable date is in the history already, by id.
     QSet<QString> reportedBookings_;
-    // Stored cards of the listed bookings whose card is shown otherwise (with
-    // control characters made visible), by id; the others show it as stored.
-    QHash<QString, QString> unusualCards_;
+    std::optional<QHash<QString, QString>> branchNames_;
+    QString branchNamesOf_; // the company whose branch names those are
 };

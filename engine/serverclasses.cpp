@@ -92,6 +92,13 @@ const QVector<ClassDef> &serverClasses()
            QStringLiteral("SELECT id, name FROM kassasw WHERE type = ?"
                           " AND CAST(? AS TEXT) IS NOT NULL ORDER BY id"),
            2,
+           {}},
+          // The branches of a company (parameter: company) by their servers:
+          // branch number and name, as booking details name a time clock's branch.
+          {QStringLiteral("Filialen"),
+           QStringLiteral("SELECT fil, name FROM kassasw WHERE firma = trim(CAST(? AS TEXT))"
+                          " AND type = 0 ORDER BY id"),
+           1,
            {}}}},
         {QStringLiteral("KV.Windows"), QString(), {}, false, QString(), {}, {}},
     };

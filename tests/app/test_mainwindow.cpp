@@ -2,6 +2,7 @@
 // on a demo database, logged in through the command line; only message boxes
 // and the program end are scripted.
 
+#include "bookingdetails.h"
 #include "cacheapi.h"
 #include "cardassignment.h"
 #include "closebox.h"
@@ -24,6 +25,7 @@
 
 #include <QAbstractItemView>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -201,6 +203,42 @@ private Q_SLOTS:
         QVERIFY(fakes_->ui.messages.isEmpty());
     }
 
+    void theChosenBookingIsShownWithTheCardsOtherBookings()
+    {
+        db_.withSession([](Session &session) {
+            bookCard(session, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"), QStringLiteral("815"),
+                     QStringLiteral("202612080741"), QStringLiteral("01"));
+            bookCard(session, QStringLiteral("1"), QStringLiteral("FIL02T1"), QStringLiteral("G"), QStringLiteral("815"),
+                     QStringLiteral("202612081630"), QStringLiteral("7"));
+        });
+        db_.swipe(QStringLiteral("999"), QStringLiteral("202612081700"));
+        start();
+        waitForListing(3);
+        BookingDetails &details = *window_->Details;
+        QVERIFY(!details.isVisible());
+        clickBooking(2);
+        QVERIFY(details.isVisible());
+        QCOMPARE(details.zeitpunkt->text(), QStringLiteral("08.12.2026 07:41"));
+        QCOMPARE(details.art->text(), QStringLiteral("Kommen"));
+        QCOMPARE(details.terminal->text(), QStringLiteral("FIL01T1"));
+        QCOMPARE(details.filiale->text(), QStringLiteral("01 – Filiale Nord")); // from the server list
+        QCOMPARE(details.offene->text(),
+                 QStringLiteral("815, 2 offene Buchungen: 08.12.2026 07:41, 08.12.2026 16:30"));
+        // By keyboard as well; a branch the server list does not know is shown by its number.
+        QTest::keyClick(window_->litime->itemView(), Qt::Key_Up);
+        QCOMPARE(details.filiale->text(), QStringLiteral("7"));
+        QCOMPARE(details.art->text(), QStringLiteral("Gehen"));
+
+        chooseEmployee(QStringLiteral("dorn"));
+        window_->BUSpeich->click();
+        QCOMPARE(window_->litime->rowCount(), 1);
+        QCOMPARE(details.zeitpunkt->text(), QStringLiteral("–")); // the chosen row is gone
+        clickBooking(0);
+        QCOMPARE(details.offene->text(), QStringLiteral("999, 1 offene Buchung: 08.12.2026 17:00"));
+        window_->BUSpeich->click();
+        QVERIFY(!details.isVisible());
+    }
+
     void lastAssignmentHidesTheFrameAndPollsAgain()
     {
         db_.swipe(QStringLiteral("777"), QStringLiteral("202403010800"));
@@ -293,7 +331,9 @@ private Q_SLOTS:
         // Yes: the card and the time from its unassigned booking go to the chosen employee.
         db_.swipe(QStringLiteral("888"), QStringLiteral("202401310810"));
         waitForListing(1);
-        window_->litime->insertRow(0, QStringLiteral("2024-01-31\n08:05\n       777")); // as a stale list shows it
+        // As a stale list shows it.
+        window_->litime->insertRow(0, TimeClock::bookingText(QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                                                             QStringLiteral("777"), QStringLiteral("202401310805")));
         window_->litime->setKeyText(0, moved);
         clickBooking(0);
         chooseEmployee(QStringLiteral("dorn"));

@@ -486,6 +486,24 @@ private Q_SLOTS:
         QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE karte LIKE '%34'")).value(0).toInt(), 0);
     }
 
+    void aClocksBranchIsKeptInTheBookingText()
+    {
+        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        db_.withSession([](Session &session) {
+            bookCard(session, QStringLiteral("1"), QStringLiteral("FIL02T1"), QStringLiteral("G"), QStringLiteral("77"),
+                     bookingTime, QStringLiteral(" 2 "));
+            try {
+                bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"), QStringLiteral("77"),
+                         bookingTime, QStringLiteral("12345"));
+                QFAIL("a branch wider than its field was booked");
+            } catch (const CacheError &error) {
+                QCOMPARE(error.number(), qint32(EngineError::InvalidValue));
+            }
+        });
+        QCOMPARE(db_.column(QStringLiteral("SELECT buchungstext FROM nopers")),
+                 QVariantList{QStringLiteral("FIL02T1  G2                 77") + bookingTime});
+    }
+
     void databasesOfTheFirstReleaseAreUpgraded()
     {
         // As the first release left a database: no version, no log, and the
