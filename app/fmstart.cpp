@@ -11,6 +11,7 @@
 #include "frmabout.h"
 #include "fmpass.h"
 #include "frmprogrammverlauf.h"
+#include "newbookings.h"
 #include "rowbatch.h"
 #include "runtimeguard.h"
 #include "servererrors.h"
@@ -22,6 +23,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QWindow>
 
 FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
@@ -63,9 +66,11 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     twips.place(BUAkt, {5040, 5280, 1815, 375});
 
     buildMenu();
+    buildStatusBar();
     // The window keeps its controls where they are; the client area is fixed at design size.
     client->setMinimumSize(twips.size({10545, 5805}));
-    resize(client->minimumSize() + QSize(0, menuBar()->sizeHint().height()));
+    resize(client->minimumSize() +
+           QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height()));
 
     connect(litime, &CtList::rowClicked, Frame1, &QWidget::show);
     connect(litime, &CtList::rowActivated, Frame1, &QWidget::show);
@@ -74,6 +79,27 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     connect(BUSpeich, &QPushButton::clicked, this, guarded([this] { BUSpeich_Click(); }));
     connect(BUAkt, &QPushButton::clicked, this, guarded([this] { ListeAktualisieren(); }));
     connect(&Timer1, &QTimer::timeout, this, guarded([this] { ListeAktualisieren(); }));
+    connect(&TimerNeu, &QTimer::timeout, this, guarded([this] { checkForNewBookings(); }));
+}
+
+void FMStart::buildStatusBar()
+{
+    lblOffen = new QLabel(openBookingsCount(0));
+    lblNeu = new QLabel;
+    lblNeu->setTextFormat(Qt::RichText);
+    lblNeu->hide();
+    statusBar()->addWidget(lblNeu);
+    statusBar()->addPermanentWidget(lblOffen);
+    statusBar()->setSizeGripEnabled(false);
+    // The link and F5 are the button: nothing runs while it is disabled by a refresh.
+    const auto clickAktualisieren = [this] {
+        if (BUAkt->isEnabled())
+            BUAkt->click();
+    };
+    connect(lblNeu, &QLabel::linkActivated, this, clickAktualisieren);
+    auto *refresh = new QShortcut(QKeySequence::Refresh, this);
+    refresh->setContext(Qt::ApplicationShortcut);
+    connect(refresh, &QShortcut::activated, this, clickAktualisieren);
 }
 
 void FMStart::buildMenu()
@@ -136,6 +162,7 @@ void FMStart::ListeAktualisieren()
     BUAkt->setEnabled(false);
     ui.processEvents();
     Timer1.stop();
+    TimerNeu.stop();
     litime->removeAllRows();
     Details->showNone();
     ZugriffBeginn(false);
@@ -153,10 +180,42 @@ void FMStart::ListeAktualisieren()
     }
     ObjektSchliessen(rows);
     ZugriffEnde(false);
+    lastListedId_ = litime->keyText(0);
+    lblNeu->hide();
+    showOpenCount();
     BUAkt->setEnabled(true);
     ui.processEvents();
-    if (!found)
+    if (found)
+        TimerNeu.start(Timing::scaled(Timing::newBookingsCheckMs));
+    else
         Timer1.start(Timing::scaled(Timing::pollIntervalMs));
+}
+
+void FMStart::showOpenCount()
+{
+    lblOffen->setText(openBookingsCount(litime->rowCount()));
+}
+
+void FMStart::checkForNewBookings()
+{
+    // Not under a refresh, which reads them anyway, nor twice while connecting.
+    if (checking_ || !BUAkt->isEnabled() || litime->rowCount() == 0)
+        return;
+    checking_ = true;
+    const QString after = lastListedId_;
+    ZugriffBeginn(false);
+    const std::optional<int> arrived = countNewBookings(after);
+    ZugriffEnde(false);
+    checking_ = false;
+    if (!arrived) {
+        TimerNeu.stop();
+        return;
+    }
+    // A refresh meanwhile has read them.
+    if (after != lastListedId_)
+        return;
+    lblNeu->setText(newBookingsCount(*arrived) + QStringLiteral(" – <a href=\"#\">Aktualisieren</a>"));
+    lblNeu->setVisible(*arrived > 0);
 }
 
 void FMStart::addBooking(const QString &id, const QString &text)
@@ -270,7 +329,10 @@ void FMStart::assign(int row)
         if (storedCard(other) == card)
             litime->removeRow(other);
     showDetails(litime->selectedRow());
+    showOpenCount();
     if (litime->rowCount() == 0) {
+        TimerNeu.stop();
+        lblNeu->hide();
         Frame1->hide();
         Details->hide();
         lipnr->setEditText(QString());

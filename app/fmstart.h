@@ -43,6 +43,9 @@ public:
     BookingDetails *Details;
     QPushButton *BUAkt;
     QTimer Timer1;
+    QLabel *lblOffen; // status bar: how many bookings are listed
+    QLabel *lblNeu;   // status bar: how many arrived since, with a link to "Aktualisieren"
+    QTimer TimerNeu;  // while bookings are listed: looks for new ones
     QAction *mLogin;
     QAction *Beenden;
     QAction *HilfeUeber;
@@ -66,10 +69,17 @@ private:
     QString storedCard(int row) const;
     int rowWithCard(const QString &card) const;
     void showLoginDialog();
+    void buildStatusBar();
+    void showOpenCount();
+    // Tells in the status bar how many bookings arrived since the list was read;
+    // the list and the choice stay as they are.
+    void checkForNewBookings();
 
     FMPass &loginDialog_;
     // Bookings whose unreadable date is in the history already, by id.
     QSet<QString> reportedBookings_;
     std::optional<QHash<QString, QString>> branchNames_;
     QString branchNamesOf_; // the company whose branch names those are
+    QString lastListedId_;  // of the newest booking the last refresh read
+    bool checking_ = false;
 };

@@ -65,6 +65,14 @@ const QVector<ClassDef> &serverClasses()
            0,
            {},
            QStringLiteral("SELECT id, buchungstext FROM nopers WHERE erledigt_am IS NULL AND firma = ? ORDER BY id")},
+          // How many open bookings arrived after the one with the given id: a
+          // light look for new ones while a workstation shows its list.
+          {QStringLiteral("AnzahlNeu"),
+           QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL AND id > CAST(? AS BIGINT)"),
+           1,
+           {},
+           QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL AND id > CAST(? AS BIGINT)"
+                          " AND firma = ?")},
           // Who holds a card of the company (parameters: company, card), for
           // asking before the card changes hands: employee number, name, who
           // assigned it and when (yyyymmddhhmmss). No row: nobody.

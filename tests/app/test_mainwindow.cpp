@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QStatusBar>
 #include <QTest>
 
 class TestMainWindow : public QObject
@@ -237,6 +238,48 @@ private Q_SLOTS:
         QCOMPARE(details.offene->text(), QStringLiteral("999, 1 offene Buchung: 08.12.2026 17:00"));
         window_->BUSpeich->click();
         QVERIFY(!details.isVisible());
+    }
+
+    void newBookingsAreAHintNotRowsUntilRefreshed()
+    {
+        db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        db_.swipe(QStringLiteral("222"), QStringLiteral("202401310710"));
+        start();
+        waitForListing(2);
+        QCOMPARE(window_->lblOffen->text(), QStringLiteral("2 offene Buchungen"));
+        clickBooking(1);
+        QVERIFY(window_->TimerNeu.isActive());
+        QVERIFY(!window_->lblNeu->isVisible());
+
+        // Another workstation's clock books two; another company's booking is not this one's.
+        db_.swipe(QStringLiteral("333"), QStringLiteral("202401310715"));
+        db_.swipe(QStringLiteral("444"), QStringLiteral("202401310720"));
+        db_.withSession([](Session &session) {
+            bookCard(session, QStringLiteral("2"), QStringLiteral("ZEN2T1"), QStringLiteral("K"),
+                     QStringLiteral("4242"), QStringLiteral("202401310900"));
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(window_->lblNeu->isVisible(), 3000);
+        QVERIFY(window_->lblNeu->text().startsWith(QStringLiteral("2 neue Buchungen – ")));
+        QVERIFY(window_->lblNeu->text().contains(QStringLiteral(">Aktualisieren</a>")));
+        QCOMPARE(window_->litime->rowCount(), 2);
+        QCOMPARE(window_->litime->selectedRow(), 1);
+        QCOMPARE(window_->lblOffen->text(), QStringLiteral("2 offene Buchungen"));
+
+        // F5 is "Aktualisieren".
+        QTest::keyClick(window_, Qt::Key_F5);
+        QCOMPARE(window_->litime->rowCount(), 4);
+        QVERIFY(!window_->lblNeu->isVisible());
+        QCOMPARE(window_->lblOffen->text(), QStringLiteral("4 offene Buchungen"));
+
+        // Assigning the card of the last rows ends the look for new ones; polling takes over.
+        for (int left = 4; left > 0; --left) {
+            clickBooking(0);
+            chooseEmployee(QStringLiteral("dorn"));
+            window_->BUSpeich->click();
+        }
+        QCOMPARE(window_->lblOffen->text(), QStringLiteral("0 offene Buchungen"));
+        QVERIFY(!window_->TimerNeu.isActive());
+        QVERIFY(window_->Timer1.isActive());
     }
 
     void lastAssignmentHidesTheFrameAndPollsAgain()
