@@ -123,6 +123,15 @@ void addAssignmentLog(Session &session)
                  {QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))});
 }
 
+// The time bookings that a correction of an assignment moved to the right employee.
+void addCorrectedTimeBookings(Session &session)
+{
+    session.exec(QStringLiteral("CREATE TABLE kartenzuordnung_zeitbuchung ("
+                                " zuordnung_id BIGINT NOT NULL REFERENCES kartenzuordnung (id),"
+                                " zeitbuchung_id BIGINT NOT NULL,"
+                                " PRIMARY KEY (zuordnung_id, zeitbuchung_id))"));
+}
+
 struct UpgradeStep
 {
     int toVersion;
@@ -134,6 +143,7 @@ const QVector<UpgradeStep> &upgradeSteps()
 {
     static const QVector<UpgradeStep> steps = {
         {2, addAssignmentLog},
+        {4, addCorrectedTimeBookings},
     };
     return steps;
 }

@@ -4,6 +4,25 @@
 
 namespace {
 
+// The assignment log newest first, the last 1000. Parameters: card, employee
+// (as holder before or after), day yyyymmdd; an empty one matches any. Columns:
+// id, when (yyyymmddhhmmss), card, holder before, holder after and their name,
+// kind (Z assigned, W changed hands, K corrected), who, bookings it booked or moved.
+QString assignmentLog(const QString &companyCondition)
+{
+    return QStringLiteral(
+               "SELECT z.id, z.am, z.karte, z.pnr_vorher, z.pnr, COALESCE(p.name || ', ' || p.vorname, ''),"
+               " z.art, z.von,"
+               " (SELECT count(*) FROM kartenzuordnung_buchung b WHERE b.zuordnung_id = z.id)"
+               " + (SELECT count(*) FROM kartenzuordnung_zeitbuchung t WHERE t.zuordnung_id = z.id)"
+               " FROM kartenzuordnung z LEFT JOIN persbasis p ON p.firma = z.firma AND p.pnr = z.pnr"
+               " WHERE trim(z.karte) = COALESCE(NULLIF(trim(CAST(? AS TEXT)), ''), trim(z.karte))"
+               " AND COALESCE(NULLIF(trim(CAST(? AS TEXT)), ''), z.pnr) IN (z.pnr, z.pnr_vorher)"
+               " AND substr(z.am, 1, 8) = COALESCE(NULLIF(trim(CAST(? AS TEXT)), ''), substr(z.am, 1, 8))"
+               "%1 ORDER BY z.id DESC LIMIT 1000")
+        .arg(companyCondition);
+}
+
 const QVector<ClassDef> &serverClasses()
 {
     static const QVector<ClassDef> classes = {
@@ -108,6 +127,15 @@ const QVector<ClassDef> &serverClasses()
                           " AND type = 0 ORDER BY id"),
            1,
            {}}}},
+        // The card assignment log, read and corrected only: its entries are never changed.
+        {QStringLiteral("Quastel.Kartenzuordnung"),
+         QString(),
+         {},
+         false,
+         QString(),
+         {},
+         {{QStringLiteral("Liste"), assignmentLog(QString()), 3, {6, 8},
+           assignmentLog(QStringLiteral(" AND z.firma = ?"))}}},
         {QStringLiteral("KV.Windows"), QString(), {}, false, QString(), {}, {}},
     };
     return classes;
