@@ -9,7 +9,9 @@
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "frmabout.h"
+#include "employeelist.h"
 #include "fmpass.h"
+#include "fmzuordnungen.h"
 #include "frmprogrammverlauf.h"
 #include "newbookings.h"
 #include "rowbatch.h"
@@ -106,6 +108,7 @@ void FMStart::buildMenu()
 {
     QMenu *datei = menuBar()->addMenu(QStringLiteral("&Datei"));
     mLogin = datei->addAction(QStringLiteral("&Login"));
+    mZuordnungen = datei->addAction(QStringLiteral("Zuordnungen…"));
     datei->addSeparator();
     Beenden = datei->addAction(QStringLiteral("&Beenden"));
     QMenu *hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
@@ -113,6 +116,7 @@ void FMStart::buildMenu()
     mProgrammverlauf = hilfe->addAction(QStringLiteral("Programmverlauf"));
 
     connect(mLogin, &QAction::triggered, this, guarded([this] { showLoginDialog(); }));
+    connect(mZuordnungen, &QAction::triggered, this, guarded([this] { showAssignments(); }));
     connect(Beenden, &QAction::triggered, this, &QWidget::close);
     connect(HilfeUeber, &QAction::triggered, this, guarded([] { frmAbout::showAbout(); }));
     connect(mProgrammverlauf, &QAction::triggered, this,
@@ -126,7 +130,7 @@ void FMStart::Form_Load()
         Verbindung.Neuanmeldung = true;
     } while (!user_anmeld());
     setWindowTitle(mainWindowCaption(Verbindung.Firma, Verbindung.Filiale, Verbindung.BenutzerText));
-    loadEmployees();
+    fillActiveEmployees(*lipnr);
     // Only now, so that no refresh runs under the login dialog.
     Timer1.start(1);
 }
@@ -135,25 +139,6 @@ QString mainWindowCaption(const QString &firma, const QString &filiale, const QS
 {
     return QStringLiteral("KARVEN Quastelwerk              Firma: ") + firma + QStringLiteral("     Filiale: ") +
            filiale + QStringLiteral("     Benutzer: ") + benutzerText;
-}
-
-void FMStart::loadEmployees()
-{
-    ZugriffBeginn(false);
-    std::unique_ptr<ResultSet> rows =
-        Verbindung.CacheFactory->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
-    rows->execute({Verbindung.Firma});
-    lipnr->removeAllEntries();
-    {
-        const RowBatch batch(*lipnr);
-        while (rows->next()) {
-            const QString number = rows->data(1).toString();
-            lipnr->addEntry(number + QLatin1Char('\n') + rows->data(2).toString());
-            lipnr->setKeyText(lipnr->entryCount() - 1, number);
-        }
-    }
-    ObjektSchliessen(rows);
-    ZugriffEnde(false);
 }
 
 void FMStart::ListeAktualisieren()
@@ -371,6 +356,13 @@ void FMStart::showLoginDialog()
     loginDialog_.show();
     loginDialog_.raise();
     loginDialog_.activateWindow();
+}
+
+void FMStart::showAssignments()
+{
+    if (!zuordnungen_)
+        zuordnungen_ = new FMZuordnungen(this);
+    zuordnungen_->showAndRead();
 }
 
 void FMStart::closeEvent(QCloseEvent *event)

@@ -9,6 +9,7 @@
 class BookingDetails;
 class CtCombo;
 class FMPass;
+class FMZuordnungen;
 class CtList;
 class QAction;
 class QFrame;
@@ -47,6 +48,7 @@ public:
     QLabel *lblNeu;   // status bar: how many arrived since, with a link to "Aktualisieren"
     QTimer TimerNeu;  // while bookings are listed: looks for new ones
     QAction *mLogin;
+    QAction *mZuordnungen;
     QAction *Beenden;
     QAction *HilfeUeber;
     QAction *mProgrammverlauf;
@@ -56,7 +58,6 @@ protected:
 
 private:
     void buildMenu();
-    void loadEmployees();
     void addBooking(const QString &id, const QString &text);
     // Tells about the booking in the row; no row: about none.
     void showDetails(int row);
@@ -69,6 +70,7 @@ private:
     QString storedCard(int row) const;
     int rowWithCard(const QString &card) const;
     void showLoginDialog();
+    void showAssignments();
     void buildStatusBar();
     void showOpenCount();
     // Tells in the status bar how many bookings arrived since the list was read;
@@ -80,6 +82,7 @@ private:
     QSet<QString> reportedBookings_;
     std::optional<QHash<QString, QString>> branchNames_;
     QString branchNamesOf_; // the company whose branch names those are
+    FMZuordnungen *zuordnungen_ = nullptr; // created on first use, then only hidden
     QString lastListedId_;  // of the newest booking the last refresh read
     bool checking_ = false;
 };

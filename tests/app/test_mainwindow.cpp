@@ -16,6 +16,7 @@
 #include "fmpass.h"
 #include "fmserver.h"
 #include "fmstart.h"
+#include "fmzuordnungen.h"
 #include "frmprogrammverlauf.h"
 #include "programwindows.h"
 #include "runtimeguard.h"
@@ -120,6 +121,21 @@ private:
         return db_.column(QStringLiteral("SELECT pnr FROM karte WHERE firma = '1' AND karte = ?"), {card})
             .value(0)
             .toString();
+    }
+
+    FMZuordnungen &openAssignments()
+    {
+        window_->mZuordnungen->trigger();
+        const QList<FMZuordnungen *> windows = window_->findChildren<FMZuordnungen *>();
+        [&] { QCOMPARE(windows.size(), 1); }();
+        return *windows.first();
+    }
+
+    void chooseRightEmployee(FMZuordnungen &assignments, const QString &typed)
+    {
+        assignments.lipnr->lineEdit()->clear();
+        QTest::keyClicks(assignments.lipnr->lineEdit(), typed);
+        QTest::keyClick(assignments.lipnr->lineEdit(), Qt::Key_Return);
     }
 
 private Q_SLOTS:
@@ -280,6 +296,72 @@ private Q_SLOTS:
         QCOMPARE(window_->lblOffen->text(), QStringLiteral("0 offene Buchungen"));
         QVERIFY(!window_->TimerNeu.isActive());
         QVERIFY(window_->Timer1.isActive());
+    }
+
+    void aWrongAssignmentIsCorrectedFromTheLog()
+    {
+        const QString swiped = db_.swipe(QStringLiteral("6060"), QStringLiteral("202401310705"));
+        otherWorkstationAssigns(QStringLiteral("6060"));
+        otherWorkstationAssigns(QStringLiteral("7070"), QStringLiteral("1003"));
+        start();
+        FMZuordnungen &assignments = openAssignments();
+        QVERIFY(assignments.isVisible());
+        QVERIFY(assignments.BUKorrigieren->isEnabled()); // the demo's ADM is in group A
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 2);
+        QCOMPARE(assignments.liZuordnungen->cellText(0, 2), QStringLiteral("7070")); // newest first
+        assignments.BKarte->setText(QStringLiteral("6060"));
+        assignments.BUAnzeigen->click();
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 1);
+        QVERIFY(assignments.liZuordnungen->rowText(0).endsWith(QStringLiteral("\nZuordnung\nSCH\n1")));
+
+        // Nothing chosen, a day that is no day: told, nothing changes.
+        assignments.BUKorrigieren->click();
+        assignments.BTag->setText(QStringLiteral("31.02.2024"));
+        assignments.BUAnzeigen->click();
+        QCOMPARE(fakes_->ui.messages.size(), 2);
+        QCOMPARE(fakes_->ui.messages[1].text, QStringLiteral("Bitte den Tag als TT.MM.JJJJ angeben, z. B. 08.12.2026."));
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 1);
+        assignments.BTag->clear();
+
+        QAbstractItemView *view = assignments.liZuordnungen->itemView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+        chooseRightEmployee(assignments, QStringLiteral("1004"));
+        fakes_->ui.questionAnswers = {false};
+        assignments.BUKorrigieren->click();
+        QCOMPARE(cardOwner(QStringLiteral("      6060")), QStringLiteral("1002"));
+        fakes_->ui.questionAnswers = {true};
+        assignments.BUKorrigieren->click();
+        QVERIFY(fakes_->ui.questionsAsked.at(1).contains(QStringLiteral("dem Mitarbeiter 1002 M")));
+        QCOMPARE(cardOwner(QStringLiteral("      6060")), QStringLiteral("1004"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id = ?"), {swiped.toLongLong()}),
+                 QVariantList{"1004"});
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 2);
+        QVERIFY(assignments.liZuordnungen->rowText(0).endsWith(QStringLiteral("\nKorrektur\nADM\n1")));
+
+        // The window is hidden by its close box and found again, with the log read anew.
+        assignments.close();
+        QCOMPARE(&openAssignments(), &assignments);
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 2);
+    }
+
+    void withoutTheRightNothingIsCorrected()
+    {
+        otherWorkstationAssigns(QStringLiteral("6060"));
+        fakes_->ui.arguments = db_.commandLine(QStringLiteral("SCH"), QStringLiteral("kaethe"));
+        start();
+        FMZuordnungen &assignments = openAssignments();
+        QVERIFY(!assignments.BUKorrigieren->isEnabled());
+        QVERIFY(assignments.lblRecht->isVisible());
+        // Had the button been usable, the server refuses all the same.
+        QAbstractItemView *view = assignments.liZuordnungen->itemView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+        assignments.lipnr->setEnabled(true);
+        chooseRightEmployee(assignments, QStringLiteral("1004"));
+        fakes_->ui.questionAnswers = {true};
+        assignments.BUKorrigieren_Click();
+        QCOMPARE(fakes_->ui.messages.size(), 1);
+        QVERIFY(fakes_->ui.messages[0].text.startsWith(QStringLiteral("Die Zuordnung kann nicht korrigiert werden:")));
+        QCOMPARE(cardOwner(QStringLiteral("      6060")), QStringLiteral("1002"));
     }
 
     void lastAssignmentHidesTheFrameAndPollsAgain()
@@ -557,6 +639,8 @@ private Q_SLOTS:
         const QVector<QPair<QString, std::function<void()>>> handlers = {
             {QStringLiteral("Speichern"), [&] { window_->BUSpeich->click(); }},
             {QStringLiteral("Aktualisieren"), [&] { window_->BUAkt->click(); }},
+            {QStringLiteral("Zuordnungen…"), [&] { window_->mZuordnungen->trigger(); }},
+            {QStringLiteral("Anzeigen"), [&] { window_->findChild<FMZuordnungen *>()->BUAnzeigen->click(); }},
             {QStringLiteral("Anmelden"), [&] { program_->loginDialog.BUSpeich->click(); }},
             {QStringLiteral("Serverliste"), [&] { clickServerEntry(0); }},
             {QStringLiteral("Ändern"),
