@@ -1,17 +1,12 @@
 #include "bookingrow.h"
 
+#include "bookingtext.h"
+
 #include <QDate>
 #include <QStringBuilder>
 #include <QTime>
 
 namespace {
-
-// Characters from..to of text, positions counted from 1; shorter when the text ends early.
-// A view, because a refresh reads a hundred thousand texts.
-QStringView characters(const QString &text, int from, int to)
-{
-    return QStringView(text).mid(from - 1, to - from + 1);
-}
 
 // A number made of exactly the given count of digits; 0 (no year, month, day)
 // or 99 (no hour, minute) stand for anything else, so the date or time is invalid.
@@ -28,6 +23,22 @@ int digits(QStringView text, int count, int invalid)
     return number;
 }
 
+int number(const QString &text, BookingText::Field field, int invalid)
+{
+    return digits(BookingText::field(text, field), field.width(), invalid);
+}
+
+QDate bookingDate(const QString &text)
+{
+    return QDate(number(text, BookingText::year, 0), number(text, BookingText::month, 0),
+                 number(text, BookingText::day, 0));
+}
+
+QTime bookingTime(const QString &text)
+{
+    return QTime(number(text, BookingText::hour, 99), number(text, BookingText::minute, 99));
+}
+
 // The text with control characters replaced by their pictures (U+2400 ff.);
 // an ordinary text is handed back without a copy.
 QString visible(QString text)
@@ -40,6 +51,20 @@ QString visible(QString text)
     return text;
 }
 
+QString visibleField(const QString &text, BookingText::Field field)
+{
+    return visible(BookingText::field(text, field).toString());
+}
+
+QString kindName(const QString &kind)
+{
+    if (kind == QLatin1String("K"))
+        return QStringLiteral("Kommen");
+    if (kind == QLatin1String("G"))
+        return QStringLiteral("Gehen");
+    return kind.trimmed().isEmpty() ? QString() : QStringLiteral("Code ") + kind;
+}
+
 } // namespace
 
 QString BookingRow::rowText() const
@@ -50,24 +75,34 @@ QString BookingRow::rowText() const
 
 BookingRow parseBooking(const QString &bookingText)
 {
-    const QStringView year = characters(bookingText, 31, 34);
-    const QStringView month = characters(bookingText, 35, 36);
-    const QStringView day = characters(bookingText, 37, 38);
-    const QStringView hour = characters(bookingText, 39, 40);
-    const QStringView minute = characters(bookingText, 41, 42);
-    const QDate date(digits(year, 4, 0), digits(month, 2, 0), digits(day, 2, 0));
-    const QTime time(digits(hour, 2, 99), digits(minute, 2, 99));
+    using namespace BookingText;
+    const QDate date = bookingDate(bookingText);
+    const QTime time = bookingTime(bookingText);
 
     BookingRow row;
-    row.storedCard = characters(bookingText, 21, 30).toString();
+    row.storedCard = field(bookingText, card).toString();
     row.karte = visible(row.storedCard);
     // A valid date or time reads as its own digits, so they are shown as they stand;
     // an unreadable date is shown raw, and so is a time either way.
-    row.datum = date.isValid() ? QString(year % QLatin1Char('-') % month % QLatin1Char('-') % day)
-                               : visible(characters(bookingText, 31, 38).toString());
-    row.zeit = visible(QString(hour % QLatin1Char(':') % minute));
+    row.datum = date.isValid() ? QString(field(bookingText, year) % QLatin1Char('-') %
+                                         field(bookingText, month) % QLatin1Char('-') %
+                                         field(bookingText, day))
+                               : visibleField(bookingText, BookingText::date);
+    row.zeit =
+        visible(QString(field(bookingText, hour) % QLatin1Char(':') % field(bookingText, minute)));
     // A booking with an unreadable date is still listed and can be assigned;
     // the server keeps the text as the time clock wrote it.
     row.valid = date.isValid() && time.isValid();
+    if (row.valid)
+        row.zeitpunkt = date.toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(' ') +
+                        time.toString(QStringLiteral("HH:mm"));
+    row.terminal = visibleField(bookingText, terminal).trimmed();
+    row.art = kindName(visibleField(bookingText, kind));
+    row.filiale = visibleField(bookingText, branch).trimmed();
     return row;
+}
+
+bool hasReadableTime(const QString &bookingText)
+{
+    return bookingDate(bookingText).isValid() && bookingTime(bookingText).isValid();
 }

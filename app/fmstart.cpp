@@ -1,13 +1,19 @@
 #include "fmstart.h"
 
+#include "bookingdetails.h"
 #include "bookingrow.h"
+#include "bookingtext.h"
+#include "branchnames.h"
 #include "cacheapi.h"
 #include "cardholder.h"
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "frmabout.h"
+#include "employeelist.h"
 #include "fmpass.h"
+#include "fmzuordnungen.h"
 #include "frmprogrammverlauf.h"
+#include "newbookings.h"
 #include "rowbatch.h"
 #include "runtimeguard.h"
 #include "servererrors.h"
@@ -19,6 +25,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QWindow>
 
 FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
@@ -32,6 +40,8 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     litime->setColumns({{QStringLiteral("Datum"), 75}, {QStringLiteral("Zeit"), 75},
                         {QStringLiteral("Karte"), 100}, {QStringLiteral("Pnr"), 40}},
                        QLatin1Char('\n'));
+    // A row keeps the booking text; it is read into date, time and card when shown.
+    litime->setRowFormatter([](const QString &bookingText) { return parseBooking(bookingText).rowText(); });
     twips.place(litime, {0, 0, 4695, 5775});
 
     Frame1 = new QFrame(client);
@@ -49,25 +59,56 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     BUSpeich = new QPushButton(QStringLiteral("Speichern"), Frame1);
     twips.place(BUSpeich, {1080, 840, 1095, 375});
 
+    // Below the frame, where the window has room, and only while the frame is shown.
+    Details = new BookingDetails(client);
+    twips.place(Details, {4800, 2160, 5535, 2955});
+    Details->hide();
+
     BUAkt = new QPushButton(QStringLiteral("Aktualisieren"), client);
     twips.place(BUAkt, {5040, 5280, 1815, 375});
 
     buildMenu();
+    buildStatusBar();
     // The window keeps its controls where they are; the client area is fixed at design size.
     client->setMinimumSize(twips.size({10545, 5805}));
-    resize(client->minimumSize() + QSize(0, menuBar()->sizeHint().height()));
+    resize(client->minimumSize() +
+           QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height()));
 
     connect(litime, &CtList::rowClicked, Frame1, &QWidget::show);
     connect(litime, &CtList::rowActivated, Frame1, &QWidget::show);
+    connect(litime, &CtList::rowClicked, this, guarded([this](int row) { showDetails(row); }));
+    connect(litime, &CtList::rowActivated, this, guarded([this](int row) { showDetails(row); }));
     connect(BUSpeich, &QPushButton::clicked, this, guarded([this] { BUSpeich_Click(); }));
     connect(BUAkt, &QPushButton::clicked, this, guarded([this] { ListeAktualisieren(); }));
     connect(&Timer1, &QTimer::timeout, this, guarded([this] { ListeAktualisieren(); }));
+    connect(&TimerNeu, &QTimer::timeout, this, guarded([this] { checkForNewBookings(); }));
+}
+
+void FMStart::buildStatusBar()
+{
+    lblOffen = new QLabel(openBookingsCount(0));
+    lblNeu = new QLabel;
+    lblNeu->setTextFormat(Qt::RichText);
+    lblNeu->hide();
+    statusBar()->addWidget(lblNeu);
+    statusBar()->addPermanentWidget(lblOffen);
+    statusBar()->setSizeGripEnabled(false);
+    // The link and F5 are the button: nothing runs while it is disabled by a refresh.
+    const auto clickAktualisieren = [this] {
+        if (BUAkt->isEnabled())
+            BUAkt->click();
+    };
+    connect(lblNeu, &QLabel::linkActivated, this, clickAktualisieren);
+    auto *refresh = new QShortcut(QKeySequence::Refresh, this);
+    refresh->setContext(Qt::ApplicationShortcut);
+    connect(refresh, &QShortcut::activated, this, clickAktualisieren);
 }
 
 void FMStart::buildMenu()
 {
     QMenu *datei = menuBar()->addMenu(QStringLiteral("&Datei"));
     mLogin = datei->addAction(QStringLiteral("&Login"));
+    mZuordnungen = datei->addAction(QStringLiteral("Zuordnungen…"));
     datei->addSeparator();
     Beenden = datei->addAction(QStringLiteral("&Beenden"));
     QMenu *hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
@@ -75,6 +116,7 @@ void FMStart::buildMenu()
     mProgrammverlauf = hilfe->addAction(QStringLiteral("Programmverlauf"));
 
     connect(mLogin, &QAction::triggered, this, guarded([this] { showLoginDialog(); }));
+    connect(mZuordnungen, &QAction::triggered, this, guarded([this] { showAssignments(); }));
     connect(Beenden, &QAction::triggered, this, &QWidget::close);
     connect(HilfeUeber, &QAction::triggered, this, guarded([] { frmAbout::showAbout(); }));
     connect(mProgrammverlauf, &QAction::triggered, this,
@@ -88,7 +130,7 @@ void FMStart::Form_Load()
         Verbindung.Neuanmeldung = true;
     } while (!user_anmeld());
     setWindowTitle(mainWindowCaption(Verbindung.Firma, Verbindung.Filiale, Verbindung.BenutzerText));
-    loadEmployees();
+    fillActiveEmployees(*lipnr);
     // Only now, so that no refresh runs under the login dialog.
     Timer1.start(1);
 }
@@ -99,33 +141,15 @@ QString mainWindowCaption(const QString &firma, const QString &filiale, const QS
            filiale + QStringLiteral("     Benutzer: ") + benutzerText;
 }
 
-void FMStart::loadEmployees()
-{
-    ZugriffBeginn(false);
-    std::unique_ptr<ResultSet> rows =
-        Verbindung.CacheFactory->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
-    rows->execute({Verbindung.Firma});
-    lipnr->removeAllEntries();
-    {
-        const RowBatch batch(*lipnr);
-        while (rows->next()) {
-            const QString number = rows->data(1).toString();
-            lipnr->addEntry(number + QLatin1Char('\n') + rows->data(2).toString());
-            lipnr->setKeyText(lipnr->entryCount() - 1, number);
-        }
-    }
-    ObjektSchliessen(rows);
-    ZugriffEnde(false);
-}
-
 void FMStart::ListeAktualisieren()
 {
     UserInterfacePort &ui = *ports().userInterface;
     BUAkt->setEnabled(false);
     ui.processEvents();
     Timer1.stop();
+    TimerNeu.stop();
     litime->removeAllRows();
-    unusualCards_.clear();
+    Details->showNone();
     ZugriffBeginn(false);
     std::unique_ptr<ResultSet> rows =
         Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
@@ -141,25 +165,87 @@ void FMStart::ListeAktualisieren()
     }
     ObjektSchliessen(rows);
     ZugriffEnde(false);
+    lastListedId_ = litime->keyText(0);
+    lblNeu->hide();
+    showOpenCount();
     BUAkt->setEnabled(true);
     ui.processEvents();
-    if (!found)
+    if (found)
+        TimerNeu.start(Timing::scaled(Timing::newBookingsCheckMs));
+    else
         Timer1.start(Timing::scaled(Timing::pollIntervalMs));
+}
+
+void FMStart::showOpenCount()
+{
+    lblOffen->setText(openBookingsCount(litime->rowCount()));
+}
+
+void FMStart::checkForNewBookings()
+{
+    // Not under a refresh, which reads them anyway, nor twice while connecting.
+    if (checking_ || !BUAkt->isEnabled() || litime->rowCount() == 0)
+        return;
+    checking_ = true;
+    const QString after = lastListedId_;
+    ZugriffBeginn(false);
+    const std::optional<int> arrived = countNewBookings(after);
+    ZugriffEnde(false);
+    checking_ = false;
+    if (!arrived) {
+        TimerNeu.stop();
+        return;
+    }
+    // A refresh meanwhile has read them.
+    if (after != lastListedId_)
+        return;
+    lblNeu->setText(newBookingsCount(*arrived) + QStringLiteral(" – <a href=\"#\">Aktualisieren</a>"));
+    lblNeu->setVisible(*arrived > 0);
 }
 
 void FMStart::addBooking(const QString &id, const QString &text)
 {
-    const BookingRow booking = parseBooking(text);
-    if (!booking.valid && !reportedBookings_.contains(id)) {
+    if (!hasReadableTime(text) && !reportedBookings_.contains(id)) {
         reportedBookings_.insert(id);
         frmProgrammverlauf::instance().StatusText(QStringLiteral("FMStart.ListeAktualisieren"),
                                                   QStringLiteral("Buchung mit ungültigem Datum"),
                                                   QStringLiteral("Id ") + id + QStringLiteral(": ") + text);
     }
-    litime->insertRow(0, booking.rowText());
+    litime->insertRow(0, text);
     litime->setKeyText(0, id);
-    if (booking.karte != booking.storedCard)
-        unusualCards_.insert(id, booking.storedCard);
+}
+
+void FMStart::showDetails(int row)
+{
+    if (row < 0 || row >= litime->rowCount()) {
+        Details->showNone();
+        return;
+    }
+    const BookingRow booking = parseBooking(litime->insertedText(row));
+    // The card's bookings, oldest first: the list shows the newest on top.
+    QStringList openTimes;
+    for (int other = litime->rowCount() - 1; other >= 0; --other) {
+        if (BookingText::field(litime->insertedText(other), BookingText::card) != booking.storedCard)
+            continue;
+        const BookingRow open = other == row ? booking : parseBooking(litime->insertedText(other));
+        openTimes << (open.valid ? open.zeitpunkt : open.datum + QLatin1Char(' ') + open.zeit);
+    }
+    Details->showBooking(booking, branchName(booking.filiale), openTimes);
+    Details->show();
+}
+
+QString FMStart::branchName(const QString &branch)
+{
+    if (branch.isEmpty())
+        return QString();
+    // Read once per company: the server list changes seldom.
+    if (branchNamesOf_ != Verbindung.Firma || !branchNames_) {
+        ZugriffBeginn(false);
+        branchNames_ = loadBranchNames(Verbindung.Firma);
+        ZugriffEnde(false);
+        branchNamesOf_ = Verbindung.Firma;
+    }
+    return branchNames_->value(branchKey(branch));
 }
 
 void FMStart::BUSpeich_Click()
@@ -227,8 +313,13 @@ void FMStart::assign(int row)
     for (int other = litime->rowCount() - 1; other >= 0; --other)
         if (storedCard(other) == card)
             litime->removeRow(other);
+    showDetails(litime->selectedRow());
+    showOpenCount();
     if (litime->rowCount() == 0) {
+        TimerNeu.stop();
+        lblNeu->hide();
         Frame1->hide();
+        Details->hide();
         lipnr->setEditText(QString());
         Timer1.start();
     }
@@ -246,7 +337,7 @@ void FMStart::setkarte(const QString &employee, const QString &card, const std::
 
 QString FMStart::storedCard(int row) const
 {
-    return unusualCards_.value(litime->keyText(row), litime->cellText(row, 3));
+    return BookingText::field(litime->insertedText(row), BookingText::card).toString();
 }
 
 int FMStart::rowWithCard(const QString &card) const
@@ -265,6 +356,13 @@ void FMStart::showLoginDialog()
     loginDialog_.show();
     loginDialog_.raise();
     loginDialog_.activateWindow();
+}
+
+void FMStart::showAssignments()
+{
+    if (!zuordnungen_)
+        zuordnungen_ = new FMZuordnungen(this);
+    zuordnungen_->showAndRead();
 }
 
 void FMStart::closeEvent(QCloseEvent *event)

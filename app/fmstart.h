@@ -6,8 +6,10 @@
 #include <optional>
 #include <QTimer>
 
+class BookingDetails;
 class CtCombo;
 class FMPass;
+class FMZuordnungen;
 class CtList;
 class QAction;
 class QFrame;
@@ -39,9 +41,14 @@ public:
     QLabel *Label1;
     CtCombo *lipnr;
     QPushButton *BUSpeich;
+    BookingDetails *Details;
     QPushButton *BUAkt;
     QTimer Timer1;
+    QLabel *lblOffen; // status bar: how many bookings are listed
+    QLabel *lblNeu;   // status bar: how many arrived since, with a link to "Aktualisieren"
+    QTimer TimerNeu;  // while bookings are listed: looks for new ones
     QAction *mLogin;
+    QAction *mZuordnungen;
     QAction *Beenden;
     QAction *HilfeUeber;
     QAction *mProgrammverlauf;
@@ -51,8 +58,11 @@ protected:
 
 private:
     void buildMenu();
-    void loadEmployees();
     void addBooking(const QString &id, const QString &text);
+    // Tells about the booking in the row; no row: about none.
+    void showDetails(int row);
+    // The name of the company's branch with that number; empty when unknown.
+    QString branchName(const QString &branch);
     void assign(int row);
     // Calls "setkarte"; with the holder the user was shown, when the server told one.
     void setkarte(const QString &employee, const QString &card, const std::optional<QString> &holderSeen);
@@ -60,11 +70,19 @@ private:
     QString storedCard(int row) const;
     int rowWithCard(const QString &card) const;
     void showLoginDialog();
+    void showAssignments();
+    void buildStatusBar();
+    void showOpenCount();
+    // Tells in the status bar how many bookings arrived since the list was read;
+    // the list and the choice stay as they are.
+    void checkForNewBookings();
 
     FMPass &loginDialog_;
     // Bookings whose unreadable date is in the history already, by id.
     QSet<QString> reportedBookings_;
-    // Stored cards of the listed bookings whose card is shown otherwise (with
-    // control characters made visible), by id; the others show it as stored.
-    QHash<QString, QString> unusualCards_;
+    std::optional<QHash<QString, QString>> branchNames_;
+    QString branchNamesOf_; // the company whose branch names those are
+    FMZuordnungen *zuordnungen_ = nullptr; // created on first use, then only hidden
+    QString lastListedId_;  // of the newest booking the last refresh read
+    bool checking_ = false;
 };

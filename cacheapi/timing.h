@@ -6,6 +6,7 @@ namespace Timing {
 constexpr int pauseBetweenAttemptsHundredths = 1000; // 10 s between connection attempts
 constexpr int idleDisconnectMs = 60000;              // Lock: disconnect after a minute idle
 constexpr int pollIntervalMs = 1000;                 // Timer1 while nothing is listed
+constexpr int newBookingsCheckMs = 10000;            // while bookings are listed: any new ones?
 
 // Every wait is multiplied by this factor; 1 in the program.
 void setScale(double factor);

@@ -45,6 +45,11 @@ void CtList::setColumns(const QVector<ListColumn> &columns, QChar separator)
     columns_->setRelativeWidths(widths);
 }
 
+void CtList::setRowFormatter(std::function<QString(const QString &)> formatter)
+{
+    rows_->setRowFormatter(std::move(formatter));
+}
+
 void CtList::setTitle(const QString &title)
 {
     title_->setText(title);
@@ -90,6 +95,11 @@ void CtList::removeAllRows()
 QString CtList::rowText(int row) const
 {
     return rows_->rowText(row);
+}
+
+QString CtList::insertedText(int row) const
+{
+    return rows_->insertedText(row);
 }
 
 QString CtList::keyText(int row) const

@@ -4,6 +4,7 @@
 
 #include <QVector>
 #include <QWidget>
+#include <functional>
 
 class QAbstractItemView;
 class QLabel;
@@ -25,6 +26,9 @@ public:
 
     // Sets up the columns and the separator that splits row texts; removes all rows.
     void setColumns(const QVector<ListColumn> &columns, QChar separator);
+    // Rows added from now on are formatted into their column texts only when they are first
+    // shown or read: a long list costs only the rows on screen. Removes all rows.
+    void setRowFormatter(std::function<QString(const QString &insertedText)> formatter);
     // Shows a title above the column headers; an empty title shows none.
     void setTitle(const QString &title);
 
@@ -46,6 +50,8 @@ public:
 
     // The row's column texts joined by the separator.
     QString rowText(int row) const;
+    // The text the row was added with, before the row formatter made its columns.
+    QString insertedText(int row) const;
     // The key text kept with the row.
     QString keyText(int row) const;
     // Replaces the key text kept with the row.

@@ -11,13 +11,22 @@ void RowModel::setColumns(const QStringList &headers, QChar separator)
     endBatch();
 }
 
+void RowModel::setRowFormatter(RowFormatter formatter)
+{
+    beginBatch();
+    formatter_ = std::move(formatter);
+    rows_.clear();
+    endBatch();
+}
+
 bool RowModel::insertRowText(int row, const QString &text)
 {
     if (row < 0 || row > rowCount())
         return false;
     if (notifying())
         beginInsertRows(QModelIndex(), row, row);
-    rows_.insert(rows_.begin() + row, rowFromText(text));
+    rows_.insert(rows_.begin() + row,
+                 Row{text, QString(), formatter_ ? Cells() : cellsFromText(text)});
     if (notifying())
         endInsertRows();
     return true;
@@ -56,7 +65,12 @@ void RowModel::endBatch()
 
 QString RowModel::rowText(int row) const
 {
-    return isRow(row) ? rows_[row].text : QString();
+    return isRow(row) ? cells(row).text : QString();
+}
+
+QString RowModel::insertedText(int row) const
+{
+    return isRow(row) ? rows_[row].inserted : QString();
 }
 
 QString RowModel::keyText(int row) const
@@ -76,9 +90,9 @@ QString RowModel::cellText(int row, int column) const
 {
     if (!isCell(row, column))
         return QString();
-    const Row &cells = rows_[row];
-    const qsizetype start = cells.cellStart(column);
-    return cells.text.mid(start, cells.ends[column] - start);
+    const Cells &formatted = cells(row);
+    const qsizetype start = formatted.cellStart(column);
+    return formatted.text.mid(start, formatted.ends[column] - start);
 }
 
 bool RowModel::setCellText(int row, int column, const QString &text)
@@ -86,12 +100,13 @@ bool RowModel::setCellText(int row, int column, const QString &text)
     if (!isCell(row, column))
         return false;
     // The cell keeps its bounds even when the new text holds the separator.
-    Row &cells = rows_[row];
-    const qsizetype start = cells.cellStart(column);
-    const int growth = int(text.size() - (cells.ends[column] - start));
-    cells.text.replace(start, cells.ends[column] - start, text);
-    for (int following = column; following < cells.ends.size(); ++following)
-        cells.ends[following] += growth;
+    cells(row);
+    Cells &formatted = rows_[row].cells;
+    const qsizetype start = formatted.cellStart(column);
+    const int growth = int(text.size() - (formatted.ends[column] - start));
+    formatted.text.replace(start, formatted.ends[column] - start, text);
+    for (int following = column; following < formatted.ends.size(); ++following)
+        formatted.ends[following] += growth;
     if (notifying()) {
         const QModelIndex changed = index(row, column);
         emit dataChanged(changed, changed);
@@ -119,7 +134,7 @@ QVariant RowModel::data(const QModelIndex &index, int role) const
         return cellText(index.row(), index.column());
     case SearchTextRole: {
         // Every separator between two cells becomes a blank.
-        const Row &row = rows_[index.row()];
+        const Cells &row = cells(index.row());
         QString search = row.text;
         for (qsizetype cell = 0; cell + 1 < row.ends.size(); ++cell)
             search[row.ends[cell]] = QLatin1Char(' ');
@@ -157,9 +172,17 @@ bool RowModel::isCell(int row, int column) const
 
 // Missing columns stay empty, each after a separator of its own; separators beyond the last
 // column belong to its text, so the row text reads back unchanged.
-RowModel::Row RowModel::rowFromText(const QString &text) const
+const RowModel::Cells &RowModel::cells(int row) const
 {
-    Row row{text, {}, QString()};
+    Cells &cells = rows_[row].cells;
+    if (cells.ends.isEmpty())
+        cells = cellsFromText(formatter_(rows_[row].inserted));
+    return cells;
+}
+
+RowModel::Cells RowModel::cellsFromText(const QString &text) const
+{
+    Cells row{text, {}};
     const qsizetype columns = headers_.size();
     qsizetype start = 0;
     while (row.ends.size() < columns - 1) {

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVarLengthArray>
 #include <deque>
+#include <functional>
 
 // The rows of a list or combo control. A row arrives as one text whose column texts are
 // joined by the control's separator; besides its visible cells each row keeps a key text.
@@ -20,8 +21,15 @@ public:
 
     explicit RowModel(QObject *parent = nullptr);
 
+    // Turns the text a row was inserted with into its cells joined by the separator.
+    using RowFormatter = std::function<QString(const QString &insertedText)>;
+
     // Sets the column headers and the separator of row texts; removes all rows.
     void setColumns(const QStringList &headers, QChar separator);
+    // Rows inserted from now on keep their text as inserted and are formatted by the
+    // formatter when they are first read (painted, or asked for a cell): a list of a hundred
+    // thousand rows then costs the formatting of the few that are shown. Removes all rows.
+    void setRowFormatter(RowFormatter formatter);
 
     // Inserts a row made from one text before the given row; the row count appends.
     bool insertRowText(int row, const QString &text);
@@ -38,6 +46,8 @@ public:
 
     // The row's cells joined again by the separator.
     QString rowText(int row) const;
+    // The text the row was inserted with, before any formatting.
+    QString insertedText(int row) const;
     // The key text kept beside the row's cells.
     QString keyText(int row) const;
     // Replaces the key text of a row.
@@ -58,22 +68,31 @@ public:
 private:
     // The cells are kept as the row text with the places where they end: a row costs one
     // text instead of one per cell, which counts in a list of a hundred thousand rows.
-    struct Row
+    struct Cells
     {
         QString text;                 // the cells joined by the separator
-        QVarLengthArray<int, 8> ends; // per cell, where it ends in text
-        QString key;
+        QVarLengthArray<int, 4> ends; // per cell, where it ends in text; empty: not formatted yet
 
         qsizetype cellStart(int column) const { return column == 0 ? 0 : ends[column - 1] + 1; }
+    };
+    struct Row
+    {
+        QString inserted; // shares its data with cells.text when there is no formatter
+        QString key;
+        Cells cells;
     };
 
     bool isRow(int row) const;
     bool isCell(int row, int column) const;
-    Row rowFromText(const QString &text) const;
+    Cells cellsFromText(const QString &text) const;
+    // The row's cells, formatted now if they were not yet.
+    const Cells &cells(int row) const;
     bool notifying() const { return batchDepth_ == 0; }
 
     QStringList headers_{QString()};
     QChar separator_{';'};
-    std::deque<Row> rows_;
+    RowFormatter formatter_;
+    // Mutable: reading a row formats it the first time.
+    mutable std::deque<Row> rows_;
     int batchDepth_ = 0;
 };

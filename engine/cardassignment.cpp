@@ -3,6 +3,7 @@
 #include "boundvalue.h"
 #include "engineerrors.h"
 #include "session.h"
+#include "storedform.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
@@ -77,16 +78,18 @@ public:
             {pnr_, who_, when_, firma_, karte_});
     }
 
-    qint64 log()
+    // Z: the card was nobody's (or already the employee's); W: it changed hands.
+    QString assignmentKind() const
     {
-        const QString kind =
-            previous_.isEmpty() || previous_ == pnr_ ? QStringLiteral("Z") : QStringLiteral("W");
-        return insertReturningId(
-            session_,
-            QStringLiteral(
-                "INSERT INTO kartenzuordnung (firma, karte, pnr_vorher, pnr, art, von, am)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
-            {firma_, karte_, boundValue(previous_), pnr_, kind, who_, when_});
+        return previous_.isEmpty() || previous_ == pnr_ ? QStringLiteral("Z") : QStringLiteral("W");
+    }
+
+    qint64 log(const QString &kind)
+    {
+        return insertReturningId(session_,
+                                 QStringLiteral("INSERT INTO kartenzuordnung (firma, karte, pnr_vorher, pnr, art, von, am)"
+                                                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                                 {firma_, karte_, boundValue(previous_), pnr_, kind, who_, when_});
     }
 
     // The previous holder's time bookings that came from this card's unassigned bookings.
@@ -104,6 +107,34 @@ public:
                           "UPDATE zeitbuchung SET pnr = ? WHERE firma = ? AND karte = ? AND pnr = ?"
                           " AND nopers_id IS NOT NULL"),
                       {pnr_, firma_, karte_, previous_});
+    }
+
+    // Whether the server context's user may correct assignments of the company:
+    // the login record's group (BERGRP) is A.
+    bool userMayCorrect()
+    {
+        const QVariant group = session_.firstValue(
+            QStringLiteral("SELECT bergrp FROM parpersedv WHERE firma = ? AND code = ?"),
+            {firma_, displayToStored(who_.toString().trimmed().toUpper())});
+        return group.toString().trimmed() == QLatin1String("A");
+    }
+
+    // The time bookings of the card that the wrong assignment gave the previous
+    // holder: those from the unassigned bookings it booked or moved, and the
+    // card's own swipes since it was assigned. Each moved one is logged.
+    void moveTimeBookingsOf(qint64 wrongId, const QString &assignedAt, qint64 logId)
+    {
+        const QString wrongBookings =
+            QStringLiteral(" FROM zeitbuchung WHERE firma = ? AND karte = ? AND pnr = ? AND ("
+                           "nopers_id IN (SELECT nopers_id FROM kartenzuordnung_buchung WHERE zuordnung_id = ?)"
+                           " OR (nopers_id IS NULL AND zeitpunkt >= ?))");
+        const QVariantList values{firma_, karte_, previous_, wrongId, assignedAt.left(12)};
+        session_.exec(QStringLiteral("INSERT INTO kartenzuordnung_zeitbuchung (zuordnung_id, zeitbuchung_id)"
+                                     " SELECT ?, id") + wrongBookings,
+                      QVariantList{logId} + values);
+        session_.exec(QStringLiteral("UPDATE zeitbuchung SET pnr = ? WHERE id IN (SELECT id") + wrongBookings +
+                          QLatin1Char(')'),
+                      QVariantList{pnr_} + values);
     }
 
     // Books the card's open unassigned bookings and takes them off the list.
@@ -181,10 +212,49 @@ QString assignCard(Session &session, const QString &company, const QString &empl
         assignment.setPreviousHolder(holder);
         if (moves)
             assignment.moveCard();
-        const qint64 logId = assignment.log();
+        const qint64 logId = assignment.log(assignment.assignmentKind());
         if (moves && expectedHolder)
             assignment.moveTimeBookings(logId);
         assignment.bookOpenBookings(logId);
     });
     return firma;
+}
+
+void correctAssignment(Session &session, qint64 assignmentId, const QString &employeeNumber)
+{
+    const QString employee = employeeNumber.trimmed();
+    session.transaction([&] {
+        const QString lock = session.kind() == EngineKind::Postgres ? QStringLiteral(" FOR UPDATE OF k") : QString();
+        QSqlQuery wrong = session.exec(
+            QStringLiteral("SELECT z.firma, z.karte, z.pnr, z.am, k.pnr, (SELECT max(id) FROM kartenzuordnung"
+                           " WHERE firma = z.firma AND karte = z.karte) FROM kartenzuordnung z JOIN karte k"
+                           " ON k.firma = z.firma AND k.karte = z.karte WHERE z.id = ?") +
+                lock,
+            {assignmentId});
+        if (!wrong.next())
+            refuse(QStringLiteral("Zuordnung %1 existiert nicht").arg(assignmentId));
+        const QString firma = wrong.value(0).toString();
+        const QString karte = wrong.value(1).toString();
+        const QString wrongEmployee = wrong.value(2).toString();
+        const QString assignedAt = wrong.value(3).toString();
+        const QString holder = wrong.value(4).toString();
+        const qint64 latest = wrong.value(5).toLongLong();
+        wrong.finish();
+
+        Assignment correction(session, firma, employee, karte);
+        if (!correction.userMayCorrect())
+            EngineError::raise(EngineError::CorrectionNotAllowed,
+                               QStringLiteral("Zuordnungen korrigieren dürfen nur Benutzer der Gruppe A"));
+        // What the user saw must still be so: the entry is the card's last, its employee holds the card.
+        if (latest != assignmentId || holder != wrongEmployee)
+            refuse(QStringLiteral("Die Karte %1 wurde seither neu zugeordnet; bitte die Liste neu lesen")
+                       .arg(karte.trimmed()));
+        if (employee == wrongEmployee)
+            refuse(QStringLiteral("Die Karte %1 gehört bereits Mitarbeiter %2").arg(karte.trimmed(), employee));
+        correction.requireEmployee();
+        correction.setPreviousHolder(wrongEmployee);
+        correction.moveCard();
+        const qint64 logId = correction.log(QStringLiteral("K"));
+        correction.moveTimeBookingsOf(assignmentId, assignedAt, logId);
+    });
 }

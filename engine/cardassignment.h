@@ -28,3 +28,11 @@ bool hasControlCharacters(const QString &text);
 // Returns the company number as the server keeps it.
 QString assignCard(Session &session, const QString &company, const QString &employeeNumber,
                    const QString &card, const std::optional<QString> &expectedHolder);
+
+// Corrects a wrong assignment from the log: the card and the time bookings the
+// wrong employee got by it (from the unassigned bookings it booked or moved,
+// and the card's swipes since) go to the employee, in one transaction, logged
+// as a correction (art K) with the server context's PERSONAL as who did it.
+// Only users of group A (BERGRP of their login record) may correct; only the
+// card's last assignment can be corrected, while its employee holds the card.
+void correctAssignment(Session &session, qint64 assignmentId, const QString &employeeNumber);

@@ -24,6 +24,7 @@ enum Number : qint32 {
     UnknownRoutine = 5203,     // "D ^routine" names no routine of the server
     AssignmentRefused = ServerError::AssignmentRefused, // "setkarte" cannot assign the card
     CardHolderChanged = ServerError::CardHolderChanged, // the card's holder is not the one the caller saw
+    CorrectionNotAllowed = ServerError::CorrectionNotAllowed, // the user may not correct assignments
 };
 
 [[noreturn]] inline void raise(Number number, const QString &description)

@@ -144,6 +144,15 @@ void prepareForImports(Session &session)
         });
 }
 
+// The time bookings that a correction of an assignment moved to the right employee.
+void addCorrectedTimeBookings(Session &session)
+{
+    session.exec(QStringLiteral("CREATE TABLE kartenzuordnung_zeitbuchung ("
+                                " zuordnung_id BIGINT NOT NULL REFERENCES kartenzuordnung (id),"
+                                " zeitbuchung_id BIGINT NOT NULL,"
+                                " PRIMARY KEY (zuordnung_id, zeitbuchung_id))"));
+}
+
 struct UpgradeStep
 {
     int toVersion;
@@ -156,6 +165,7 @@ const QVector<UpgradeStep> &upgradeSteps()
     static const QVector<UpgradeStep> steps = {
         {2, addAssignmentLog},
         {3, prepareForImports},
+        {4, addCorrectedTimeBookings},
     };
     return steps;
 }

@@ -4,7 +4,7 @@ class Session;
 
 // The version of the tables this engine works on. A database made by an
 // earlier version is brought up to it, step by step, when it is opened.
-constexpr int currentSchemaVersion = 3;
+constexpr int currentSchemaVersion = 4;
 
 // Creates the tables of the current version in an empty database.
 void createSchema(Session &session);

@@ -4,6 +4,25 @@
 
 namespace {
 
+// The assignment log newest first, the last 1000. Parameters: card, employee
+// (as holder before or after), day yyyymmdd; an empty one matches any. Columns:
+// id, when (yyyymmddhhmmss), card, holder before, holder after and their name,
+// kind (Z assigned, W changed hands, K corrected), who, bookings it booked or moved.
+QString assignmentLog(const QString &companyCondition)
+{
+    return QStringLiteral(
+               "SELECT z.id, z.am, z.karte, z.pnr_vorher, z.pnr, COALESCE(p.name || ', ' || p.vorname, ''),"
+               " z.art, z.von,"
+               " (SELECT count(*) FROM kartenzuordnung_buchung b WHERE b.zuordnung_id = z.id)"
+               " + (SELECT count(*) FROM kartenzuordnung_zeitbuchung t WHERE t.zuordnung_id = z.id)"
+               " FROM kartenzuordnung z LEFT JOIN persbasis p ON p.firma = z.firma AND p.pnr = z.pnr"
+               " WHERE trim(z.karte) = COALESCE(NULLIF(trim(CAST(? AS TEXT)), ''), trim(z.karte))"
+               " AND COALESCE(NULLIF(trim(CAST(? AS TEXT)), ''), z.pnr) IN (z.pnr, z.pnr_vorher)"
+               " AND substr(z.am, 1, 8) = COALESCE(NULLIF(trim(CAST(? AS TEXT)), ''), substr(z.am, 1, 8))"
+               "%1 ORDER BY z.id DESC LIMIT 1000")
+        .arg(companyCondition);
+}
+
 const QVector<ClassDef> &serverClasses()
 {
     static const QVector<ClassDef> classes = {
@@ -65,6 +84,14 @@ const QVector<ClassDef> &serverClasses()
            0,
            {},
            QStringLiteral("SELECT id, buchungstext FROM nopers WHERE erledigt_am IS NULL AND firma = ? ORDER BY id")},
+          // How many open bookings arrived after the one with the given id: a
+          // light look for new ones while a workstation shows its list.
+          {QStringLiteral("AnzahlNeu"),
+           QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL AND id > CAST(? AS BIGINT)"),
+           1,
+           {},
+           QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL AND id > CAST(? AS BIGINT)"
+                          " AND firma = ?")},
           // Who holds a card of the company (parameters: company, card), for
           // asking before the card changes hands: employee number, name, who
           // assigned it and when (yyyymmddhhmmss). No row: nobody.
@@ -92,7 +119,23 @@ const QVector<ClassDef> &serverClasses()
            QStringLiteral("SELECT id, name FROM kassasw WHERE type = ?"
                           " AND CAST(? AS TEXT) IS NOT NULL ORDER BY id"),
            2,
+           {}},
+          // The branches of a company (parameter: company) by their servers:
+          // branch number and name, as booking details name a time clock's branch.
+          {QStringLiteral("Filialen"),
+           QStringLiteral("SELECT fil, name FROM kassasw WHERE firma = trim(CAST(? AS TEXT))"
+                          " AND type = 0 ORDER BY id"),
+           1,
            {}}}},
+        // The card assignment log, read and corrected only: its entries are never changed.
+        {QStringLiteral("Quastel.Kartenzuordnung"),
+         QString(),
+         {},
+         false,
+         QString(),
+         {},
+         {{QStringLiteral("Liste"), assignmentLog(QString()), 3, {6, 8},
+           assignmentLog(QStringLiteral(" AND z.firma = ?"))}}},
         {QStringLiteral("KV.Windows"), QString(), {}, false, QString(), {}, {}},
     };
     return classes;

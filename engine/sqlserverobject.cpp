@@ -118,6 +118,19 @@ QVariant SqlServerObject::call(const QString &member, QVariantList &arguments)
                                   arguments.at(2).toString(), expectedHolder);
         return 1;
     }
+    if (sameName(class_.name, QStringLiteral("Quastel.Kartenzuordnung")) &&
+        sameName(member, QStringLiteral("korrigieren"))) {
+        // Arguments: the log entry's id and the employee the card really belongs to.
+        requireArguments(member, arguments, 2);
+        bool isNumber = false;
+        const qint64 id = arguments.at(0).toString().trimmed().toLongLong(&isNumber);
+        if (!isNumber)
+            EngineError::raise(EngineError::InvalidValue,
+                               QStringLiteral("korrigieren erwartet die Nummer einer Zuordnung, erhalten: \"%1\"")
+                                   .arg(arguments.at(0).toString().left(40)));
+        correctAssignment(session, id, arguments.at(1).toString());
+        return 1;
+    }
     unknownMember(member);
 }
 

@@ -1,5 +1,6 @@
 #include "timeclock.h"
 
+#include "bookingtext.h"
 #include "cardassignment.h"
 #include "companynumber.h"
 #include "engineerrors.h"
@@ -30,13 +31,14 @@ bool isValidClockTime(const QString &time)
 }
 
 void checkSwipe(const QString &company, const QString &terminal, const QString &kind,
-                const QString &card, const QString &time)
+                const QString &card, const QString &time, const QString &branch)
 {
     if (!isCompanyNumber(company))
         refuse(QStringLiteral("Firma \"%1\" ist keine Firmennummer von 1 bis %2").arg(company.left(40)).arg(highestCompany));
     // A line feed or tab in a booking text would shift what the list shows.
     for (const auto &[what, value] : {std::pair{QStringLiteral("Firma"), company},
                                       std::pair{QStringLiteral("Terminalname"), terminal},
+                                      std::pair{QStringLiteral("Filiale"), branch},
                                       std::pair{QStringLiteral("Kartennummer"), card}}) {
         if (hasControlCharacters(value))
             refuse(QStringLiteral("%1 enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)").arg(what));
@@ -48,6 +50,10 @@ void checkSwipe(const QString &company, const QString &terminal, const QString &
         refuse(QStringLiteral("Terminalname \"%1\" muss 1 bis %2 Zeichen lang sein")
                    .arg(terminal.left(40))
                    .arg(TimeClock::terminalWidth));
+    if (branch.trimmed().size() > TimeClock::branchWidth)
+        refuse(QStringLiteral("Filiale \"%1\" darf höchstens %2 Zeichen lang sein")
+                   .arg(branch.left(40))
+                   .arg(TimeClock::branchWidth));
     if (kind.size() != 1 || !kindsOfBooking.contains(kind))
         refuse(QStringLiteral("Buchungsart \"%1\" unbekannt: K (Kommen) oder G (Gehen)")
                    .arg(kind.left(40)));
@@ -71,20 +77,19 @@ qint64 insertReturningId(Session &session, const QString &sql, const QVariantLis
 } // namespace
 
 QString TimeClock::bookingText(const QString &terminal, const QString &kind, const QString &card,
-                               const QString &time)
+                               const QString &time, const QString &branch)
 {
-    const QChar blank = QLatin1Char(' ');
-    return terminal.leftJustified(terminalWidth, blank) + blank + kind + QString(10, blank) +
-           cardField(card) + time;
+    return BookingText::compose(terminal, kind, branch.trimmed(), cardField(card), time);
 }
 
 CardBooking bookCard(Session &session, const QString &company, const QString &terminal,
-                     const QString &kind, const QString &card, const QString &time)
+                     const QString &kind, const QString &card, const QString &time,
+                     const QString &branch)
 {
-    checkSwipe(company, terminal, kind, card, time);
+    checkSwipe(company, terminal, kind, card, time, branch);
     const QString firma = company.trimmed();
     const QString karte = cardField(card);
-    const QString text = TimeClock::bookingText(terminal, kind, card, time);
+    const QString text = TimeClock::bookingText(terminal, kind, card, time, branch);
 
     const QVariant owner = session.firstValue(
         QStringLiteral("SELECT pnr FROM karte WHERE firma = ? AND karte = ?"), {firma, karte});
@@ -104,15 +109,16 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
 }
 
 std::optional<CardBooking> bookCardOnce(Session &session, const QString &company, const QString &terminal,
-                                        const QString &kind, const QString &card, const QString &time)
+                                        const QString &kind, const QString &card, const QString &time,
+                                        const QString &branch)
 {
-    checkSwipe(company, terminal, kind, card, time);
+    checkSwipe(company, terminal, kind, card, time, branch);
     const QString firma = company.trimmed();
-    const QString text = TimeClock::bookingText(terminal, kind, card, time);
+    const QString text = TimeClock::bookingText(terminal, kind, card, time, branch);
     if (session.firstValue(QStringLiteral("SELECT 1 FROM zeitbuchung WHERE firma = ? AND buchungstext = ?"
                                           " UNION ALL SELECT 1 FROM nopers WHERE firma = ? AND buchungstext = ?"),
                            {firma, text, firma, text})
             .isValid())
         return std::nullopt;
-    return bookCard(session, company, terminal, kind, card, time);
+    return bookCard(session, company, terminal, kind, card, time, branch);
 }

@@ -116,6 +116,7 @@ struct Swipe
 {
     const char *company;
     const char *terminal;
+    const char *branch;
     const char *kind;
     const char *card;
     const char *timeOfDay; // hhmm, on the day before seeding
@@ -123,11 +124,11 @@ struct Swipe
 
 // Known cards become time bookings; the others are what the program lists.
 const Swipe swipes[] = {
-    {"1", "FIL01T1", "K", "4711", "0645"},       {"1", "FIL01T1", "K", "815", "0658"},
-    {"1", "FIL01T1", "K", " 12 34 567", "0702"}, {"1", "FIL02T1", "K", "99887766", "0715"},
-    {"2", "ZEN2T1", "K", "4711", "0730"},        {"1", "FIL01T1", "K", "3000000001", "0741"},
-    {"1", "FIL01T1", "G", "815", "1230"},        {"1", "FIL02T1", "G", "5150", "1312"},
-    {"1", "FIL01T1", "G", "4711", "1530"},
+    {"1", "FIL01T1", "1", "K", "4711", "0645"},       {"1", "FIL01T1", "1", "K", "815", "0658"},
+    {"1", "FIL01T1", "1", "K", " 12 34 567", "0702"}, {"1", "FIL02T1", "2", "K", "99887766", "0715"},
+    {"2", "ZEN2T1", "0", "K", "4711", "0730"},        {"1", "FIL01T1", "1", "K", "3000000001", "0741"},
+    {"1", "FIL01T1", "1", "G", "815", "1230"},        {"1", "FIL02T1", "2", "G", "5150", "1312"},
+    {"1", "FIL01T1", "1", "G", "4711", "1530"},
 };
 
 QString text(const char *utf8)
@@ -151,7 +152,7 @@ const Employee &employeeNumbered(const char *company, const char *number)
 void clearDemoTables(Session &session)
 {
     for (const char *table :
-         {"kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers", "parpersedv",
+         {"kartenzuordnung_zeitbuchung", "kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers", "parpersedv",
           "parpersabt", "persbasis", "kassasw"})
         session.exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
 }
@@ -235,7 +236,7 @@ void bookSwipes(Session &session)
     const QString day = QDate::currentDate().addDays(-1).toString(QStringLiteral("yyyyMMdd"));
     for (const Swipe &swipe : swipes)
         bookCard(session, text(swipe.company), text(swipe.terminal), text(swipe.kind),
-                 text(swipe.card), day + text(swipe.timeOfDay));
+                 text(swipe.card), day + text(swipe.timeOfDay), text(swipe.branch));
 }
 
 } // namespace

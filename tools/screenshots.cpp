@@ -9,12 +9,15 @@
 #include "demodata.h"
 #include "fmserver.h"
 #include "frmabout.h"
+#include "fmzuordnungen.h"
 #include "frmprogrammverlauf.h"
 #include "germantranslations.h"
 #include "programwindows.h"
 #include "qtuserinterface.h"
 #include "session.h"
 #include "sqlfactory.h"
+#include "timeclock.h"
+#include "timing.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -64,6 +67,8 @@ int main(int argc, char *argv[])
     installGermanTranslations(application);
 
     registerFactory(createEngineFactory);
+    // The look for new bookings comes after 100 ms instead of 10 s.
+    Timing::setScale(0.01);
     DemoUserInterface userInterface;
     ProgramWindows windows(userInterface);
     FMStart &mainWindow = windows.mainWindow;
@@ -75,15 +80,22 @@ int main(int argc, char *argv[])
     QAbstractItemView *bookings = mainWindow.litime->itemView();
     QTest::mouseClick(bookings->viewport(), Qt::LeftButton, {},
                       bookings->visualRect(bookings->model()->index(0, 0)).center());
+
+    // A time clock books a swipe meanwhile: the status bar tells of it.
+    Session elsewhere(*engineKindFromName(configuredEngineName()),
+                      {QStringLiteral("localhost"), 1973, QStringLiteral("KARVEN")});
+    if (elsewhere.open())
+        bookCard(elsewhere, DemoLogin::company, QStringLiteral("FIL02T1"), QStringLiteral("K"),
+                 QStringLiteral("5150"), QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm")),
+                 QStringLiteral("2"));
+    QTest::qWait(400);
     bool ok = save(mainWindow, folder, QStringLiteral("hauptfenster"));
     QTest::keyClicks(mainWindow.lipnr->lineEdit(), QStringLiteral("dorn"));
     QTest::keyClick(mainWindow.lipnr->lineEdit(), Qt::Key_Return);
 
     // Another workstation gives the chosen booking's card to somebody else
     // meanwhile: "Speichern" asks before the card changes hands.
-    Session elsewhere(*engineKindFromName(configuredEngineName()),
-                      {QStringLiteral("localhost"), 1973, QStringLiteral("KARVEN")});
-    if (elsewhere.open()) {
+    if (elsewhere.isOpen()) {
         elsewhere.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("SCH"));
         assignCard(elsewhere, DemoLogin::company, QStringLiteral("1002"), mainWindow.litime->cellText(0, 3),
                    std::nullopt);
@@ -96,6 +108,18 @@ int main(int argc, char *argv[])
         }
     });
     mainWindow.BUSpeich->click();
+
+    // The assignment log, an entry chosen for correcting.
+    mainWindow.mZuordnungen->trigger();
+    if (auto *assignments = mainWindow.findChild<FMZuordnungen *>()) {
+        QAbstractItemView *log = assignments->liZuordnungen->itemView();
+        QTest::mouseClick(log->viewport(), Qt::LeftButton, {},
+                          log->visualRect(log->model()->index(0, 0)).center());
+        QTest::keyClicks(assignments->lipnr->lineEdit(), QStringLiteral("dorn"));
+        QTest::keyClick(assignments->lipnr->lineEdit(), Qt::Key_Return);
+        ok = save(*assignments, folder, QStringLiteral("zuordnungen")) && ok;
+        assignments->hide();
+    }
 
     FMServer &servers = windows.serverList.window();
     servers.show();

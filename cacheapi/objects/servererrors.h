@@ -12,5 +12,7 @@ constexpr qint32 UnknownQuery = 5103;
 constexpr qint32 AssignmentRefused = 5301;
 // "setkarte" was told who holds the card, and somebody else holds it by now.
 constexpr qint32 CardHolderChanged = 5302;
+// A correction of an assignment was asked for by a user whose login record does not allow it.
+constexpr qint32 CorrectionNotAllowed = 5303;
 
 } // namespace ServerError

@@ -1,6 +1,9 @@
-// Reading the booking text into a list row, and the main window's caption.
+// Reading the booking text into a list row and its details, and the main window's caption.
 
+#include "bookingdetails.h"
 #include "bookingrow.h"
+#include "bookingtext.h"
+#include "branchnames.h"
 #include "fmstart.h"
 
 #include <QTest>
@@ -46,6 +49,53 @@ private Q_SLOTS:
         const BookingRow booking = parseBooking(text);
         QCOMPARE(booking.rowText(), row);
         QCOMPARE(booking.valid, valid);
+    }
+
+    void details_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("details"); // time, kind, terminal, branch
+        QTest::newRow("as a clock writes it")
+            << BookingText::compose("FIL01T1", "G", "12", "    123456", "202612080741")
+            << QStringList{"08.12.2026 07:41", "Gehen", "FIL01T1", "12"};
+        QTest::newRow("a clock that sends no branch")
+            << QStringLiteral("FIL01T1  K              123456202401310705")
+            << QStringList{"31.01.2024 07:05", "Kommen", "FIL01T1", ""};
+        QTest::newRow("a clock's own code")
+            << BookingText::compose("ZEN2T1", "P", "", "      4711", "202401310705")
+            << QStringList{"31.01.2024 07:05", "Code P", "ZEN2T1", ""};
+        QTest::newRow("cut short in the branch") << QStringLiteral("T1       K 3")
+                                                 << QStringList{"", "Kommen", "T1", "3"};
+        QTest::newRow("only a terminal") << QStringLiteral("T") << QStringList{"", "", "T", ""};
+        QTest::newRow("empty") << QString() << QStringList{"", "", "", ""};
+        QTest::newRow("no such day") << BookingText::compose("T1", "K", "1", "      4711", "202402300705")
+                                     << QStringList{"", "Kommen", "T1", "1"};
+        QTest::newRow("control characters")
+            << QStringLiteral("T\n1\t     \r1\n              4711202401310705")
+            << QStringList{"31.01.2024 07:05", "Code ␍", "T␊1␉", "1␊"};
+    }
+
+    void details()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, details);
+        const BookingRow booking = parseBooking(text);
+        QCOMPARE((QStringList{booking.zeitpunkt, booking.art, booking.terminal, booking.filiale}), details);
+        QCOMPARE(hasReadableTime(text), booking.valid);
+    }
+
+    void detailsNameTheCardsOpenBookings()
+    {
+        QCOMPARE(openBookingsText({"31.01.2024 07:05"}), QStringLiteral("1 offene Buchung: 31.01.2024 07:05"));
+        QStringList many;
+        for (int minute = 0; minute < 14; ++minute)
+            many << QStringLiteral("31.01.2024 07:%1").arg(minute, 2, 10, QLatin1Char('0'));
+        const QString text = openBookingsText(many);
+        QVERIFY2(text.startsWith(QStringLiteral("14 offene Buchungen: 31.01.2024 07:00, ")) &&
+                     text.endsWith(QStringLiteral("07:11 und 2 weitere")),
+                 qPrintable(text));
+        QCOMPARE(branchKey(QStringLiteral(" 01 ")), QStringLiteral("1"));
+        QCOMPARE(branchKey(QStringLiteral("0")), QStringLiteral("0"));
     }
 
     void captionKeepsItsFixedTexts()

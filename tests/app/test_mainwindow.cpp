@@ -2,6 +2,7 @@
 // on a demo database, logged in through the command line; only message boxes
 // and the program end are scripted.
 
+#include "bookingdetails.h"
 #include "cacheapi.h"
 #include "cardassignment.h"
 #include "closebox.h"
@@ -15,6 +16,7 @@
 #include "fmpass.h"
 #include "fmserver.h"
 #include "fmstart.h"
+#include "fmzuordnungen.h"
 #include "frmprogrammverlauf.h"
 #include "programwindows.h"
 #include "runtimeguard.h"
@@ -24,9 +26,11 @@
 
 #include <QAbstractItemView>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QStatusBar>
 #include <QTest>
 
 class TestMainWindow : public QObject
@@ -119,6 +123,21 @@ private:
             .toString();
     }
 
+    FMZuordnungen &openAssignments()
+    {
+        window_->mZuordnungen->trigger();
+        const QList<FMZuordnungen *> windows = window_->findChildren<FMZuordnungen *>();
+        [&] { QCOMPARE(windows.size(), 1); }();
+        return *windows.first();
+    }
+
+    void chooseRightEmployee(FMZuordnungen &assignments, const QString &typed)
+    {
+        assignments.lipnr->lineEdit()->clear();
+        QTest::keyClicks(assignments.lipnr->lineEdit(), typed);
+        QTest::keyClick(assignments.lipnr->lineEdit(), Qt::Key_Return);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -199,6 +218,150 @@ private Q_SLOTS:
         QVERIFY(window_->lipnr->selectedIndex() >= 0);
         QVERIFY(!window_->Timer1.isActive());
         QVERIFY(fakes_->ui.messages.isEmpty());
+    }
+
+    void theChosenBookingIsShownWithTheCardsOtherBookings()
+    {
+        db_.withSession([](Session &session) {
+            bookCard(session, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"), QStringLiteral("815"),
+                     QStringLiteral("202612080741"), QStringLiteral("01"));
+            bookCard(session, QStringLiteral("1"), QStringLiteral("FIL02T1"), QStringLiteral("G"), QStringLiteral("815"),
+                     QStringLiteral("202612081630"), QStringLiteral("7"));
+        });
+        db_.swipe(QStringLiteral("999"), QStringLiteral("202612081700"));
+        start();
+        waitForListing(3);
+        BookingDetails &details = *window_->Details;
+        QVERIFY(!details.isVisible());
+        clickBooking(2);
+        QVERIFY(details.isVisible());
+        QCOMPARE(details.zeitpunkt->text(), QStringLiteral("08.12.2026 07:41"));
+        QCOMPARE(details.art->text(), QStringLiteral("Kommen"));
+        QCOMPARE(details.terminal->text(), QStringLiteral("FIL01T1"));
+        QCOMPARE(details.filiale->text(), QStringLiteral("01 – Filiale Nord")); // from the server list
+        QCOMPARE(details.offene->text(),
+                 QStringLiteral("815, 2 offene Buchungen: 08.12.2026 07:41, 08.12.2026 16:30"));
+        // By keyboard as well; a branch the server list does not know is shown by its number.
+        QTest::keyClick(window_->litime->itemView(), Qt::Key_Up);
+        QCOMPARE(details.filiale->text(), QStringLiteral("7"));
+        QCOMPARE(details.art->text(), QStringLiteral("Gehen"));
+
+        chooseEmployee(QStringLiteral("dorn"));
+        window_->BUSpeich->click();
+        QCOMPARE(window_->litime->rowCount(), 1);
+        QCOMPARE(details.zeitpunkt->text(), QStringLiteral("–")); // the chosen row is gone
+        clickBooking(0);
+        QCOMPARE(details.offene->text(), QStringLiteral("999, 1 offene Buchung: 08.12.2026 17:00"));
+        window_->BUSpeich->click();
+        QVERIFY(!details.isVisible());
+    }
+
+    void newBookingsAreAHintNotRowsUntilRefreshed()
+    {
+        db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        db_.swipe(QStringLiteral("222"), QStringLiteral("202401310710"));
+        start();
+        waitForListing(2);
+        QCOMPARE(window_->lblOffen->text(), QStringLiteral("2 offene Buchungen"));
+        clickBooking(1);
+        QVERIFY(window_->TimerNeu.isActive());
+        QVERIFY(!window_->lblNeu->isVisible());
+
+        // Another workstation's clock books two; another company's booking is not this one's.
+        db_.swipe(QStringLiteral("333"), QStringLiteral("202401310715"));
+        db_.swipe(QStringLiteral("444"), QStringLiteral("202401310720"));
+        db_.withSession([](Session &session) {
+            bookCard(session, QStringLiteral("2"), QStringLiteral("ZEN2T1"), QStringLiteral("K"),
+                     QStringLiteral("4242"), QStringLiteral("202401310900"));
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(window_->lblNeu->isVisible(), 3000);
+        QVERIFY(window_->lblNeu->text().startsWith(QStringLiteral("2 neue Buchungen – ")));
+        QVERIFY(window_->lblNeu->text().contains(QStringLiteral(">Aktualisieren</a>")));
+        QCOMPARE(window_->litime->rowCount(), 2);
+        QCOMPARE(window_->litime->selectedRow(), 1);
+        QCOMPARE(window_->lblOffen->text(), QStringLiteral("2 offene Buchungen"));
+
+        // F5 is "Aktualisieren".
+        QTest::keyClick(window_, Qt::Key_F5);
+        QCOMPARE(window_->litime->rowCount(), 4);
+        QVERIFY(!window_->lblNeu->isVisible());
+        QCOMPARE(window_->lblOffen->text(), QStringLiteral("4 offene Buchungen"));
+
+        // Assigning the card of the last rows ends the look for new ones; polling takes over.
+        for (int left = 4; left > 0; --left) {
+            clickBooking(0);
+            chooseEmployee(QStringLiteral("dorn"));
+            window_->BUSpeich->click();
+        }
+        QCOMPARE(window_->lblOffen->text(), QStringLiteral("0 offene Buchungen"));
+        QVERIFY(!window_->TimerNeu.isActive());
+        QVERIFY(window_->Timer1.isActive());
+    }
+
+    void aWrongAssignmentIsCorrectedFromTheLog()
+    {
+        const QString swiped = db_.swipe(QStringLiteral("6060"), QStringLiteral("202401310705"));
+        otherWorkstationAssigns(QStringLiteral("6060"));
+        otherWorkstationAssigns(QStringLiteral("7070"), QStringLiteral("1003"));
+        start();
+        FMZuordnungen &assignments = openAssignments();
+        QVERIFY(assignments.isVisible());
+        QVERIFY(assignments.BUKorrigieren->isEnabled()); // the demo's ADM is in group A
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 2);
+        QCOMPARE(assignments.liZuordnungen->cellText(0, 2), QStringLiteral("7070")); // newest first
+        assignments.BKarte->setText(QStringLiteral("6060"));
+        assignments.BUAnzeigen->click();
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 1);
+        QVERIFY(assignments.liZuordnungen->rowText(0).endsWith(QStringLiteral("\nZuordnung\nSCH\n1")));
+
+        // Nothing chosen, a day that is no day: told, nothing changes.
+        assignments.BUKorrigieren->click();
+        assignments.BTag->setText(QStringLiteral("31.02.2024"));
+        assignments.BUAnzeigen->click();
+        QCOMPARE(fakes_->ui.messages.size(), 2);
+        QCOMPARE(fakes_->ui.messages[1].text, QStringLiteral("Bitte den Tag als TT.MM.JJJJ angeben, z. B. 08.12.2026."));
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 1);
+        assignments.BTag->clear();
+
+        QAbstractItemView *view = assignments.liZuordnungen->itemView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+        chooseRightEmployee(assignments, QStringLiteral("1004"));
+        fakes_->ui.questionAnswers = {false};
+        assignments.BUKorrigieren->click();
+        QCOMPARE(cardOwner(QStringLiteral("      6060")), QStringLiteral("1002"));
+        fakes_->ui.questionAnswers = {true};
+        assignments.BUKorrigieren->click();
+        QVERIFY(fakes_->ui.questionsAsked.at(1).contains(QStringLiteral("dem Mitarbeiter 1002 M")));
+        QCOMPARE(cardOwner(QStringLiteral("      6060")), QStringLiteral("1004"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id = ?"), {swiped.toLongLong()}),
+                 QVariantList{"1004"});
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 2);
+        QVERIFY(assignments.liZuordnungen->rowText(0).endsWith(QStringLiteral("\nKorrektur\nADM\n1")));
+
+        // The window is hidden by its close box and found again, with the log read anew.
+        assignments.close();
+        QCOMPARE(&openAssignments(), &assignments);
+        QCOMPARE(assignments.liZuordnungen->rowCount(), 2);
+    }
+
+    void withoutTheRightNothingIsCorrected()
+    {
+        otherWorkstationAssigns(QStringLiteral("6060"));
+        fakes_->ui.arguments = db_.commandLine(QStringLiteral("SCH"), QStringLiteral("kaethe"));
+        start();
+        FMZuordnungen &assignments = openAssignments();
+        QVERIFY(!assignments.BUKorrigieren->isEnabled());
+        QVERIFY(assignments.lblRecht->isVisible());
+        // Had the button been usable, the server refuses all the same.
+        QAbstractItemView *view = assignments.liZuordnungen->itemView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+        assignments.lipnr->setEnabled(true);
+        chooseRightEmployee(assignments, QStringLiteral("1004"));
+        fakes_->ui.questionAnswers = {true};
+        assignments.BUKorrigieren_Click();
+        QCOMPARE(fakes_->ui.messages.size(), 1);
+        QVERIFY(fakes_->ui.messages[0].text.startsWith(QStringLiteral("Die Zuordnung kann nicht korrigiert werden:")));
+        QCOMPARE(cardOwner(QStringLiteral("      6060")), QStringLiteral("1002"));
     }
 
     void lastAssignmentHidesTheFrameAndPollsAgain()
@@ -293,7 +456,9 @@ private Q_SLOTS:
         // Yes: the card and the time from its unassigned booking go to the chosen employee.
         db_.swipe(QStringLiteral("888"), QStringLiteral("202401310810"));
         waitForListing(1);
-        window_->litime->insertRow(0, QStringLiteral("2024-01-31\n08:05\n       777")); // as a stale list shows it
+        // As a stale list shows it.
+        window_->litime->insertRow(0, TimeClock::bookingText(QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                                                             QStringLiteral("777"), QStringLiteral("202401310805")));
         window_->litime->setKeyText(0, moved);
         clickBooking(0);
         chooseEmployee(QStringLiteral("dorn"));
@@ -474,6 +639,8 @@ private Q_SLOTS:
         const QVector<QPair<QString, std::function<void()>>> handlers = {
             {QStringLiteral("Speichern"), [&] { window_->BUSpeich->click(); }},
             {QStringLiteral("Aktualisieren"), [&] { window_->BUAkt->click(); }},
+            {QStringLiteral("Zuordnungen…"), [&] { window_->mZuordnungen->trigger(); }},
+            {QStringLiteral("Anzeigen"), [&] { window_->findChild<FMZuordnungen *>()->BUAnzeigen->click(); }},
             {QStringLiteral("Anmelden"), [&] { program_->loginDialog.BUSpeich->click(); }},
             {QStringLiteral("Serverliste"), [&] { clickServerEntry(0); }},
             {QStringLiteral("Ändern"),

@@ -101,6 +101,7 @@ private slots:
     void listSelectionFollowsItsRow();
     void listKeepsColumnProportions();
     void listTakesManyRowsAtTheTop();
+    void listFormatsRowsOnlyWhenRead();
 
     void comboKeepsEntriesAndKeys();
     void comboNarrowsToTypedText_data();
@@ -336,6 +337,35 @@ void TestControls::listTakesManyRowsAtTheTop()
     QCOMPARE(list.cellText(Rows - 1, 1), "0");
     list.removeAllRows();
     QCOMPARE(list.rowCount(), 0);
+}
+
+void TestControls::listFormatsRowsOnlyWhenRead()
+{
+    CtList list;
+    setUpBookings(list);
+    QStringList formatted;
+    list.setRowFormatter([&](const QString &text) {
+        formatted << text;
+        return text.left(2) + LineFeed + text.mid(2, 2) + LineFeed + text.mid(4);
+    });
+    for (int row = 0; row < 1000; ++row)
+        list.addRow(QStringLiteral("%1").arg(row, 6, 10, QLatin1Char('0')));
+    QVERIFY(formatted.isEmpty());
+    QCOMPARE(list.insertedText(999), "000999");
+
+    // Read, painted or changed: formatted once, and then as any row.
+    QCOMPARE(list.rowText(999), "00\n09\n99\n");
+    QCOMPARE(list.cellText(998, 3), "98");
+    QVERIFY(list.setCellText(997, 4, "1001"));
+    QCOMPARE(list.rowText(997), "00\n09\n97\n1001");
+    QCOMPARE(list.insertedText(997), "000997");
+    QCOMPARE(list.rowText(999), "00\n09\n99\n");
+    list.resize(400, 300);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QVERIFY(formatted.contains("000000"));
+    QVERIFY2(formatted.size() < 100, qPrintable(QString::number(formatted.size())));
+    QCOMPARE(formatted.count("000999"), 1);
 }
 
 void TestControls::comboKeepsEntriesAndKeys()

@@ -9,6 +9,7 @@
 #include "schema.h"
 #include "timeclock.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -486,13 +487,92 @@ private Q_SLOTS:
         QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE karte LIKE '%34'")).value(0).toInt(), 0);
     }
 
+    void aWrongAssignmentIsCorrectedByGroupAOnly()
+    {
+        for (const char *table : {"kartenzuordnung_zeitbuchung", "kartenzuordnung_buchung", "kartenzuordnung",
+                                  "karte", "zeitbuchung", "nopers"})
+            db_.exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+        const QString later = QDateTime::currentDateTime().addSecs(120).toString(QStringLiteral("yyyyMMddHHmm"));
+        const auto swipe = [&](const QString &time) {
+            db_.withSession([&](Session &session) {
+                bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"), QStringLiteral("6060"), time);
+            });
+        };
+        const auto correct = [&](const QVariant &id, const QString &employee) {
+            auto log = factory_->newObject(QStringLiteral("Quastel.Kartenzuordnung"));
+            QVariantList arguments{id, employee};
+            log->call(QStringLiteral("korrigieren"), arguments);
+        };
+        const auto logged = [&](const QString &card, const QString &employee, const QString &day) {
+            auto rows = factory_->openResultSet(QStringLiteral("Quastel.Kartenzuordnung"), QStringLiteral("Liste"));
+            rows->execute({card, employee, day});
+            QStringList entries;
+            while (rows->next())
+                entries << rows->data(4).toString() + '>' + rows->data(5).toString() + ' ' + rows->data(7).toString() +
+                               ' ' + rows->data(8).toString() + ' ' + rows->data(9).toString();
+            return entries;
+        };
+        // Two unassigned swipes given to the wrong employee, then a swipe booked to him directly.
+        swipe(QStringLiteral("202401310705"));
+        swipe(QStringLiteral("202401311600"));
+        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
+        assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("6060"), QString(""));
+        swipe(later);
+        const QString wrong = db_.column(QStringLiteral("SELECT id FROM kartenzuordnung")).value(0).toString();
+
+        // Group B may not; nothing changes.
+        expectError(EngineError::CorrectionNotAllowed, [&] { correct(wrong, QStringLiteral("1004")); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE pnr = '1002'")).value(0).toInt(), 3);
+
+        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"MÜL\""));
+        expectError(EngineError::AssignmentRefused, [&] { correct(wrong, QStringLiteral("1002")); }); // the same one
+        expectError(EngineError::AssignmentRefused, [&] { correct(wrong, QStringLiteral("9999")); }); // no such employee
+        expectError(EngineError::AssignmentRefused, [&] { correct(QStringLiteral("424242"), QStringLiteral("1004")); });
+        expectError(EngineError::InvalidValue, [&] { correct(QStringLiteral("x"), QStringLiteral("1004")); });
+        correct(wrong, QStringLiteral("1004"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      6060'")), QVariantList{"1004"});
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung ORDER BY zeitpunkt")),
+                 (QVariantList{"1004", "1004", "1004"}));
+        // Appended, never changed: the wrong entry stays as it was.
+        QCOMPARE(logged(QStringLiteral("6060"), QString(), QString()),
+                 (QStringList{"1002>1004 K MÜL 3", ">1002 Z ABC 2"}));
+        QCOMPARE(logged(QString(), QStringLiteral("1004"), QString()), QStringList{"1002>1004 K MÜL 3"});
+        QCOMPARE(logged(QString(), QString(), QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))).size(), 2);
+        QCOMPARE(logged(QString(), QString(), QStringLiteral("20000101")), QStringList());
+
+        // A stale view: the wrong entry is no longer the card's last.
+        expectError(EngineError::AssignmentRefused, [&] { correct(wrong, QStringLiteral("1001")); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      6060'")), QVariantList{"1004"});
+        // Another company's workstation does not see the entries.
+        xecute(QStringLiteral("S FIRMA=2,FIL=0,PERSONAL=\"XYZ\""));
+        QCOMPARE(logged(QString(), QString(), QString()), QStringList());
+    }
+
+    void aClocksBranchIsKeptInTheBookingText()
+    {
+        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        db_.withSession([](Session &session) {
+            bookCard(session, QStringLiteral("1"), QStringLiteral("FIL02T1"), QStringLiteral("G"), QStringLiteral("77"),
+                     bookingTime, QStringLiteral(" 2 "));
+            try {
+                bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"), QStringLiteral("77"),
+                         bookingTime, QStringLiteral("12345"));
+                QFAIL("a branch wider than its field was booked");
+            } catch (const CacheError &error) {
+                QCOMPARE(error.number(), qint32(EngineError::InvalidValue));
+            }
+        });
+        QCOMPARE(db_.column(QStringLiteral("SELECT buchungstext FROM nopers")),
+                 QVariantList{QStringLiteral("FIL02T1  G2                 77") + bookingTime});
+    }
+
     void databasesOfTheFirstReleaseAreUpgraded()
     {
         // As the first release left a database: no version, no log, and the
         // second swipe of an assigned card booked but still listed.
         factory_->disconnect();
         db_.withSession([](Session &session) {
-            for (const char *statement : {"DROP TABLE kartenzuordnung_buchung", "DROP TABLE kartenzuordnung",
+            for (const char *statement : {"DROP TABLE kartenzuordnung_zeitbuchung", "DROP TABLE kartenzuordnung_buchung", "DROP TABLE kartenzuordnung",
                                           "DROP TABLE schemaversion", "DROP INDEX nopers_offen_firma",
                                           "ALTER TABLE persbasis DROP COLUMN abtnr", "DROP INDEX zeitbuchung_text",
                                           "DROP INDEX nopers_text", "DELETE FROM nopers", "DELETE FROM zeitbuchung"})

@@ -103,7 +103,7 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const char *table : {"kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers",
+        for (const char *table : {"kartenzuordnung_zeitbuchung", "kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers",
                                   "parpersedv", "parpersabt", "persbasis", "kassasw", "globale"})
             session_->exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
     }

@@ -11,6 +11,7 @@
 namespace {
 
 const QString firma = QStringLiteral("Firma");
+const QString filiale = QStringLiteral("Filiale");
 const QString terminal = QStringLiteral("Terminal");
 const QString karte = QStringLiteral("Karte");
 const QString art = QStringLiteral("Art");
@@ -61,7 +62,7 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
         return report;
     }
     const CsvHeader header =
-        readCsvHeader(csv.records.first(), {firma, terminal, karte, art, datum, uhrzeit},
+        readCsvHeader(csv.records.first(), {firma, filiale, terminal, karte, art, datum, uhrzeit},
                       {terminal, karte, art, datum, uhrzeit});
     if (!header.errors.isEmpty()) {
         report.errors = header.errors;
@@ -95,7 +96,8 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
                 try {
                     const std::optional<CardBooking> booking = bookCardOnce(
                         session, field(record, firma, company), field(record, terminal).trimmed(),
-                        kindOfBooking(field(record, art)), field(record, karte), time);
+                        kindOfBooking(field(record, art)), field(record, karte), time,
+                                     field(record, filiale));
                     if (!booking)
                         ++report.bookedBefore;
                     else if (booking->kind == CardBooking::TimeBooking)

@@ -7,7 +7,7 @@ class Session;
 
 // A time clock's file of swipes, as CSV with a header row:
 //
-//   [Firma;] Terminal; Karte; Art; Datum; Uhrzeit
+//   [Firma;] [Filiale;] Terminal; Karte; Art; Datum; Uhrzeit
 //
 // Art is K (Kommen) or G (Gehen), Datum TT.MM.JJJJ or JJJJ-MM-TT, Uhrzeit HH:MM
 // (seconds are ignored). Without a Firma column every swipe is the given

@@ -1,0 +1,32 @@
+#include "branchnames.h"
+
+#include "cacheapi.h"
+#include "servererrors.h"
+
+QHash<QString, QString> loadBranchNames(const QString &company)
+{
+    std::unique_ptr<ResultSet> rows;
+    try {
+        rows = Verbindung.CacheFactory->openResultSet(QStringLiteral("KV.KassaSW"),
+                                                      QStringLiteral("Filialen"));
+    } catch (const CacheError &error) {
+        if (error.number() == ServerError::UnknownClass ||
+            error.number() == ServerError::UnknownQuery)
+            return {};
+        throw;
+    }
+    rows->execute({company});
+    QHash<QString, QString> names;
+    while (rows->next())
+        names.insert(branchKey(rows->data(1).toString()), rows->data(2).toString());
+    ObjektSchliessen(rows);
+    return names;
+}
+
+QString branchKey(const QString &branch)
+{
+    QString key = branch.trimmed();
+    while (key.size() > 1 && key.startsWith(QLatin1Char('0')))
+        key.remove(0, 1);
+    return key;
+}

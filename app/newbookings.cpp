@@ -1,0 +1,34 @@
+#include "newbookings.h"
+
+#include "cacheapi.h"
+#include "servererrors.h"
+
+std::optional<int> countNewBookings(const QString &afterId)
+{
+    std::unique_ptr<ResultSet> rows;
+    try {
+        rows = Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"),
+                                                      QStringLiteral("AnzahlNeu"));
+    } catch (const CacheError &error) {
+        if (error.number() == ServerError::UnknownClass ||
+            error.number() == ServerError::UnknownQuery)
+            return std::nullopt;
+        throw;
+    }
+    rows->execute({afterId});
+    const int count = rows->next() ? rows->data(1).toInt() : 0;
+    ObjektSchliessen(rows);
+    return count;
+}
+
+QString openBookingsCount(int count)
+{
+    return count == 1 ? QStringLiteral("1 offene Buchung")
+                      : QStringLiteral("%1 offene Buchungen").arg(count);
+}
+
+QString newBookingsCount(int count)
+{
+    return count == 1 ? QStringLiteral("1 neue Buchung")
+                      : QStringLiteral("%1 neue Buchungen").arg(count);
+}

@@ -1,0 +1,13 @@
+#include "bookingtext.h"
+
+QString BookingText::compose(const QString &terminalName, const QString &bookingKind,
+                             const QString &branchNumber, const QString &cardField,
+                             const QString &clockTime)
+{
+    const QChar blank = QLatin1Char(' ');
+    QString text(card.from - 1, blank);
+    text.replace(terminal.from - 1, terminalName.size(), terminalName);
+    text.replace(kind.from - 1, bookingKind.size(), bookingKind);
+    text.replace(branch.from - 1, branchNumber.size(), branchNumber);
+    return text + cardField + clockTime;
+}
