@@ -1,20 +1,13 @@
 #include "branchnames.h"
 
 #include "cacheapi.h"
-#include "servererrors.h"
+#include "optionalquery.h"
 
 QHash<QString, QString> loadBranchNames(const QString &company)
 {
-    std::unique_ptr<ResultSet> rows;
-    try {
-        rows = Verbindung.CacheFactory->openResultSet(QStringLiteral("KV.KassaSW"),
-                                                      QStringLiteral("Filialen"));
-    } catch (const CacheError &error) {
-        if (error.number() == ServerError::UnknownClass ||
-            error.number() == ServerError::UnknownQuery)
-            return {};
-        throw;
-    }
+    std::unique_ptr<ResultSet> rows = openOptionalResultSet(QStringLiteral("KV.KassaSW"), QStringLiteral("Filialen"));
+    if (!rows)
+        return {};
     rows->execute({company});
     QHash<QString, QString> names;
     while (rows->next())

@@ -1,22 +1,15 @@
 #include "cardholder.h"
 
 #include "cacheapi.h"
-#include "servererrors.h"
+#include "optionalquery.h"
 
 #include <QDateTime>
 
 std::optional<CardHolder> findCardHolder(const QString &card)
 {
-    std::unique_ptr<ResultSet> rows;
-    try {
-        rows = Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"),
-                                                      QStringLiteral("Karteninhaber"));
-    } catch (const CacheError &error) {
-        if (error.number() == ServerError::UnknownClass ||
-            error.number() == ServerError::UnknownQuery)
-            return std::nullopt;
-        throw;
-    }
+    std::unique_ptr<ResultSet> rows = openOptionalResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Karteninhaber"));
+    if (!rows)
+        return std::nullopt;
     rows->execute({Verbindung.Firma, card});
     CardHolder holder;
     if (rows->next()) {

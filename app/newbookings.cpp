@@ -1,20 +1,13 @@
 #include "newbookings.h"
 
 #include "cacheapi.h"
-#include "servererrors.h"
+#include "optionalquery.h"
 
 std::optional<int> countNewBookings(const QString &afterId)
 {
-    std::unique_ptr<ResultSet> rows;
-    try {
-        rows = Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"),
-                                                      QStringLiteral("AnzahlNeu"));
-    } catch (const CacheError &error) {
-        if (error.number() == ServerError::UnknownClass ||
-            error.number() == ServerError::UnknownQuery)
-            return std::nullopt;
-        throw;
-    }
+    std::unique_ptr<ResultSet> rows = openOptionalResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("AnzahlNeu"));
+    if (!rows)
+        return std::nullopt;
     rows->execute({afterId});
     const int count = rows->next() ? rows->data(1).toInt() : 0;
     ObjektSchliessen(rows);
