@@ -1,18 +1,27 @@
 #include "benchmarks.h"
 
 #include "benchdata.h"
+#include "cardassignment.h"
 #include "cacheapi.h"
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "demodata.h"
+#include "masterdataimport.h"
 #include "enginefixture.h"
 #include "programprocess.h"
 #include "programunderbench.h"
 #include "report.h"
+#include "session.h"
 #include "sqlfactory.h"
 #include "stopwatch.h"
+#include "swipeimport.h"
+#include "timeclock.h"
 
 #include <QAbstractItemView>
+#include <QDateTime>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QLineEdit>
@@ -195,4 +204,97 @@ void Benchmarks::peakMemory(int bookings)
     check(program.isRunning(), QStringLiteral("the program ended"));
     report_.add(Figure::peakMemory, bookings, bookingsUnit, program.peakMemoryMb(),
                 QStringLiteral("MB"));
+}
+
+void Benchmarks::imports(int swipes, int employees)
+{
+    progress(QStringLiteral("imports, %1 swipes and %2 employees").arg(swipes).arg(employees));
+    QTemporaryDir files;
+    const QString swipeFile = files.filePath(QStringLiteral("stempeluhr.csv"));
+    const QString employeeFile = files.filePath(QStringLiteral("mitarbeiter.csv"));
+    QList<QVariantList> swipeRows;
+    QList<QVariantList> employeeRows;
+    {
+        QFile out(swipeFile);
+        check(out.open(QIODevice::WriteOnly), QStringLiteral("swipe file"));
+        out.write("Terminal;Karte;Art;Datum;Uhrzeit\n");
+        const QDateTime start(QDate(2024, 1, 1), QTime(6, 0));
+        for (int i = 0; i < swipes; ++i) {
+            const QDateTime when = start.addSecs(60LL * i);
+            const QString card = QString::number(100000 + i % 5000);
+            const QString kind = i % 2 ? QStringLiteral("G") : QStringLiteral("K");
+            out.write(QStringLiteral("FIL01T1;%1;%2;%3;%4\n")
+                          .arg(card, kind, when.toString(QStringLiteral("dd.MM.yyyy")),
+                               when.toString(QStringLiteral("HH:mm")))
+                          .toUtf8());
+            swipeRows << QVariantList{QStringLiteral("1"), cardField(card),
+                                      TimeClock::bookingText(QStringLiteral("FIL01T1"), kind, card,
+                                                             when.toString(QStringLiteral("yyyyMMddHHmm")))};
+        }
+    }
+    {
+        QFile out(employeeFile);
+        check(out.open(QIODevice::WriteOnly), QStringLiteral("employee file"));
+        out.write("Firma;Personalnummer;Name;Vorname;Aktiv\n");
+        for (int i = 0; i < employees; ++i) {
+            out.write(QStringLiteral("1;%1;Name %1;Vorname;J\n").arg(50000 + i).toUtf8());
+            employeeRows << QVariantList{QStringLiteral("1"), QString::number(50000 + i),
+                                         QStringLiteral("Name %1").arg(50000 + i), QStringLiteral("Vorname"),
+                                         QStringLiteral("J")};
+        }
+    }
+    // Each run on a database without the rows, so that every run books them all.
+    const auto emptied = [this] {
+        database_.withSession([](Session &session) {
+            seedDemoData(session);
+            session.exec(QStringLiteral("DELETE FROM nopers"));
+        });
+    };
+    // The floor: the same rows in one transaction through one prepared statement.
+    const auto plainInsert = [this](const QString &sql, const QList<QVariantList> &rows) {
+        database_.withSession([&](Session &session) {
+            session.transaction([&] {
+                QSqlQuery statement = session.prepare(sql);
+                for (const QVariantList &row : rows)
+                    session.run(statement, row);
+            });
+        });
+    };
+    const Runs runs{1, 3};
+    Samples swipeImport, swipeFloor, employeeImport, employeeFloor;
+    for (int run = 0; run < runs.total(); ++run) {
+        emptied();
+        swipeImport.time(
+            [&] {
+                database_.withSession([&](Session &session) {
+                    check(importSwipes(session, swipeFile, QStringLiteral("1")).errors.isEmpty(),
+                          QStringLiteral("swipe import"));
+                });
+            },
+            runs.isCounted(run));
+        emptied();
+        swipeFloor.time(
+            [&] { plainInsert(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?)"), swipeRows); },
+            runs.isCounted(run));
+        emptied();
+        employeeImport.time(
+            [&] {
+                database_.withSession([&](Session &session) {
+                    check(importMasterData(session, MasterData::Employees, employeeFile).errors.isEmpty(),
+                          QStringLiteral("employee import"));
+                });
+            },
+            runs.isCounted(run));
+        emptied();
+        employeeFloor.time(
+            [&] {
+                plainInsert(QStringLiteral("INSERT INTO persbasis (firma, pnr, name, vorname, aktiv) VALUES (?, ?, ?, ?, ?)"),
+                            employeeRows);
+            },
+            runs.isCounted(run));
+    }
+    report_.add(Figure::swipeImport, swipes, QStringLiteral("swipes"), swipeImport.medianMs(), ms);
+    report_.add(Figure::swipeFloor, swipes, QStringLiteral("swipes"), swipeFloor.medianMs(), ms);
+    report_.add(Figure::employeeImport, employees, QStringLiteral("employees"), employeeImport.medianMs(), ms);
+    report_.add(Figure::employeeFloor, employees, QStringLiteral("employees"), employeeFloor.medianMs(), ms);
 }

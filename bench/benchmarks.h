@@ -23,6 +23,9 @@ public:
     void refreshAndAssign(int bookings);
     // The real program's peak memory once it lists the bookings.
     void peakMemory(int bookings);
+    // A time clock file of swipes and an office file of employees read in by
+    // karven-admin's importers, next to a plain insert of the same rows.
+    void imports(int swipes, int employees);
 
 private:
     QStringList programArguments() const;

@@ -1,7 +1,7 @@
 // karven-bench: the program's speed and memory on the engine that KARVEN_ENGINE
 // names (PostgreSQL: the server KARVEN_TEST_PGPORT names). Prints the figures
 // and the targets as Markdown tables. scripts/bench runs it on both engines.
-//   karven-bench [--idle-seconds N]
+//   karven-bench [--idle-seconds N] [--only imports]
 
 #include "benchmarks.h"
 #include "cacheerror.h"
@@ -29,6 +29,12 @@ int main(int argc, char *argv[])
     if (idleSeconds <= 0)
         qFatal("usage: karven-bench [--idle-seconds N]");
 
+    // "--only imports": the import figures alone, for working on the importers.
+    const qsizetype onlyOption = arguments.indexOf(QStringLiteral("--only"));
+    const bool importsOnly = onlyOption > 0 && arguments.value(onlyOption + 1) == QLatin1String("imports");
+    if (onlyOption > 0 && !importsOnly)
+        qFatal("usage: karven-bench [--idle-seconds N] [--only imports]");
+
     registerFactory(createEngineFactory);
     EngineFixture database;
     if (!database.setUp(QStringLiteral("KARVEN")))
@@ -37,13 +43,16 @@ int main(int argc, char *argv[])
     try {
         database.withSession(seedDemoData);
         Benchmarks benchmarks(database, report, idleSeconds);
-        benchmarks.emptyPoll();
-        benchmarks.idleProgram();
-        for (int employees : {100, 1000, 10000})
-            benchmarks.startUp(employees);
-        for (int bookings : {1000, 10000, 100000})
-            benchmarks.refreshAndAssign(bookings);
-        benchmarks.peakMemory(100000);
+        benchmarks.imports(100000, 10000);
+        if (!importsOnly) {
+            benchmarks.emptyPoll();
+            benchmarks.idleProgram();
+            for (int employees : {100, 1000, 10000})
+                benchmarks.startUp(employees);
+            for (int bookings : {1000, 10000, 100000})
+                benchmarks.refreshAndAssign(bookings);
+            benchmarks.peakMemory(100000);
+        }
     } catch (const CacheError &error) {
         qFatal("benchmark failed: %s", qPrintable(error.description()));
     }

@@ -88,6 +88,12 @@ void Report::printTargets(QTextStream &out) const
          value(Figure::idleCpu, 0), QStringLiteral("%"), 1},
         {QStringLiteral("Peak memory with 100 000 bookings"), QStringLiteral("< 150 MB"),
          value(Figure::peakMemory, 100000), QStringLiteral("MB"), 150},
+        {QStringLiteral("Import of 100 000 swipes against a plain insert"), QStringLiteral("≤ 3×"),
+         value(Figure::swipeImport, 100000) / value(Figure::swipeFloor, 100000), QStringLiteral("×"), 3},
+        {QStringLiteral("Import of 100 000 swipes"), QStringLiteral("< 10 s"), value(Figure::swipeImport, 100000),
+         QStringLiteral("ms"), 10000},
+        {QStringLiteral("Import of 10 000 employees against a plain insert"), QStringLiteral("≤ 3×"),
+         value(Figure::employeeImport, 10000) / value(Figure::employeeFloor, 10000), QStringLiteral("×"), 3},
     };
     out << "| Target | Goal | Measured | Result |\n|---|---|---:|---|\n";
     for (const Target &target : targets) {

@@ -17,6 +17,10 @@ inline const QString emptyPoll = QStringLiteral("Empty poll (ListeAktualisieren)
 inline const QString emptyQuery = QStringLiteral("Empty poll, engine query alone");
 inline const QString idleCpu = QStringLiteral("Idle polling program, CPU of one core");
 inline const QString peakMemory = QStringLiteral("Peak memory of the program (VmHWM)");
+inline const QString swipeImport = QStringLiteral("Swipe file import (karven-admin swipes)");
+inline const QString swipeFloor = QStringLiteral("Plain insert of the same swipes (floor)");
+inline const QString employeeImport = QStringLiteral("Employee file import (karven-admin import)");
+inline const QString employeeFloor = QStringLiteral("Plain insert of the same employees (floor)");
 } // namespace Figure
 
 // The figures of one engine's benchmarks, and how they stand against the targets.

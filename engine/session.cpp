@@ -162,6 +162,34 @@ QSqlQuery Session::exec(const QString &sql, const QVariantList &values)
     return query;
 }
 
+QSqlQuery Session::prepare(const QString &sql)
+{
+    if (!open_)
+        EngineError::notConnected();
+    QSqlQuery statement(QSqlDatabase::database(connectionName_, false));
+    statement.setForwardOnly(true);
+    if (!statement.prepare(sql)) {
+        const QSqlError error = statement.lastError();
+        statement = QSqlQuery();
+        fail(sql, error);
+    }
+    return statement;
+}
+
+void Session::run(QSqlQuery &statement, const QVariantList &values)
+{
+    if (!open_)
+        EngineError::notConnected();
+    for (int i = 0; i < values.size(); ++i)
+        statement.bindValue(i, values.at(i));
+    if (!statement.exec()) {
+        const QSqlError error = statement.lastError();
+        const QString sql = statement.lastQuery();
+        statement.finish();
+        fail(sql, error);
+    }
+}
+
 QStringList Session::columns(const QString &table) const
 {
     const QSqlRecord record = QSqlDatabase::database(connectionName_, false).record(table);

@@ -47,6 +47,11 @@ public:
     // Throws CacheError; a connection found lost closes the session first.
     QSqlQuery exec(const QString &sql, const QVariantList &values = {});
 
+    // A statement prepared once and run many times with run(), for work that
+    // repeats one statement over thousands of rows (imports). Throws as exec().
+    QSqlQuery prepare(const QString &sql);
+    void run(QSqlQuery &statement, const QVariantList &values);
+
     // The first column of the first row, or an invalid QVariant when there is
     // none. The statement is finished at once: an unfinished read would keep
     // SQLite from taking the write lock later on this connection.

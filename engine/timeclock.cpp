@@ -2,14 +2,12 @@
 
 #include "bookingtext.h"
 #include "cardassignment.h"
+#include "clocktime.h"
 #include "companynumber.h"
 #include "engineerrors.h"
 #include "session.h"
 
-#include <QDate>
-#include <QRegularExpression>
 #include <QSqlQuery>
-#include <QTime>
 
 namespace {
 
@@ -18,16 +16,6 @@ const QString kindsOfBooking = QStringLiteral("KG");
 [[noreturn]] void refuse(const QString &message)
 {
     EngineError::raise(EngineError::InvalidValue, message);
-}
-
-// The clocks send wall-clock time, so the date and the time of day are checked
-// on their own: a local time skipped by daylight saving is still a valid swipe.
-bool isValidClockTime(const QString &time)
-{
-    static const QRegularExpression twelveDigits(QStringLiteral("^\\d{12}$"));
-    return twelveDigits.match(time).hasMatch() &&
-           QDate::fromString(time.left(8), QStringLiteral("yyyyMMdd")).isValid() &&
-           QTime::fromString(time.mid(8), QStringLiteral("HHmm")).isValid();
 }
 
 void checkSwipe(const QString &company, const QString &terminal, const QString &kind,
@@ -65,13 +53,32 @@ void checkSwipe(const QString &company, const QString &terminal, const QString &
                    .arg(time.left(40)));
 }
 
-qint64 insertReturningId(Session &session, const QString &sql, const QVariantList &values)
+const QString insertTimeBooking =
+    QStringLiteral("INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext) VALUES (?, ?, ?, ?, ?)"
+                   " RETURNING id");
+const QString insertUnassignedBooking =
+    QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?) RETURNING id");
+const QString swipeAlreadyBooked =
+    QStringLiteral("SELECT 1 FROM zeitbuchung WHERE firma = ? AND buchungstext = ?"
+                   " UNION ALL SELECT 1 FROM nopers WHERE firma = ? AND buchungstext = ?");
+
+// The id a statement "… RETURNING id" gave; the statement is finished at once,
+// so that no unfinished statement keeps SQLite from committing.
+qint64 returnedId(QSqlQuery &statement)
 {
-    QSqlQuery query = session.exec(sql + QStringLiteral(" RETURNING id"), values);
-    if (!query.next())
+    const bool gotId = statement.next();
+    const qint64 id = gotId ? statement.value(0).toLongLong() : 0;
+    statement.finish();
+    if (!gotId)
         EngineError::raise(EngineError::DatabaseFailure,
                            QStringLiteral("Datenbankfehler: keine Id für die neue Buchung"));
-    return query.value(0).toLongLong();
+    return id;
+}
+
+qint64 insertReturningId(Session &session, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query = session.exec(sql, values);
+    return returnedId(query);
 }
 
 } // namespace
@@ -95,30 +102,49 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
         QStringLiteral("SELECT pnr FROM karte WHERE firma = ? AND karte = ?"), {firma, karte});
     if (owner.isValid()) {
         const QString pnr = owner.toString();
-        const qint64 id = insertReturningId(
-            session,
-            QStringLiteral("INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext)"
-                           " VALUES (?, ?, ?, ?, ?)"),
-            {firma, pnr, karte, time, text});
-        return {CardBooking::TimeBooking, id, pnr};
+        return {CardBooking::TimeBooking,
+                insertReturningId(session, insertTimeBooking, {firma, pnr, karte, time, text}), pnr};
     }
-    const qint64 id = insertReturningId(
-        session, QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?)"),
-        {firma, karte, text});
-    return {CardBooking::UnassignedBooking, id, QString()};
+    return {CardBooking::UnassignedBooking, insertReturningId(session, insertUnassignedBooking, {firma, karte, text}),
+            QString()};
 }
 
-std::optional<CardBooking> bookCardOnce(Session &session, const QString &company, const QString &terminal,
-                                        const QString &kind, const QString &card, const QString &time,
-                                        const QString &branch)
+SwipeBatch::SwipeBatch(Session &session)
+    : session_(session), alreadyBooked_(session.prepare(swipeAlreadyBooked)),
+      insertTimeBooking_(session.prepare(insertTimeBooking)),
+      insertUnassignedBooking_(session.prepare(insertUnassignedBooking))
+{
+}
+
+const QHash<QString, QString> &SwipeBatch::cardHolders(const QString &company)
+{
+    const auto known = holders_.constFind(company);
+    if (known != holders_.cend())
+        return *known;
+    QHash<QString, QString> &holders = holders_[company];
+    QSqlQuery cards = session_.exec(QStringLiteral("SELECT karte, pnr FROM karte WHERE firma = ?"), {company});
+    while (cards.next())
+        holders.insert(cards.value(0).toString(), cards.value(1).toString());
+    return holders;
+}
+
+std::optional<CardBooking> SwipeBatch::bookOnce(const QString &company, const QString &terminal, const QString &kind,
+                                                const QString &card, const QString &time, const QString &branch)
 {
     checkSwipe(company, terminal, kind, card, time, branch);
     const QString firma = company.trimmed();
+    const QString karte = cardField(card);
     const QString text = TimeClock::bookingText(terminal, kind, card, time, branch);
-    if (session.firstValue(QStringLiteral("SELECT 1 FROM zeitbuchung WHERE firma = ? AND buchungstext = ?"
-                                          " UNION ALL SELECT 1 FROM nopers WHERE firma = ? AND buchungstext = ?"),
-                           {firma, text, firma, text})
-            .isValid())
+    session_.run(alreadyBooked_, {firma, text, firma, text});
+    const bool booked = alreadyBooked_.next();
+    alreadyBooked_.finish();
+    if (booked)
         return std::nullopt;
-    return bookCard(session, company, terminal, kind, card, time, branch);
+    const QString pnr = cardHolders(firma).value(karte);
+    if (!pnr.isEmpty()) {
+        session_.run(insertTimeBooking_, {firma, pnr, karte, time, text});
+        return CardBooking{CardBooking::TimeBooking, returnedId(insertTimeBooking_), pnr};
+    }
+    session_.run(insertUnassignedBooking_, {firma, karte, text});
+    return CardBooking{CardBooking::UnassignedBooking, returnedId(insertUnassignedBooking_), QString()};
 }

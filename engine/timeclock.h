@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QSqlQuery>
 #include <QString>
 #include <optional>
 
@@ -39,9 +41,26 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
                      const QString &kind, const QString &card, const QString &time,
                      const QString &branch = QString());
 
-// As bookCard, unless the company has this very swipe (same terminal, branch,
-// kind, card and minute) already, as a time booking or an unassigned booking:
-// then nothing is booked and the answer is empty. For files that may come twice.
-std::optional<CardBooking> bookCardOnce(Session &session, const QString &company, const QString &terminal,
-                                        const QString &kind, const QString &card, const QString &time,
-                                        const QString &branch = QString());
+// Books many swipes, as bookCard books one, in the caller's transaction, except
+// a swipe the company has booked already (same terminal, branch, kind, card
+// and minute, as a time booking or an unassigned booking): so a file that
+// comes twice books nothing twice. Its statements are prepared once and each
+// company's cards read once, as a hundred thousand swipes need; the cards must
+// not change hands while it books.
+class SwipeBatch
+{
+public:
+    explicit SwipeBatch(Session &session);
+    // Empty when the swipe was booked before.
+    std::optional<CardBooking> bookOnce(const QString &company, const QString &terminal, const QString &kind,
+                                        const QString &card, const QString &time, const QString &branch = QString());
+
+private:
+    const QHash<QString, QString> &cardHolders(const QString &company);
+
+    Session &session_;
+    QSqlQuery alreadyBooked_;
+    QSqlQuery insertTimeBooking_;
+    QSqlQuery insertUnassignedBooking_;
+    QHash<QString, QHash<QString, QString>> holders_; // company -> card -> employee
+};

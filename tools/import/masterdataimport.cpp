@@ -281,12 +281,13 @@ private:
                 (value != Value::Department && value != Value::Employee))
                 continue;
             const bool department = value == Value::Department;
-            const QVariant found = session_.firstValue(
-                department
-                    ? QStringLiteral("SELECT 1 FROM parpersabt WHERE firma = ? AND abtnr = ?")
-                    : QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"),
-                {company, row.values.at(i)});
-            if (!found.isValid()) {
+            QSqlQuery &found =
+                run(department ? QStringLiteral("SELECT 1 FROM parpersabt WHERE firma = ? AND abtnr = ?")
+                               : QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"),
+                    {company, row.values.at(i)});
+            const bool exists = found.next();
+            found.finish();
+            if (!exists) {
                 error(row.line, QStringLiteral("%1 %2 der Firma %3 gibt es nicht")
                                     .arg(department ? QStringLiteral("Abteilung")
                                                     : QStringLiteral("Mitarbeiter"),
@@ -310,23 +311,25 @@ private:
                 keys << row.values.at(i);
             }
         }
-        QSqlQuery existing = session_.exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                               .arg(columns.join(QStringLiteral(", ")), spec_.table,
-                                                    keyConditions.join(QStringLiteral(" AND "))),
-                                           keys);
-        if (!existing.next()) {
+        QSqlQuery &existing = run(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                      .arg(columns.join(QStringLiteral(", ")), spec_.table,
+                                           keyConditions.join(QStringLiteral(" AND "))),
+                                  keys);
+        const bool found = existing.next();
+        bool same = found;
+        for (int i = spec_.keyColumns; found && i < row.columns.size(); ++i)
+            same = same && existing.value(i).toString() == row.values.at(i);
+        // Finished before writing: an unfinished read keeps SQLite from writing.
+        existing.finish();
+        if (!found) {
             write(row, columns, QString(), {});
             ++report_.added;
-            return;
+        } else if (!same) {
+            write(row, columns, keyConditions.join(QStringLiteral(" AND ")), keys);
+            ++report_.changed;
+        } else {
+            ++report_.unchanged;
         }
-        for (int i = spec_.keyColumns; i < row.columns.size(); ++i) {
-            if (existing.value(i).toString() != row.values.at(i)) {
-                write(row, columns, keyConditions.join(QStringLiteral(" AND ")), keys);
-                ++report_.changed;
-                return;
-            }
-        }
-        ++report_.unchanged;
     }
 
     // Inserts the row (no keyCondition) or updates the record it names.
@@ -352,7 +355,7 @@ private:
                     values << QStringLiteral("J");
                 }
             }
-            session_.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            run(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                               .arg(spec_.table, inserted.join(QStringLiteral(", ")),
                                    QStringList(inserted.size(), QStringLiteral("?"))
                                        .join(QStringLiteral(", "))),
@@ -362,9 +365,19 @@ private:
         QStringList assignments;
         for (int i = spec_.keyColumns; i < columns.size(); ++i)
             assignments << columns.at(i) + QStringLiteral(" = ?");
-        session_.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+        run(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                           .arg(spec_.table, assignments.join(QStringLiteral(", ")), keyCondition),
                       values.mid(spec_.keyColumns) + keys);
+    }
+
+    // Runs a statement that every row repeats, prepared once for the file.
+    QSqlQuery &run(const QString &sql, const QVariantList &values)
+    {
+        auto statement = statements_.find(sql);
+        if (statement == statements_.end())
+            statement = statements_.insert(sql, session_.prepare(sql));
+        session_.run(*statement, values);
+        return *statement;
     }
 
     Session &session_;
@@ -373,6 +386,7 @@ private:
     ImportReport &report_;
     CsvHeader header_;
     QVector<Row> rows_;
+    QHash<QString, QSqlQuery> statements_;
 };
 
 } // namespace

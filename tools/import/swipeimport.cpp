@@ -1,12 +1,11 @@
 #include "swipeimport.h"
 
 #include "csvreader.h"
+#include "clocktime.h"
 #include "engineerrors.h"
 #include "session.h"
 #include "timeclock.h"
 
-#include <QDate>
-#include <QTime>
 
 namespace {
 
@@ -22,21 +21,6 @@ const QString uhrzeit = QStringLiteral("Uhrzeit");
 struct RollBack
 {
 };
-
-// "yyyymmddhhmm" from the date and time as offices write them; empty when either is no date or
-// time.
-QString clockTime(const QString &date, const QString &time)
-{
-    QDate day = QDate::fromString(date.trimmed(), QStringLiteral("dd.MM.yyyy"));
-    if (!day.isValid())
-        day = QDate::fromString(date.trimmed(), Qt::ISODate);
-    QTime minute = QTime::fromString(time.trimmed(), QStringLiteral("HH:mm"));
-    if (!minute.isValid())
-        minute = QTime::fromString(time.trimmed(), QStringLiteral("HH:mm:ss"));
-    if (!day.isValid() || !minute.isValid())
-        return QString();
-    return day.toString(QStringLiteral("yyyyMMdd")) + minute.toString(QStringLiteral("HHmm"));
-}
 
 QString kindOfBooking(const QString &text)
 {
@@ -75,6 +59,7 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
     };
     try {
         session.transaction([&] {
+            SwipeBatch batch(session);
             for (const CsvRecord &record : csv.records.mid(1)) {
                 const auto error = [&](const QString &problem) {
                     report.errors << QStringLiteral("Zeile %1: %2").arg(record.line).arg(problem);
@@ -86,7 +71,7 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
                     continue;
                 }
                 ++report.swipes;
-                const QString time = clockTime(field(record, datum), field(record, uhrzeit));
+                const QString time = clockTimeOf(field(record, datum), field(record, uhrzeit));
                 if (time.isEmpty()) {
                     error(QStringLiteral(
                               "„%1 %2“ ist kein Zeitpunkt (Datum TT.MM.JJJJ, Uhrzeit HH:MM)")
@@ -94,10 +79,9 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
                     continue;
                 }
                 try {
-                    const std::optional<CardBooking> booking = bookCardOnce(
-                        session, field(record, firma, company), field(record, terminal).trimmed(),
-                        kindOfBooking(field(record, art)), field(record, karte), time,
-                                     field(record, filiale));
+                    const std::optional<CardBooking> booking = batch.bookOnce(
+                        field(record, firma, company), field(record, terminal).trimmed(),
+                        kindOfBooking(field(record, art)), field(record, karte), time, field(record, filiale));
                     if (!booking)
                         ++report.bookedBefore;
                     else if (booking->kind == CardBooking::TimeBooking)

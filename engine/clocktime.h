@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// A time clock's time of a swipe: "yyyymmddhhmm", wall-clock time.
+
+// Whether the text is such a time. Date and time of day are checked on their
+// own: a local time that daylight saving skips is still a valid swipe.
+bool isValidClockTime(QStringView time);
+
+// The clock time of a day written TT.MM.JJJJ or JJJJ-MM-TT and a time of day
+// HH:MM or HH:MM:SS (the seconds are dropped); empty when either is none.
+// Read by hand: a file of a hundred thousand swipes reads two of them a line.
+QString clockTimeOf(QStringView day, QStringView timeOfDay);
