@@ -153,6 +153,24 @@ void addCorrectedTimeBookings(Session &session)
                                 " PRIMARY KEY (zuordnung_id, zeitbuchung_id))"));
 }
 
+// A workstation whose list is empty learns of a new booking at once instead of
+// at its next poll, whoever writes it. One notice per statement and company:
+// an import of many swipes sends few.
+void notifyNewBookings(Session &session)
+{
+    if (session.kind() != EngineKind::Postgres)
+        return;
+    execAll(session,
+            {
+                QStringLiteral("CREATE FUNCTION nopers_melden() RETURNS trigger LANGUAGE plpgsql AS $$"
+                               " BEGIN PERFORM pg_notify('%1', firma) FROM (SELECT DISTINCT firma FROM neu) f;"
+                               " RETURN NULL; END $$")
+                    .arg(newBookingsChannel),
+                QStringLiteral("CREATE TRIGGER nopers_neu AFTER INSERT ON nopers REFERENCING NEW TABLE AS neu"
+                               " FOR EACH STATEMENT EXECUTE FUNCTION nopers_melden()"),
+            });
+}
+
 struct UpgradeStep
 {
     int toVersion;
@@ -166,6 +184,7 @@ const QVector<UpgradeStep> &upgradeSteps()
         {2, addAssignmentLog},
         {3, prepareForImports},
         {4, addCorrectedTimeBookings},
+        {5, notifyNewBookings},
     };
     return steps;
 }
