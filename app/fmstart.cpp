@@ -82,6 +82,14 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     connect(BUAkt, &QPushButton::clicked, this, guarded([this] { ListeAktualisieren(); }));
     connect(&Timer1, &QTimer::timeout, this, guarded([this] { ListeAktualisieren(); }));
     connect(&TimerNeu, &QTimer::timeout, this, guarded([this] { checkForNewBookings(); }));
+    pushed_.setSingleShot(true);
+    pushed_.setInterval(0);
+    connect(&pushed_, &QTimer::timeout, this, guarded([this] { newBookingsPushed(); }));
+}
+
+FMStart::~FMStart()
+{
+    listenForNewBookings(nullptr);
 }
 
 void FMStart::buildStatusBar()
@@ -132,6 +140,7 @@ void FMStart::Form_Load()
     setWindowTitle(mainWindowCaption(Verbindung.Firma, Verbindung.Filiale, Verbindung.BenutzerText));
     fillActiveEmployees(*lipnr);
     // Only now, so that no refresh runs under the login dialog.
+    listenForNewBookings([this] { pushed_.start(); });
     Timer1.start(1);
 }
 
@@ -201,6 +210,16 @@ void FMStart::checkForNewBookings()
         return;
     lblNeu->setText(newBookingsCount(*arrived) + QStringLiteral(" – <a href=\"#\">Aktualisieren</a>"));
     lblNeu->setVisible(*arrived > 0);
+}
+
+void FMStart::newBookingsPushed()
+{
+    // An early tick of the timer that runs. None runs while a refresh reads
+    // the list: it sees the new bookings anyway.
+    if (Timer1.isActive())
+        ListeAktualisieren();
+    else if (TimerNeu.isActive())
+        checkForNewBookings();
 }
 
 void FMStart::addBooking(const QString &id, const QString &text)
