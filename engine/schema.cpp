@@ -154,8 +154,8 @@ void addCorrectedTimeBookings(Session &session)
 }
 
 // A workstation whose list is empty learns of a new booking at once instead of
-// at its next poll, whoever writes it. One notice per statement and company:
-// an import of many swipes sends few.
+// at its next poll, whoever writes it. The server sends equal notices of one
+// transaction once: an import of many swipes tells each company once.
 void notifyNewBookings(Session &session)
 {
     if (session.kind() != EngineKind::Postgres)
@@ -163,11 +163,10 @@ void notifyNewBookings(Session &session)
     execAll(session,
             {
                 QStringLiteral("CREATE FUNCTION nopers_melden() RETURNS trigger LANGUAGE plpgsql AS $$"
-                               " BEGIN PERFORM pg_notify('%1', firma) FROM (SELECT DISTINCT firma FROM neu) f;"
-                               " RETURN NULL; END $$")
+                               " BEGIN PERFORM pg_notify('%1', NEW.firma); RETURN NULL; END $$")
                     .arg(newBookingsChannel),
-                QStringLiteral("CREATE TRIGGER nopers_neu AFTER INSERT ON nopers REFERENCING NEW TABLE AS neu"
-                               " FOR EACH STATEMENT EXECUTE FUNCTION nopers_melden()"),
+                QStringLiteral("CREATE TRIGGER nopers_neu AFTER INSERT ON nopers"
+                               " FOR EACH ROW EXECUTE FUNCTION nopers_melden()"),
             });
 }
 
