@@ -222,9 +222,10 @@ bool Session::listen(const QString &channel,
         return false;
     QSqlDriver *driver = QSqlDatabase::database(connectionName_, false).driver();
     QObject::disconnect(driver, &QSqlDriver::notification, nullptr, nullptr);
+    const bool subscribed = driver->subscribedToNotifications().contains(channel);
     if (!onNotification)
-        return driver->unsubscribeFromNotification(channel);
-    if (!driver->subscribedToNotifications().contains(channel) && !driver->subscribeToNotification(channel))
+        return !subscribed || driver->unsubscribeFromNotification(channel);
+    if (!subscribed && !driver->subscribeToNotification(channel))
         return false;
     // The driver goes with the connection, and the callback with it.
     QObject::connect(driver, &QSqlDriver::notification, driver,
