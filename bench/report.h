@@ -17,6 +17,8 @@ inline const QString emptyPoll = QStringLiteral("Empty poll (ListeAktualisieren)
 inline const QString emptyQuery = QStringLiteral("Empty poll, engine query alone");
 inline const QString idleCpu = QStringLiteral("Idle polling program, CPU of one core");
 inline const QString peakMemory = QStringLiteral("Peak memory of the program (VmHWM)");
+inline const QString pushMedian = QStringLiteral("Push, booking committed → row listed");
+inline const QString pushP99 = QStringLiteral("Push, booking committed → row listed, p99");
 } // namespace Figure
 
 // The figures of one engine's benchmarks, and how they stand against the targets.
