@@ -140,15 +140,16 @@ void Benchmarks::pushLatency(int swipes)
     program.start();
     FMStart &window = program.mainWindow();
     const auto pollingEmptyList = [&] {
-        return window.litime->rowCount() == 0 && window.Timer1.interval() == Timing::scaled(Timing::pollIntervalMs);
+        return window.litime->rowCount() == 0 &&
+               window.Timer1.interval() == Timing::scaled(Timing::pollIntervalMs);
     };
     check(processEventsUntil(pollingEmptyList, 5000), QStringLiteral("empty list polling"));
     Session clock(database_.kind(), database_.target());
     check(clock.open(), QStringLiteral("time clock connection"));
     Samples samples;
     for (int swipe = 0; swipe < swipes; ++swipe) {
-        bookCard(clock, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"), QString::number(swipe),
-                 QStringLiteral("202401310705"));
+        bookCard(clock, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                 QString::number(swipe), QStringLiteral("202401310705"));
         samples.time(
             [&] {
                 check(processEventsUntil([&] { return window.litime->rowCount() == 1; }, 5000),

@@ -90,8 +90,9 @@ void Report::printTargets(QTextStream &out) const
          value(Figure::peakMemory, 100000), QStringLiteral("MB"), 150},
     };
     if (!sqlite)
-        targets.append({QStringLiteral("Push of a new booking to an empty list, p99"), QStringLiteral("< 100 ms"),
-                        value(Figure::pushP99, 100), QStringLiteral("ms"), 100});
+        targets.append({QStringLiteral("Push of a new booking to an empty list, p99"),
+                        QStringLiteral("< 100 ms"), value(Figure::pushP99, 100),
+                        QStringLiteral("ms"), 100});
     out << "| Target | Goal | Measured | Result |\n|---|---|---:|---|\n";
     for (const Target &target : targets) {
         const bool passed = !std::isnan(target.measured) && target.measured <= target.limit;

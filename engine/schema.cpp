@@ -160,14 +160,15 @@ void notifyNewBookings(Session &session)
 {
     if (session.kind() != EngineKind::Postgres)
         return;
-    execAll(session,
-            {
-                QStringLiteral("CREATE FUNCTION nopers_melden() RETURNS trigger LANGUAGE plpgsql AS $$"
-                               " BEGIN PERFORM pg_notify('%1', NEW.firma); RETURN NULL; END $$")
-                    .arg(newBookingsChannel),
-                QStringLiteral("CREATE TRIGGER nopers_neu AFTER INSERT ON nopers"
-                               " FOR EACH ROW EXECUTE FUNCTION nopers_melden()"),
-            });
+    execAll(
+        session,
+        {
+            QStringLiteral("CREATE FUNCTION nopers_melden() RETURNS trigger LANGUAGE plpgsql AS $$"
+                           " BEGIN PERFORM pg_notify('%1', NEW.firma); RETURN NULL; END $$")
+                .arg(newBookingsChannel),
+            QStringLiteral("CREATE TRIGGER nopers_neu AFTER INSERT ON nopers"
+                           " FOR EACH ROW EXECUTE FUNCTION nopers_melden()"),
+        });
 }
 
 struct UpgradeStep
