@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <optional>
@@ -89,4 +90,5 @@ private:
     QString lastListedId_;  // of the newest booking the last refresh read
     bool checking_ = false;
     QTimer pushed_; // collects the server's notices of new bookings into one tick
+    QElapsedTimer lastCheck_; // since the last look for new bookings
 };
