@@ -82,6 +82,13 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     connect(BUAkt, &QPushButton::clicked, this, guarded([this] { ListeAktualisieren(); }));
     connect(&Timer1, &QTimer::timeout, this, guarded([this] { ListeAktualisieren(); }));
     connect(&TimerNeu, &QTimer::timeout, this, guarded([this] { checkForNewBookings(); }));
+    pushed_.setSingleShot(true);
+    connect(&pushed_, &QTimer::timeout, this, guarded([this] { newBookingsPushed(); }));
+}
+
+FMStart::~FMStart()
+{
+    listenForNewBookings(nullptr);
 }
 
 void FMStart::buildStatusBar()
@@ -132,6 +139,11 @@ void FMStart::Form_Load()
     setWindowTitle(mainWindowCaption(Verbindung.Firma, Verbindung.Filiale, Verbindung.BenutzerText));
     fillActiveEmployees(*lipnr);
     // Only now, so that no refresh runs under the login dialog.
+    listenForNewBookings([this] {
+        // A look for new ones that waits keeps waiting; an empty list does not.
+        if (!pushed_.isActive() || Timer1.isActive())
+            pushed_.start(0);
+    });
     Timer1.start(1);
 }
 
@@ -187,6 +199,7 @@ void FMStart::checkForNewBookings()
     if (checking_ || !BUAkt->isEnabled() || litime->rowCount() == 0)
         return;
     checking_ = true;
+    lastCheck_.start();
     const QString after = lastListedId_;
     ZugriffBeginn(false);
     const std::optional<int> arrived = countNewBookings(after);
@@ -201,6 +214,22 @@ void FMStart::checkForNewBookings()
         return;
     lblNeu->setText(newBookingsCount(*arrived) + QStringLiteral(" – <a href=\"#\">Aktualisieren</a>"));
     lblNeu->setVisible(*arrived > 0);
+}
+
+void FMStart::newBookingsPushed()
+{
+    // An early tick of the timer that runs. None runs while a refresh reads
+    // the list: it sees the new bookings anyway.
+    if (Timer1.isActive()) {
+        ListeAktualisieren();
+    } else if (TimerNeu.isActive()) {
+        // A burst of swipes asks the server at most once per poll interval.
+        const qint64 wait = Timing::scaled(Timing::pollIntervalMs) - lastCheck_.elapsed();
+        if (lastCheck_.isValid() && wait > 0)
+            pushed_.start(int(wait));
+        else
+            checkForNewBookings();
+    }
 }
 
 void FMStart::addBooking(const QString &id, const QString &text)

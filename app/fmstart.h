@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <optional>
@@ -27,6 +28,7 @@ class FMStart : public QMainWindow
 
 public:
     explicit FMStart(FMPass &loginDialog);
+    ~FMStart() override;
 
     // Logs in (again and again until it succeeds), shows who is logged in and
     // lists the company's active employees; then the bookings start polling.
@@ -76,6 +78,8 @@ private:
     // Tells in the status bar how many bookings arrived since the list was read;
     // the list and the choice stay as they are.
     void checkForNewBookings();
+    // The server told of new bookings: the timer that runs ticks now.
+    void newBookingsPushed();
 
     FMPass &loginDialog_;
     // Bookings whose unreadable date is in the history already, by id.
@@ -85,4 +89,6 @@ private:
     FMZuordnungen *zuordnungen_ = nullptr; // created on first use, then only hidden
     QString lastListedId_;  // of the newest booking the last refresh read
     bool checking_ = false;
+    QTimer pushed_; // collects the server's notices of new bookings into one tick
+    QElapsedTimer lastCheck_; // since the last look for new bookings
 };

@@ -13,12 +13,15 @@
 #include "report.h"
 #include "session.h"
 #include "sqlfactory.h"
+#include "session.h"
 #include "stopwatch.h"
 #include "swipeimport.h"
 #include "timeclock.h"
+#include "timing.h"
 
 #include <QAbstractItemView>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -93,6 +96,21 @@ void chooseEmployee(FMStart &window, const QString &typed)
     check(window.lipnr->selectedIndex() >= 0, QStringLiteral("employee ") + typed);
 }
 
+// Runs the events until the condition holds, looking after each event rather
+// than at QTest::qWaitFor's 10 ms steps; false after timeoutMs.
+bool processEventsUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    QTimer wakeUp; // sees the deadline when nothing else happens
+    wakeUp.start(10);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
 } // namespace
 
 Benchmarks::Benchmarks(EngineFixture &database, Report &report, int idleSeconds)
@@ -118,6 +136,42 @@ void Benchmarks::emptyPoll()
     check(window.litime->rowCount() == 0 && window.Timer1.isActive(), QStringLiteral("empty poll"));
     checkNoMessages(program);
     report_.add(Figure::emptyQuery, 0, QString(), medianMs(runs, [&] { query.run(); }), ms);
+}
+
+void Benchmarks::pushLatency(int swipes)
+{
+    progress(QStringLiteral("push latency, %1 swipes").arg(swipes));
+    database_.withSession([](Session &session) { BenchData::setUnassignedBookings(session, 0); });
+    ProgramUnderBench program(programArguments().join(QLatin1Char(' ')));
+    // Polls an hour apart: a booking listed sooner came by the server's notice.
+    Timing::setScale(3600);
+    program.start();
+    FMStart &window = program.mainWindow();
+    const auto pollingEmptyList = [&] {
+        return window.litime->rowCount() == 0 &&
+               window.Timer1.interval() == Timing::scaled(Timing::pollIntervalMs);
+    };
+    check(processEventsUntil(pollingEmptyList, 5000), QStringLiteral("empty list polling"));
+    Session clock(database_.kind(), database_.target());
+    check(clock.open(), QStringLiteral("time clock connection"));
+    Samples samples;
+    for (int swipe = 0; swipe < swipes; ++swipe) {
+        bookCard(clock, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                 QString::number(swipe), QStringLiteral("202401310705"));
+        samples.time(
+            [&] {
+                check(processEventsUntil([&] { return window.litime->rowCount() == 1; }, 5000),
+                      QStringLiteral("pushed booking listed"));
+            },
+            true);
+        clock.exec(QStringLiteral("DELETE FROM nopers"));
+        window.ListeAktualisieren();
+        check(pollingEmptyList(), QStringLiteral("list emptied"));
+    }
+    Timing::setScale(1);
+    checkNoMessages(program);
+    report_.add(Figure::pushMedian, swipes, QStringLiteral("swipes"), samples.medianMs(), ms);
+    report_.add(Figure::pushP99, swipes, QStringLiteral("swipes"), samples.percentileMs(99), ms);
 }
 
 void Benchmarks::idleProgram()

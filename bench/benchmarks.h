@@ -14,6 +14,9 @@ public:
 
     // One poll that finds nothing: in the window, and the engine query alone.
     void emptyPoll();
+    // From a booking committed by a time clock to its row in an empty list,
+    // with the poll an hour apart (PostgreSQL only).
+    void pushLatency(int swipes);
     // CPU time of the real program while it polls an empty list.
     void idleProgram();
     // From the window's creation to its employee list filled.

@@ -46,6 +46,8 @@ int main(int argc, char *argv[])
         benchmarks.imports(100000, 10000);
         if (!importsOnly) {
             benchmarks.emptyPoll();
+            if (database.kind() == EngineKind::Postgres)
+                benchmarks.pushLatency(100);
             benchmarks.idleProgram();
             for (int employees : {100, 1000, 10000})
                 benchmarks.startUp(employees);

@@ -73,7 +73,7 @@ void Report::printTargets(QTextStream &out) const
     const double refresh = value(Figure::refresh, 100000);
     const double floor = value(Figure::rawQuery, 100000);
     const bool sqlite = engine_ == EngineKind::Sqlite;
-    const QVector<Target> targets = {
+    QVector<Target> targets = {
         {QStringLiteral("Refresh of 100 000 against the raw query"), QStringLiteral("≤ 2×"),
          refresh / floor, QStringLiteral("×"), 2},
         {QStringLiteral("Refresh of 100 000"), QStringLiteral("< 1000 ms"), refresh,
@@ -95,6 +95,10 @@ void Report::printTargets(QTextStream &out) const
         {QStringLiteral("Import of 10 000 employees against a plain insert"), QStringLiteral("≤ 3×"),
          value(Figure::employeeImport, 10000) / value(Figure::employeeFloor, 10000), QStringLiteral("×"), 3},
     };
+    if (!sqlite)
+        targets.append({QStringLiteral("Push of a new booking to an empty list, p99"),
+                        QStringLiteral("< 100 ms"), value(Figure::pushP99, 100),
+                        QStringLiteral("ms"), 100});
     out << "| Target | Goal | Measured | Result |\n|---|---|---:|---|\n";
     for (const Target &target : targets) {
         const bool passed = !std::isnan(target.measured) && target.measured <= target.limit;

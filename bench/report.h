@@ -21,6 +21,8 @@ inline const QString swipeImport = QStringLiteral("Swipe file import (karven-adm
 inline const QString swipeFloor = QStringLiteral("Plain insert of the same swipes (floor)");
 inline const QString employeeImport = QStringLiteral("Employee file import (karven-admin import)");
 inline const QString employeeFloor = QStringLiteral("Plain insert of the same employees (floor)");
+inline const QString pushMedian = QStringLiteral("Push, booking committed → row listed");
+inline const QString pushP99 = QStringLiteral("Push, booking committed → row listed, p99");
 } // namespace Figure
 
 // The figures of one engine's benchmarks, and how they stand against the targets.

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <algorithm>
+#include <cmath>
 
 void Samples::time(const std::function<void()> &work, bool counted)
 {
@@ -18,6 +19,14 @@ double Samples::medianMs() const
     std::sort(sorted.begin(), sorted.end());
     const qsizetype middle = sorted.size() / 2;
     return sorted.size() % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+}
+
+double Samples::percentileMs(int percent) const
+{
+    QVector<double> sorted = timesMs_;
+    std::sort(sorted.begin(), sorted.end());
+    const auto rank = qsizetype(std::ceil(sorted.size() * percent / 100.0));
+    return sorted[std::max<qsizetype>(rank, 1) - 1];
 }
 
 double medianMs(const Runs &runs, const std::function<void()> &work,

@@ -20,6 +20,8 @@ public:
     // Runs work once; its time is kept when the run counts.
     void time(const std::function<void()> &work, bool counted);
     double medianMs() const;
+    // The time that this share of the runs, in percent, did not exceed.
+    double percentileMs(int percent) const;
 
 private:
     QVector<double> timesMs_;

@@ -18,6 +18,8 @@ constexpr int attemptsPerSeries = 3;
 
 const QString anmeldungTitel = QStringLiteral("Anmeldung an Caché");
 
+std::function<void()> newBookingsListener;
+
 bool factoryConnected()
 {
     try {
@@ -46,6 +48,7 @@ QString numberOrQuoted(const QString &text)
 bool attemptConnection()
 {
     Verbindung.CacheFactory = createFactory();
+    Verbindung.CacheFactory->setNewBookingsListener(newBookingsListener);
     return Verbindung.CacheFactory->connect(Verbindung.ConnString) &&
            Verbindung.CacheFactory->isConnected();
 }
@@ -172,6 +175,13 @@ void releaseConnection()
 {
     Trennen();
     Verbindung.CacheFactory.reset();
+}
+
+void listenForNewBookings(std::function<void()> listener)
+{
+    newBookingsListener = std::move(listener);
+    if (Verbindung.CacheFactory)
+        Verbindung.CacheFactory->setNewBookingsListener(newBookingsListener);
 }
 
 void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt)

@@ -3,6 +3,7 @@
 #include "cacheobjects.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 // Connecting, the access bracket around every server access, disconnecting.
@@ -22,6 +23,10 @@ void Trennen();
 // Disconnects and releases the factory, at the program's end: the engine's
 // connections go while Qt's own state is still there.
 void releaseConnection();
+// Calls back when the server tells that unassigned bookings of the logged-in
+// company arrived, on this connection and every later one; an empty function
+// stops it. The callback may only take note: it may run inside an access.
+void listenForNewBookings(std::function<void()> listener);
 // Closes a server object, ignoring a failure to close, and releases it.
 void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt);
 void ObjektSchliessen(std::unique_ptr<ResultSet> &objekt);

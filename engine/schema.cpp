@@ -153,6 +153,24 @@ void addCorrectedTimeBookings(Session &session)
                                 " PRIMARY KEY (zuordnung_id, zeitbuchung_id))"));
 }
 
+// A workstation whose list is empty learns of a new booking at once instead of
+// at its next poll, whoever writes it. The server sends equal notices of one
+// transaction once: an import of many swipes tells each company once.
+void notifyNewBookings(Session &session)
+{
+    if (session.kind() != EngineKind::Postgres)
+        return;
+    execAll(
+        session,
+        {
+            QStringLiteral("CREATE FUNCTION nopers_melden() RETURNS trigger LANGUAGE plpgsql AS $$"
+                           " BEGIN PERFORM pg_notify('%1', NEW.firma); RETURN NULL; END $$")
+                .arg(newBookingsChannel),
+            QStringLiteral("CREATE TRIGGER nopers_neu AFTER INSERT ON nopers"
+                           " FOR EACH ROW EXECUTE FUNCTION nopers_melden()"),
+        });
+}
+
 struct UpgradeStep
 {
     int toVersion;
@@ -166,6 +184,7 @@ const QVector<UpgradeStep> &upgradeSteps()
         {2, addAssignmentLog},
         {3, prepareForImports},
         {4, addCorrectedTimeBookings},
+        {5, notifyNewBookings},
     };
     return steps;
 }

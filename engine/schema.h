@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QString>
+
 class Session;
 
 // The version of the tables this engine works on. A database made by an
 // earlier version is brought up to it, step by step, when it is opened.
-constexpr int currentSchemaVersion = 4;
+constexpr int currentSchemaVersion = 5;
+
+// The PostgreSQL channel that tells of new unassigned bookings; the payload is their company.
+inline const QString newBookingsChannel = QStringLiteral("karven_nopers");
 
 // Creates the tables of the current version in an empty database.
 void createSchema(Session &session);

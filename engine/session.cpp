@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <atomic>
@@ -240,6 +241,28 @@ void Session::rollback()
     if (inTransaction_ && open_)
         QSqlQuery(QSqlDatabase::database(connectionName_, false)).exec(QStringLiteral("ROLLBACK"));
     inTransaction_ = false;
+}
+
+bool Session::listen(const QString &channel,
+                     const std::function<void(const QString &payload)> &onNotification)
+{
+    if (!open_ || kind_ != EngineKind::Postgres)
+        return false;
+    QSqlDriver *driver = QSqlDatabase::database(connectionName_, false).driver();
+    QObject::disconnect(driver, &QSqlDriver::notification, nullptr, nullptr);
+    const bool subscribed = driver->subscribedToNotifications().contains(channel);
+    if (!onNotification)
+        return !subscribed || driver->unsubscribeFromNotification(channel);
+    if (!subscribed && !driver->subscribeToNotification(channel))
+        return false;
+    // The driver goes with the connection, and the callback with it.
+    QObject::connect(driver, &QSqlDriver::notification, driver,
+                     [channel, onNotification](const QString &name, QSqlDriver::NotificationSource,
+                                               const QVariant &payload) {
+                         if (name == channel)
+                             onNotification(payload.toString());
+                     });
+    return true;
 }
 
 bool Session::isAlive()

@@ -68,6 +68,11 @@ public:
 
     QHash<QString, QString> &variables() { return variables_; }
 
+    // Calls back with the payload of each notification on the channel, from
+    // the event loop, until the session closes; an empty function stops it.
+    // False when the database cannot notify (SQLite) or refused to listen.
+    bool listen(const QString &channel, const std::function<void(const QString &payload)> &onNotification);
+
 private:
     void prepareSchema(bool mayCreate);
     [[noreturn]] void refuseAsNotKarven(const QString &reason);

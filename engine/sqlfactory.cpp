@@ -5,6 +5,7 @@
 #include "engineerrors.h"
 #include "enginenotices.h"
 #include "objectstore.h"
+#include "schema.h"
 #include "session.h"
 #include "sqlresultset.h"
 #include "sqlserverobject.h"
@@ -70,6 +71,7 @@ bool SqlFactory::connect(const QString &connectionString)
     reportDamageOnce(*session);
     session_ = std::move(session);
     lastConnectError_.clear();
+    listenForNewBookings();
     return true;
 }
 
@@ -120,6 +122,32 @@ std::unique_ptr<ResultSet> SqlFactory::openResultSet(const QString &className,
                            QStringLiteral("Klasse %1 hat keine Abfrage \"%2\"")
                                .arg(serverClass.name, queryName.left(100)));
     return std::make_unique<SqlResultSet>(session, serverClass, *query);
+}
+
+void SqlFactory::setNewBookingsListener(std::function<void()> listener)
+{
+    newBookingsListener_ = std::move(listener);
+    if (session_ && session_->isOpen())
+        listenForNewBookings();
+}
+
+void SqlFactory::listenForNewBookings()
+{
+    if (session_->kind() != EngineKind::Postgres)
+        return;
+    std::function<void(const QString &)> onNotification;
+    if (newBookingsListener_)
+        // Bookings of other companies are not in this connection's list.
+        onNotification = [this](const QString &company) {
+            const auto context = session_->variables().constFind(QStringLiteral("FIRMA"));
+            if (context == session_->variables().cend() || context->trimmed() == company)
+                newBookingsListener_();
+        };
+    if (!session_->listen(newBookingsChannel, onNotification) && onNotification)
+        engineNotice(QStringLiteral("engine.Benachrichtigung"),
+                     QStringLiteral("%1 meldet keine neuen Buchungen; die Liste wird abgefragt")
+                         .arg(session_->location()),
+                     QString());
 }
 
 std::unique_ptr<Factory> createEngineFactory()

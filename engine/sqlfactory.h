@@ -22,16 +22,19 @@ public:
     std::unique_ptr<ServerObject> newObject(const QString &className) override;
     std::unique_ptr<ResultSet> openResultSet(const QString &className,
                                              const QString &queryName) override;
+    void setNewBookingsListener(std::function<void()> listener) override;
 
     // Why the last connect failed, for logs and the admin tool.
     const QString &lastConnectError() const { return lastConnectError_; }
 
 private:
     std::shared_ptr<Session> connectedSession() const;
+    void listenForNewBookings();
 
     EngineKind kind_;
     std::shared_ptr<Session> session_;
     QString lastConnectError_;
+    std::function<void()> newBookingsListener_;
 };
 
 // A factory for the configured engine. Throws CacheError for an unknown engine name.

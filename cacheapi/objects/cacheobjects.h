@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 
 class ServerObject
@@ -59,4 +60,12 @@ public:
     virtual std::unique_ptr<ServerObject> newObject(const QString &className) = 0;
     virtual std::unique_ptr<ResultSet> openResultSet(const QString &className,
                                                      const QString &queryName) = 0;
+
+    // Calls back when unassigned bookings arrive that the connection's
+    // "Quastel.NoPers" list would show, on this and every later connection of
+    // the factory; an empty function stops it. It is called from the event
+    // loop, also while a caller waits inside an access, so it may only take
+    // note and must not call the factory. A server that cannot tell never
+    // calls: the caller keeps polling.
+    virtual void setNewBookingsListener(std::function<void()> /*listener*/) {}
 };

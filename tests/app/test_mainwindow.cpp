@@ -21,6 +21,7 @@
 #include "programwindows.h"
 #include "runtimeguard.h"
 #include "session.h"
+#include "timing.h"
 #include "timeclock.h"
 #include "user_anmeld.h"
 
@@ -296,6 +297,27 @@ private Q_SLOTS:
         QCOMPARE(window_->lblOffen->text(), QStringLiteral("0 offene Buchungen"));
         QVERIFY(!window_->TimerNeu.isActive());
         QVERIFY(window_->Timer1.isActive());
+    }
+
+    void newBookingsArePushedOnPostgres()
+    {
+        if (db_.kind() != EngineKind::Postgres)
+            QSKIP("SQLite tells of no new bookings: the list polls");
+        // Every wait lasts hours: what arrives within seconds, the server pushed.
+        Timing::setScale(3600);
+        start();
+        QTRY_COMPARE(window_->Timer1.interval(), Timing::scaled(Timing::pollIntervalMs));
+        QCOMPARE(window_->litime->rowCount(), 0);
+        db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        waitForListing(1);
+
+        // Rows are listed: the notice is a hint, also after a new connection.
+        Trennen();
+        window_->BUAkt->click();
+        db_.swipe(QStringLiteral("222"), QStringLiteral("202401310710"));
+        QTRY_VERIFY_WITH_TIMEOUT(window_->lblNeu->isVisible(), 3000);
+        QVERIFY(window_->lblNeu->text().startsWith(QStringLiteral("1 neue Buchung – ")));
+        QCOMPARE(window_->litime->rowCount(), 1);
     }
 
     void aWrongAssignmentIsCorrectedFromTheLog()

@@ -566,6 +566,30 @@ private Q_SLOTS:
                  QVariantList{QStringLiteral("FIL02T1  G2                 77") + bookingTime});
     }
 
+    void newBookingsOfTheConnectionsCompanyAreTold()
+    {
+        if (db_.kind() != EngineKind::Postgres)
+            QSKIP("SQLite tells of no new bookings");
+        int told = 0;
+        factory_->setNewBookingsListener([&told] { ++told; });
+        xecute(QStringLiteral("S FIRMA=1"));
+        // One transaction: both notices come together, the other company's first.
+        QVariantList booked;
+        db_.withSession([&](Session &session) {
+            session.transaction([&] {
+                for (const QString &company : {QStringLiteral("2"), QStringLiteral(" 1")})
+                    booked << bookCard(session, company, QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                                       QStringLiteral("4711"), QStringLiteral("202401310705"))
+                                  .id;
+            });
+        });
+        QTRY_VERIFY(told > 0);
+        QCOMPARE(told, 1);
+        factory_->setNewBookingsListener(nullptr);
+        for (const QVariant &id : booked)
+            db_.exec(QStringLiteral("DELETE FROM nopers WHERE id = ?"), {id});
+    }
+
     void databasesOfTheFirstReleaseAreUpgraded()
     {
         // As the first release left a database: no version, no log, and the
@@ -577,6 +601,8 @@ private Q_SLOTS:
                                           "ALTER TABLE persbasis DROP COLUMN abtnr", "DROP INDEX zeitbuchung_text",
                                           "DROP INDEX nopers_text", "DELETE FROM nopers", "DELETE FROM zeitbuchung"})
                 session.exec(QString::fromLatin1(statement));
+            if (session.kind() == EngineKind::Postgres)
+                session.exec(QStringLiteral("DROP FUNCTION nopers_melden CASCADE"));
             for (const QString &time : {QStringLiteral("202401310705"), QStringLiteral("202401311630")})
                 session.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '      5555', ?)"),
                              {bookingText(QStringLiteral("5555"), time)});

@@ -49,6 +49,10 @@ public:
     }
     bool isConnected() override { return inner_->isConnected(); }
     void disconnect() override { inner_->disconnect(); }
+    void setNewBookingsListener(std::function<void()> listener) override
+    {
+        inner_->setNewBookingsListener(std::move(listener));
+    }
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override
     {
         return std::make_unique<RecordingObject>(inner_->openId(className, id), script_);
