@@ -56,13 +56,13 @@ QString visibleField(const QString &text, BookingText::Field field)
     return visible(BookingText::field(text, field).toString());
 }
 
+// A clock's own code is shown as such; a blank kind as nothing.
 QString kindName(const QString &kind)
 {
-    if (kind == QLatin1String("K"))
-        return QStringLiteral("Kommen");
-    if (kind == QLatin1String("G"))
-        return QStringLiteral("Gehen");
-    return kind.trimmed().isEmpty() ? QString() : QStringLiteral("Code ") + kind;
+    const QString name = BookingText::kindName(kind);
+    if (!name.isEmpty() || kind.trimmed().isEmpty())
+        return name;
+    return QStringLiteral("Code ") + kind;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "fmzuordnungen.h"
 
+#include "assignmentkind.h"
 #include "cacheapi.h"
 #include "ctcombo.h"
 #include "ctlist.h"
@@ -26,17 +27,6 @@ void tell(const QString &text)
                                    QStringLiteral(KARVEN_APP_TITLE));
 }
 
-QString kindName(const QString &kind)
-{
-    if (kind == QLatin1String("Z"))
-        return QStringLiteral("Zuordnung");
-    if (kind == QLatin1String("W"))
-        return QStringLiteral("Wechsel");
-    if (kind == QLatin1String("K"))
-        return QStringLiteral("Korrektur");
-    return kind;
-}
-
 QString shownTime(const QString &stamp)
 {
     const QDateTime at = QDateTime::fromString(stamp, QStringLiteral("yyyyMMddHHmmss"));
@@ -52,7 +42,7 @@ QString rowText(ResultSet &rows)
                        rows.data(3).toString().trimmed(),
                        rows.data(4).toString(),
                        employee,
-                       kindName(rows.data(7).toString()),
+                       assignmentKindName(rows.data(7).toString()),
                        rows.data(8).toString(),
                        rows.data(9).toString()}
         .join(QLatin1Char('\n'));

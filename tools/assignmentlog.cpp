@@ -1,6 +1,7 @@
 #include "assignmentlog.h"
 
 #include "admindatabase.h"
+#include "assignmentkind.h"
 #include "csvfile.h"
 #include "session.h"
 #include "storedform.h"
@@ -16,15 +17,6 @@ struct LogEntry
     QString id, when, company, card, previous, employee, kind, who;
     QStringList booked, moved; // ids of unassigned bookings
 };
-
-QString kindName(const QString &kind)
-{
-    if (kind == QLatin1String("Z"))
-        return QStringLiteral("Zuordnung");
-    if (kind == QLatin1String("W"))
-        return QStringLiteral("Wechsel");
-    return kind;
-}
 
 QString readableMoment(const QString &stamp)
 {
@@ -66,7 +58,7 @@ QVector<LogEntry> readLog(Session &session, const AdminOptions &options)
                             rows.value(3).toString().trimmed(),
                             rows.value(4).toString(),
                             rows.value(5).toString(),
-                            kindName(rows.value(6).toString()),
+                            assignmentKindName(rows.value(6).toString()),
                             storedToDisplay(rows.value(7).toString()),
                             {},
                             {}});

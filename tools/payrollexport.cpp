@@ -1,24 +1,22 @@
 #include "payrollexport.h"
 
 #include "admindatabase.h"
+#include "bookingtext.h"
 #include "csvfile.h"
 #include "session.h"
 #include "storedform.h"
-#include "timeclock.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
 
 namespace {
 
-QString kindName(const QString &bookingText)
+// The kind's name, or a clock's own code as it stands.
+QString kindOf(const QString &bookingText)
 {
-    const QString kind = bookingText.mid(TimeClock::terminalWidth + 1, 1);
-    if (kind == QLatin1String("K"))
-        return QStringLiteral("Kommen");
-    if (kind == QLatin1String("G"))
-        return QStringLiteral("Gehen");
-    return kind;
+    const QStringView kind = BookingText::field(bookingText, BookingText::kind);
+    const QString name = BookingText::kindName(kind);
+    return name.isEmpty() ? kind.toString() : name;
 }
 
 } // namespace
@@ -64,8 +62,8 @@ int exportTimeBookings(const AdminOptions &options, QTextStream &out, QTextStrea
                              storedToDisplay(rows.value(3).toString()),
                              moment.toString(QStringLiteral("dd.MM.yyyy")),
                              moment.toString(QStringLiteral("HH:mm")),
-                             kindName(text),
-                             text.left(TimeClock::terminalWidth).trimmed(),
+                             kindOf(text),
+                             BookingText::field(text, BookingText::terminal).trimmed().toString(),
                              rows.value(6).toString().trimmed()};
     }
     const QString problem = writeCsvFile(options.file, table, options.force);

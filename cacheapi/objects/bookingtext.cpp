@@ -11,3 +11,12 @@ QString BookingText::compose(const QString &terminalName, const QString &booking
     text.replace(branch.from - 1, branchNumber.size(), branchNumber);
     return text + cardField + clockTime;
 }
+
+QString BookingText::kindName(QStringView bookingKind)
+{
+    if (bookingKind == QLatin1String("K"))
+        return QStringLiteral("Kommen");
+    if (bookingKind == QLatin1String("G"))
+        return QStringLiteral("Gehen");
+    return QString();
+}

@@ -44,6 +44,9 @@ inline QStringView field(const QString &text, Field which)
     return QStringView(text).mid(which.from - 1, which.width());
 }
 
+// "Kommen" or "Gehen" for the kinds every clock writes; empty for a clock's own codes.
+QString kindName(QStringView bookingKind);
+
 // The text of one swipe; each value must fit its field (the card is already
 // right-aligned to ten characters).
 QString compose(const QString &terminalName, const QString &bookingKind,
