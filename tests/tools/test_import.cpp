@@ -235,6 +235,28 @@ private Q_SLOTS:
         QCOMPARE(count(QStringLiteral("nopers")), 1); // not even the good line of that file
     }
 
+    void aLongSwipeFileIsBookedOnceEvenWhenItRepeatsASwipe()
+    {
+        // More swipes than one look-up for swipes booked before asks about, and the last
+        // swipe twice: within a file as across files, a swipe is booked once.
+        QByteArray content = "Terminal;Karte;Art;Datum;Uhrzeit\n";
+        for (int minute = 0; minute < 1001; ++minute)
+            content += QStringLiteral("T1;%1;K;01.02.2024;%2:%3\n")
+                           .arg(5000 + minute)
+                           .arg(6 + minute / 60, 2, 10, QLatin1Char('0'))
+                           .arg(minute % 60, 2, 10, QLatin1Char('0'))
+                           .toUtf8();
+        content += content.mid(content.lastIndexOf("T1;"));
+        const QString swipes = file(QStringLiteral("lang.csv"), content);
+        const SwipeReport first = importSwipes(*session_, swipes, QStringLiteral("1"));
+        QCOMPARE(first.errors, QStringList());
+        QCOMPARE(first.unassigned, 1001);
+        QCOMPARE(first.bookedBefore, 1);
+        const SwipeReport again = importSwipes(*session_, swipes, QStringLiteral("1"));
+        QCOMPARE(again.bookedBefore, 1002);
+        QCOMPARE(count(QStringLiteral("nopers")), 1001);
+    }
+
     void aWatchedFolderBooksFinishedFilesAndSetsBadOnesAside()
     {
         QTemporaryDir folder;
