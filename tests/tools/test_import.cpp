@@ -121,7 +121,7 @@ private Q_SLOTS:
             "firma;PERSONALNUMMER;Name;Vorname;Abteilung\n1;5001;Müller;Jürgen;10\n"
             "1;5002;Straßer;Greß;20\n");
         const QByteArray users(
-            "Firma;Kürzel;Passwort;Personalnummer;Name\n1;MÜL;geheim;5001;Müller, Jürgen\n");
+            "Firma;Kürzel;Passwort;Abteilung;Personalnummer;Name\n1;MÜL;geheim;10;5001;Müller, Jürgen\n");
         const QByteArray cards("Firma;Karte;Personalnummer\n1;4711;5001\n");
         // A swipe of the card before it was known: the import books it.
         db_.withSession([](Session &session) {
@@ -147,6 +147,10 @@ private Q_SLOTS:
         QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr FROM zeitbuchung")).toString(),
                  QStringLiteral("5001"));
         QCOMPARE(count(QStringLiteral("kartenzuordnung")), 1);
+        // The login reads the user's department: a user without one is refused.
+        const ImportReport withoutDepartment = import(MasterData::LoginUsers, "Firma;Kürzel;Passwort\n1;NEU;x\n");
+        QVERIFY(withoutDepartment.errors.join(QLatin1Char(' ')).contains(QStringLiteral("Abteilung")));
+        QCOMPARE(count(QStringLiteral("parpersedv")), 1);
 
         // A changed row changes; columns left out keep their values.
         const ImportReport changed =

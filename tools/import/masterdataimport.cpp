@@ -69,7 +69,8 @@ const TableSpec &tableSpec(MasterData kind)
          {QStringLiteral("Kürzel"), QStringLiteral("code"), Value::Key, true},
          {QStringLiteral("Passwort"), QStringLiteral("passwort"), Value::Password, true},
          {QStringLiteral("Aktiv"), QStringLiteral("aktiv"), Value::Flag, false},
-         {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Department, false},
+         // The login reads the user's department: a user without one could never log in.
+         {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Department, true},
          {QStringLiteral("Personalnummer"), QStringLiteral("pnr"), Value::Employee, false},
          {QStringLiteral("Name"), QStringLiteral("pname"), Value::Name, false},
          {QStringLiteral("Durchwahl"), QStringLiteral("dw"), Value::Text, false},
