@@ -97,7 +97,7 @@ QString CtList::rowText(int row) const
     return rows_->rowText(row);
 }
 
-QString CtList::insertedText(int row) const
+QStringView CtList::insertedText(int row) const
 {
     return rows_->insertedText(row);
 }

@@ -50,8 +50,9 @@ public:
 
     // The row's column texts joined by the separator.
     QString rowText(int row) const;
-    // The text the row was added with, before the row formatter made its columns.
-    QString insertedText(int row) const;
+    // The text the row was added with, before the row formatter made its columns; valid
+    // until rows are removed.
+    QStringView insertedText(int row) const;
     // The key text kept with the row.
     QString keyText(int row) const;
     // Replaces the key text kept with the row.
