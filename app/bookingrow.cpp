@@ -104,5 +104,8 @@ BookingRow parseBooking(const QString &bookingText)
 
 bool hasReadableTime(const QString &bookingText)
 {
-    return bookingDate(bookingText).isValid() && bookingTime(bookingText).isValid();
+    using namespace BookingText;
+    // Checked without making a QDate: a refresh asks this of every listed booking.
+    return QDate::isValid(number(bookingText, year, 0), number(bookingText, month, 0), number(bookingText, day, 0)) &&
+           QTime::isValid(number(bookingText, hour, 99), number(bookingText, minute, 99), 0);
 }
