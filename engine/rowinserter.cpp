@@ -2,15 +2,21 @@
 
 #include "session.h"
 
+#include <algorithm>
+
 namespace {
 
-constexpr int rowsPerStatement = 100;
+// Qt's SQLite driver looks each bound value up by its place among all of the
+// statement's, so a statement's cost grows with the square of its values:
+// a few hundred are the most that still pay.
+constexpr int valuesPerStatement = 200;
 
 } // namespace
 
 RowInserter::RowInserter(Session &session, const QString &table, const QStringList &columns)
     : session_(session), table_(table), columns_(columns),
-      fullStatement_(session.prepare(statementFor(rowsPerStatement)))
+      rowsPerStatement_(std::max<int>(1, valuesPerStatement / int(columns.size()))),
+      fullStatement_(session.prepare(statementFor(rowsPerStatement_)))
 {
 }
 
@@ -18,7 +24,7 @@ void RowInserter::add(const QVariantList &values)
 {
     Q_ASSERT(values.size() == columns_.size());
     pending_ += values;
-    if (pending_.size() == rowsPerStatement * columns_.size()) {
+    if (pending_.size() == rowsPerStatement_ * columns_.size()) {
         session_.run(fullStatement_, pending_);
         pending_.clear();
     }

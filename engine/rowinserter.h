@@ -6,7 +6,7 @@
 
 class Session;
 
-// Inserts many rows into one table, a hundred rows a statement: on a server
+// Inserts many rows into one table, many rows a statement: on a server
 // every statement costs a round trip, and a file of a hundred thousand swipes
 // would otherwise spend most of its time waiting for them. Rows go in in the
 // order they were added; runs in the caller's transaction.
@@ -26,6 +26,7 @@ private:
     Session &session_;
     QString table_;
     QStringList columns_;
+    int rowsPerStatement_;
     QSqlQuery fullStatement_;
     QVariantList pending_;
 };

@@ -59,8 +59,9 @@ const QString insertTimeBooking =
 const QString insertUnassignedBooking =
     QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?) RETURNING id");
 
-// How many booking texts one look-up for swipes booked before asks about.
-constexpr int textsPerLookUp = 500;
+// How many booking texts one look-up for swipes booked before asks about:
+// each is bound twice, and bound values cost as in RowInserter.
+constexpr int textsPerLookUp = 100;
 
 QString bookedAmongStatement()
 {
