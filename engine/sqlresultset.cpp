@@ -5,25 +5,7 @@
 #include "session.h"
 #include "storedform.h"
 
-#include <QHash>
 #include <QSqlRecord>
-
-namespace {
-
-// QSqlQuery::record() copies every value of the current row, too dear for each value read;
-// the columns of a statement never change, so they are counted once per statement.
-int columnCount(const QString &sql, const QSqlQuery &rows)
-{
-    static QHash<QString, int> counts;
-    const auto known = counts.constFind(sql);
-    if (known != counts.cend())
-        return *known;
-    const int count = rows.record().count();
-    counts.insert(sql, count);
-    return count;
-}
-
-} // namespace
 
 SqlResultSet::SqlResultSet(std::shared_ptr<Session> session, const ClassDef &serverClass,
                            const QueryDef &query)
@@ -46,8 +28,9 @@ void SqlResultSet::execute(const QVariantList &parameters)
     const bool scoped = !query_.sqlForContextCompany.isEmpty() && company != session_->variables().cend();
     if (scoped)
         values << company->trimmed();
-    sql_ = scoped ? query_.sqlForContextCompany : query_.sql;
-    rows_ = std::make_unique<QSqlQuery>(session_->exec(sql_, values));
+    rows_ = std::make_unique<QSqlQuery>(
+        session_->exec(scoped ? query_.sqlForContextCompany : query_.sql, values));
+    columnCount_ = -1;
     onRow_ = false;
 }
 
@@ -67,7 +50,10 @@ QVariant SqlResultSet::data(int column)
         EngineError::raise(EngineError::NoCurrentRow,
                            QStringLiteral("Abfrage %1:%2 steht auf keiner Zeile")
                                .arg(class_.name, query_.name));
-    if (column < 1 || column > columnCount(sql_, *rows_))
+    // Counted once per statement, on its first row: QSqlQuery::record() copies every value of the row.
+    if (columnCount_ < 0)
+        columnCount_ = rows_->record().count();
+    if (column < 1 || column > columnCount_)
         EngineError::raise(EngineError::InvalidColumn,
                            QStringLiteral("Abfrage %1:%2 hat keine Spalte %3")
                                .arg(class_.name, query_.name)
