@@ -240,8 +240,7 @@ void FMStart::addBooking(const QString &id, const QString &text)
                                                   QStringLiteral("Buchung mit ungültigem Datum"),
                                                   QStringLiteral("Id ") + id + QStringLiteral(": ") + text);
     }
-    litime->insertRow(0, text);
-    litime->setKeyText(0, id);
+    litime->insertRow(0, text, id);
 }
 
 void FMStart::showDetails(int row)

@@ -41,8 +41,9 @@ public:
 
     // Adds a row at the end.
     void addRow(const QString &text);
-    // Inserts a row before the row at index; 0 puts it on top, the row count at the end.
-    bool insertRow(int index, const QString &text);
+    // Inserts a row, with its key text, before the row at index; 0 puts it on top, the row
+    // count at the end.
+    bool insertRow(int index, const QString &text, const QString &key = QString());
     // Removes one row.
     bool removeRow(int row);
     // Removes all rows.

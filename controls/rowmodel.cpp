@@ -19,13 +19,13 @@ void RowModel::setRowFormatter(RowFormatter formatter)
     endBatch();
 }
 
-bool RowModel::insertRowText(int row, const QString &text)
+bool RowModel::insertRowText(int row, const QString &text, const QString &key)
 {
     if (row < 0 || row > rowCount())
         return false;
     if (notifying())
         beginInsertRows(QModelIndex(), row, row);
-    rows_.insert(rows_.begin() + row, Row{texts_.keep(text), QStringView(), nullptr});
+    rows_.insert(rows_.begin() + row, Row{texts_.keep(text), texts_.keep(key), nullptr});
     if (notifying())
         endInsertRows();
     return true;

@@ -36,8 +36,9 @@ public:
     // thousand rows then costs the formatting of the few that are shown. Removes all rows.
     void setRowFormatter(RowFormatter formatter);
 
-    // Inserts a row made from one text before the given row; the row count appends.
-    bool insertRowText(int row, const QString &text);
+    // Inserts a row made from one text, with its key text, before the given row; the row
+    // count appends.
+    bool insertRowText(int row, const QString &text, const QString &key = QString());
     // Removes one row.
     bool removeRowAt(int row);
     // Removes all rows.
