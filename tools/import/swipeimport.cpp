@@ -105,6 +105,8 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
                 throw RollBack();
         });
     } catch (const RollBack &) {
+        return report;
     }
+    session.renewStatistics({QStringLiteral("nopers"), QStringLiteral("zeitbuchung")});
     return report;
 }
