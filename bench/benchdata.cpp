@@ -44,6 +44,8 @@ void BenchData::setUnassignedBookings(Session &session, int count)
             {QStringLiteral("firma"), QStringLiteral("karte"), QStringLiteral("buchungstext")},
             rows);
     });
+    // As on a server that has been running for a while.
+    session.renewStatistics({QStringLiteral("nopers")});
 }
 
 void BenchData::setActiveEmployees(Session &session, int count)
