@@ -215,20 +215,15 @@ private:
 };
 
 // A workstation in a thread of its own with an event loop, for the timers and the
-// server's notices, until the load ends.
+// server's notices, until its thread is told to quit.
 void runWorkstation(const ConnectionTarget &target, const LoadSettings &settings, bool assigns, Shared &shared)
 {
     try {
         ProgramWorkstation workstation(target, settings, assigns, shared);
         ++shared.connected;
-        QEventLoop loop;
-        QTimer end;
-        QObject::connect(&end, &QTimer::timeout, &loop, [&] {
-            if (!shared.running)
-                loop.quit();
-        });
-        end.start(50);
-        loop.exec();
+        // Ended by QThread::quit(), which ends every event loop of the thread, also one
+        // not yet running.
+        QEventLoop().exec();
     } catch (const CacheError &error) {
         shared.error(QStringLiteral("Arbeitsplatz: %1 %2").arg(error.number()).arg(error.description()));
     }
@@ -296,6 +291,8 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
     QThread::msleep(settings.seconds * 1000);
     shared.running = false;
     clock.join();
+    for (const auto &workstation : workstations)
+        workstation->quit();
     for (const auto &workstation : workstations)
         workstation->wait();
 
