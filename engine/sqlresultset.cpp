@@ -42,11 +42,19 @@ void SqlResultSet::execute(const QVariantList &parameters)
     QVariantList values;
     for (const QVariant &parameter : parameters)
         values << boundValue(parameter);
-    const auto company = session_->variables().constFind(QStringLiteral("FIRMA"));
-    const bool scoped = !query_.sqlForContextCompany.isEmpty() && company != session_->variables().cend();
-    if (scoped)
-        values << company->trimmed();
-    sql_ = scoped ? query_.sqlForContextCompany : query_.sql;
+    const QVariant company = session_->contextCompany();
+    const bool companyScoped = !query_.sqlForContextCompany.isEmpty();
+    if (session_->kind() == EngineKind::Postgres) {
+        if (companyScoped)
+            values << company;
+        sql_ = QStringLiteral("SELECT * FROM arbeitsplatz.%1(%2)")
+                   .arg(query_.function, placeholders(values.size()));
+    } else if (companyScoped && !company.isNull()) {
+        values << company;
+        sql_ = query_.sqlForContextCompany;
+    } else {
+        sql_ = query_.sql;
+    }
     rows_ = std::make_unique<QSqlQuery>(session_->exec(sql_, values));
     onRow_ = false;
 }
