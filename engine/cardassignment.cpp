@@ -193,7 +193,7 @@ QString assignCard(Session &session, const QString &company, const QString &empl
         return session
             .firstValue(QStringLiteral("SELECT arbeitsplatz.setkarte(?, ?, ?, ?, ?, ?)"),
                         {boundValue(company), boundValue(employeeNumber), boundValue(card),
-                         expectedHolder ? QVariant(*expectedHolder) : QVariant(),
+                         expectedHolder ? boundValue(*expectedHolder) : QVariant(),
                          session.contextCompany(), who})
             .toString();
     const QString firma = company.trimmed();

@@ -80,6 +80,7 @@ bool Session::open(SchemaCreation creation)
         db.setHostName(target_.host);
         db.setPort(target_.port);
         db.setDatabaseName(target_.databaseName());
+        db.setUserName(target_.user);
         // User and password come the libpq way (PGUSER, PGPASSWORD, ~/.pgpass).
         db.setConnectOptions(postgresConnectOptions());
     }

@@ -2,6 +2,7 @@
 // The same suite runs on SQLite and on PostgreSQL (see CMakeLists.txt).
 
 #include "cacheerror.h"
+#include "databaseadmin.h"
 #include "engineerrors.h"
 #include "enginefixture.h"
 #include "session.h"
@@ -602,13 +603,22 @@ private Q_SLOTS:
                                           "DROP INDEX nopers_text", "DELETE FROM nopers", "DELETE FROM zeitbuchung"})
                 session.exec(QString::fromLatin1(statement));
             if (session.kind() == EngineKind::Postgres)
-                session.exec(QStringLiteral("DROP FUNCTION nopers_melden CASCADE"));
+                for (const char *statement : {"DROP FUNCTION nopers_melden CASCADE", "DROP SCHEMA arbeitsplatz CASCADE",
+                                              "DROP SCHEMA intern CASCADE"})
+                    session.exec(QString::fromLatin1(statement));
             for (const QString &time : {QStringLiteral("202401310705"), QStringLiteral("202401311630")})
                 session.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '      5555', ?)"),
                              {bookingText(QStringLiteral("5555"), time)});
             session.exec(QStringLiteral("INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext, nopers_id)"
                                         " SELECT firma, '1001', karte, substr(buchungstext, 31, 12), buchungstext, id FROM nopers"));
         });
+        if (db_.kind() == EngineKind::Postgres && db_.programUser() != db_.target().user) {
+            // A workstation may not change the schema; the administrator's tool upgrades.
+            QVERIFY(!factory_->connect(db_.connectionString()));
+            QVERIFY2(factory_->lastConnectError().contains(QStringLiteral("karven-admin")),
+                     qPrintable(factory_->lastConnectError()));
+            db_.withSession([&](Session &session) { DatabaseAdmin::grantWorkstation(session, db_.programUser()); });
+        }
         QVERIFY(factory_->connect(db_.connectionString()));
         QCOMPARE(db_.column(QStringLiteral("SELECT version FROM schemaversion")), QVariantList{currentSchemaVersion});
         QCOMPARE(listedBookingIds(), QStringList());

@@ -35,7 +35,8 @@ class TestAdmin : public QObject
     Q_OBJECT
 
 private:
-    EngineFixture db_;
+    // karven-admin works as the owner of the tables.
+    EngineFixture db_{EngineFixture::ProgramRole::Owner};
     std::unique_ptr<Session> session_;
 
     QStringList targetArguments(const QString &nameSpace = QString()) const
