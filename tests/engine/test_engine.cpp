@@ -470,6 +470,29 @@ private Q_SLOTS:
         QCOMPARE(listedBookingIds(), QStringList{all.at(0)});
     }
 
+    void aCompanysWorkstationChangesThatCompanysDataOnly()
+    {
+        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?)"),
+                 {"2", "      3333", bookingText("3333")});
+        const QString other = db_.column(QStringLiteral("SELECT id FROM nopers")).value(0).toString();
+        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
+        expectError(EngineError::AssignmentRefused,
+                    [&] { assign(QStringLiteral("2"), QStringLiteral("2001"), QStringLiteral("3333"), QStringLiteral("")); });
+        auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), other);
+        QVariantList id{other};
+        booking->call(QStringLiteral("sys_deleteid"), id);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL")).value(0).toInt(), 1);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE firma = '2'")).value(0).toInt(), 0);
+        // Objects the program only reads are not written or deleted through the interface.
+        auto login = factory_->openId(QStringLiteral("KV.ParPersEdv"), QStringLiteral("1||ABC"));
+        login->setProperty(QStringLiteral("Passwort"), QStringLiteral("neu"));
+        expectError(EngineError::UnknownMember, [&] { login->call(QStringLiteral("sys_save")); });
+        QVariantList code{QStringLiteral("1||ABC")};
+        expectError(EngineError::UnknownMember, [&] { login->call(QStringLiteral("sys_deleteid"), code); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT passwort FROM parpersedv WHERE code = 'ABC'")), QVariantList{"geteilt"});
+    }
+
     void controlCharactersInCardsAreRefused()
     {
         for (const QString &card : {QStringLiteral("12\n34"), QStringLiteral("12\t34"), QStringLiteral("12\r")}) {
