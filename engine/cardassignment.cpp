@@ -241,12 +241,14 @@ void correctAssignment(Session &session, qint64 assignmentId, const QString &emp
     }
     session.transaction([&] {
         QSqlQuery wrong = session.exec(
-            QStringLiteral("SELECT z.firma, z.karte, z.pnr, z.am, k.pnr, (SELECT max(id) FROM kartenzuordnung"
-                           " WHERE firma = z.firma AND karte = z.karte) FROM kartenzuordnung z JOIN karte k"
-                           " ON k.firma = z.firma AND k.karte = z.karte WHERE z.id = ?"),
+            QStringLiteral(
+                "SELECT z.firma, z.karte, z.pnr, z.am, k.pnr, (SELECT max(id) FROM kartenzuordnung"
+                " WHERE firma = z.firma AND karte = z.karte) FROM kartenzuordnung z JOIN karte k"
+                " ON k.firma = z.firma AND k.karte = z.karte WHERE z.id = ?"),
             {assignmentId});
         // Another company's entries are not there for a workstation of a company.
-        if (!wrong.next() || (!workstationCompany.isNull() && wrong.value(0).toString() != workstationCompany.toString()))
+        if (!wrong.next() || (!workstationCompany.isNull() &&
+                              wrong.value(0).toString() != workstationCompany.toString()))
             refuse(QStringLiteral("Zuordnung %1 existiert nicht").arg(assignmentId));
         const QString firma = wrong.value(0).toString();
         const QString karte = wrong.value(1).toString();

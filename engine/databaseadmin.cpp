@@ -112,30 +112,37 @@ void DatabaseAdmin::grantWorkstation(Session &session, const QString &role)
         EngineError::raise(EngineError::InvalidValue,
                            QStringLiteral("Rollen gibt es nur auf einem PostgreSQL-Server"));
     if (!session.ownsTables())
-        EngineError::raise(EngineError::InvalidValue,
-                           QStringLiteral("Rechte vergibt nur die Eigentümerrolle der Tabellen (PGUSER)"));
+        EngineError::raise(
+            EngineError::InvalidValue,
+            QStringLiteral("Rechte vergibt nur die Eigentümerrolle der Tabellen (PGUSER)"));
     const QVariant mightOwn = session.firstValue(
-        QStringLiteral("SELECT r.rolsuper OR pg_has_role(r.oid, c.relowner, 'USAGE') FROM pg_roles r,"
-                       " pg_class c WHERE r.rolname = ? AND c.relname = 'globale'"
-                       " AND c.relnamespace = 'public'::regnamespace"),
+        QStringLiteral(
+            "SELECT r.rolsuper OR pg_has_role(r.oid, c.relowner, 'USAGE') FROM pg_roles r,"
+            " pg_class c WHERE r.rolname = ? AND c.relname = 'globale'"
+            " AND c.relnamespace = 'public'::regnamespace"),
         {role});
     if (!mightOwn.isValid())
-        EngineError::raise(EngineError::InvalidValue,
-                           QStringLiteral("Die Rolle \"%1\" gibt es auf dem Server nicht; ein "
-                                          "Administrator legt sie mit psql an (CREATE ROLE ... LOGIN)")
-                               .arg(role.left(60)));
+        EngineError::raise(
+            EngineError::InvalidValue,
+            QStringLiteral("Die Rolle \"%1\" gibt es auf dem Server nicht; ein "
+                           "Administrator legt sie mit psql an (CREATE ROLE ... LOGIN)")
+                .arg(role.left(60)));
     if (mightOwn.toBool())
-        EngineError::raise(EngineError::InvalidValue,
-                           QStringLiteral("Die Rolle \"%1\" hat die Rechte der Eigentümerrolle oder "
-                                          "ist Superuser; ein Arbeitsplatz braucht eine eigene Rolle")
-                               .arg(role.left(60)));
+        EngineError::raise(
+            EngineError::InvalidValue,
+            QStringLiteral("Die Rolle \"%1\" hat die Rechte der Eigentümerrolle oder "
+                           "ist Superuser; ein Arbeitsplatz braucht eine eigene Rolle")
+                .arg(role.left(60)));
     const QString grantee = quotedIdentifier(role);
     session.transaction([&] {
         session.exec(QStringLiteral("GRANT CONNECT ON DATABASE %1 TO %2")
                          .arg(quotedIdentifier(session.target().databaseName()), grantee));
         session.exec(QStringLiteral("GRANT USAGE ON SCHEMA arbeitsplatz TO %1").arg(grantee));
-        session.exec(QStringLiteral("GRANT EXECUTE ON ALL FUNCTIONS IN SCHEMA arbeitsplatz TO %1").arg(grantee));
-        session.exec(QStringLiteral("ALTER DEFAULT PRIVILEGES IN SCHEMA arbeitsplatz GRANT EXECUTE ON FUNCTIONS TO %1")
+        session.exec(QStringLiteral("GRANT EXECUTE ON ALL FUNCTIONS IN SCHEMA arbeitsplatz TO %1")
                          .arg(grantee));
+        session.exec(
+            QStringLiteral(
+                "ALTER DEFAULT PRIVILEGES IN SCHEMA arbeitsplatz GRANT EXECUTE ON FUNCTIONS TO %1")
+                .arg(grantee));
     });
 }

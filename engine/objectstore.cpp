@@ -57,10 +57,11 @@ QVariantMap ObjectStore::load(Session &session, const ClassDef &serverClass, con
         columns << property.column;
     const QVariantList keys = keysOrNotFound(serverClass, id);
     // On PostgreSQL a function of the table's name reads the object by its keys.
-    const QString source = session.kind() == EngineKind::Postgres
-                               ? QStringLiteral("arbeitsplatz.%1(%2)")
-                                     .arg(serverClass.table, placeholders(keys.size()))
-                               : QStringLiteral("%1 WHERE %2").arg(serverClass.table, keyCondition(serverClass));
+    const QString source =
+        session.kind() == EngineKind::Postgres
+            ? QStringLiteral("arbeitsplatz.%1(%2)")
+                  .arg(serverClass.table, placeholders(keys.size()))
+            : QStringLiteral("%1 WHERE %2").arg(serverClass.table, keyCondition(serverClass));
     QSqlQuery query = session.exec(
         QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), source), keys);
     if (!query.next())
@@ -80,10 +81,10 @@ void ObjectStore::save(Session &session, const ClassDef &serverClass, const QStr
         QVariantList arguments = keys;
         for (const PropertyDef &property : serverClass.properties)
             arguments << values.value(property.column);
-        const QVariant saved = session.firstValue(
-            QStringLiteral("SELECT arbeitsplatz.%1_speichern(%2)")
-                .arg(serverClass.table, placeholders(arguments.size())),
-            arguments);
+        const QVariant saved =
+            session.firstValue(QStringLiteral("SELECT arbeitsplatz.%1_speichern(%2)")
+                                   .arg(serverClass.table, placeholders(arguments.size())),
+                               arguments);
         if (saved.toInt() == 0)
             notFound(serverClass, id);
         return;
@@ -94,11 +95,11 @@ void ObjectStore::save(Session &session, const ClassDef &serverClass, const QStr
         assignments << it.key() + QStringLiteral(" = ?");
         bound << it.value();
     }
-    QSqlQuery query = session.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                                       .arg(serverClass.table,
-                                            assignments.join(QStringLiteral(", ")),
-                                            keyCondition(serverClass)),
-                                   bound + keys);
+    QSqlQuery query =
+        session.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                         .arg(serverClass.table, assignments.join(QStringLiteral(", ")),
+                              keyCondition(serverClass)),
+                     bound + keys);
     if (query.numRowsAffected() == 0)
         notFound(serverClass, id);
 }

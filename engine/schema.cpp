@@ -195,11 +195,8 @@ struct UpgradeStep
 const QVector<UpgradeStep> &upgradeSteps()
 {
     static const QVector<UpgradeStep> steps = {
-        {2, addAssignmentLog},
-        {3, prepareForImports},
-        {4, addCorrectedTimeBookings},
-        {5, notifyNewBookings},
-        {6, installWorkstationFunctions},
+        {2, addAssignmentLog},  {3, prepareForImports},           {4, addCorrectedTimeBookings},
+        {5, notifyNewBookings}, {6, installWorkstationFunctions},
     };
     return steps;
 }
@@ -224,8 +221,9 @@ int workstationSchemaVersion(Session &session)
                                        " ON n.oid = p.pronamespace WHERE n.nspname = 'arbeitsplatz'"
                                        " AND p.proname = 'schemaversion'"))
             .toInt() > 0;
-    return hasFunctions ? session.firstValue(QStringLiteral("SELECT arbeitsplatz.schemaversion()")).toInt()
-                        : 5;
+    return hasFunctions
+               ? session.firstValue(QStringLiteral("SELECT arbeitsplatz.schemaversion()")).toInt()
+               : 5;
 }
 
 } // namespace
@@ -265,8 +263,9 @@ void upgradeSchema(Session &session)
     if (!session.ownsTables())
         EngineError::raise(
             EngineError::DatabaseFailure,
-            QStringLiteral("Die Datenbank %1 hat die Version %2, dieses Programm braucht Version %3; "
-                           "ein Administrator bringt sie mit \"karven-admin create\" auf diesen Stand")
+            QStringLiteral(
+                "Die Datenbank %1 hat die Version %2, dieses Programm braucht Version %3; "
+                "ein Administrator bringt sie mit \"karven-admin create\" auf diesen Stand")
                 .arg(session.location())
                 .arg(found)
                 .arg(currentSchemaVersion));

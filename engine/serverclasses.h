@@ -36,8 +36,9 @@ struct ClassDef
     QString deletedAtColumn;  // set instead of deleting the row; empty: rows are deleted
     QVector<PropertyDef> properties;
     QVector<QueryDef> queries;
-    bool savable = false;     // sys_save writes the object back
-    QString companyColumn = QString(); // a workstation with a company deletes its company's objects only
+    bool savable = false; // sys_save writes the object back
+    QString companyColumn =
+        QString(); // a workstation with a company deletes its company's objects only
 
     const PropertyDef *findProperty(const QString &member) const;
     const QueryDef *findQuery(const QString &queryName) const;

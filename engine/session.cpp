@@ -33,7 +33,8 @@ void raiseServerFunctionError(const QSqlError &error)
     // libpq puts the severity before the message and context lines after it.
     const QString message = error.databaseText().section(QLatin1Char('\n'), 0, 0);
     const qsizetype severityEnd = message.indexOf(QStringLiteral(":  "));
-    throw CacheError(code.captured(1).toInt(), severityEnd < 0 ? message : message.mid(severityEnd + 3));
+    throw CacheError(code.captured(1).toInt(),
+                     severityEnd < 0 ? message : message.mid(severityEnd + 3));
 }
 
 QString newConnectionName()

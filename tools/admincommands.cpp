@@ -207,11 +207,12 @@ int grantWorkstation(const AdminOptions &options, QTextStream &out, QTextStream 
     try {
         DatabaseAdmin::grantWorkstation(session, options.role);
     } catch (const CacheError &error) {
-        err << "Rolle " << options.role << ": nichts geändert. " << oneLine(error.description()) << '\n';
+        err << "Rolle " << options.role << ": nichts geändert. " << oneLine(error.description())
+            << '\n';
         return ExitFailure;
     }
-    out << "Rolle " << options.role << " darf die Serverfunktionen von " << databaseLocation(options)
-        << " aufrufen, sonst nichts.\n";
+    out << "Rolle " << options.role << " darf die Serverfunktionen von "
+        << databaseLocation(options) << " aufrufen, sonst nichts.\n";
     return ExitSuccess;
 }
 

@@ -12,7 +12,8 @@
 
 namespace {
 
-const QString injected = QStringLiteral("1'); DELETE FROM nopers; UPDATE karte SET pnr = '2001'; --");
+const QString injected =
+    QStringLiteral("1'); DELETE FROM nopers; UPDATE karte SET pnr = '2001'; --");
 
 } // namespace
 
@@ -45,7 +46,8 @@ private:
     void expectRefused(const QString &sql, const QString &sqlState = QStringLiteral("42501"))
     {
         const QString state = refusal(sql);
-        QVERIFY2(state == sqlState, qPrintable(QStringLiteral("%1: %2").arg(sql, state.isEmpty() ? "ran" : state)));
+        QVERIFY2(state == sqlState,
+                 qPrintable(QStringLiteral("%1: %2").arg(sql, state.isEmpty() ? "ran" : state)));
     }
 
     int count(const QString &sql) { return db_.column(sql).value(0).toInt(); }
@@ -60,12 +62,13 @@ private Q_SLOTS:
             QSKIP("no workstation role for the tests (KARVEN_TEST_PGWORKSTATION)");
         db_.exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name, vorname) VALUES"
                                 " ('1', '1001', 'Abel', 'Carl'), ('2', '2001', 'Xaver', 'Y')"));
-        db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, bergrp) VALUES"
-                                " ('1', 'CHEF', 'x', 'J', 'A'), ('2', 'CHEF', 'y', 'J', 'A')"));
+        db_.exec(
+            QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, bergrp) VALUES"
+                           " ('1', 'CHEF', 'x', 'J', 'A'), ('2', 'CHEF', 'y', 'J', 'A')"));
         db_.withSession([](Session &session) {
             for (const QString &company : {QStringLiteral("1"), QStringLiteral("2")})
-                bookCard(session, company, QStringLiteral("T1"), QStringLiteral("K"), QStringLiteral("4711"),
-                         QStringLiteral("202401310705"));
+                bookCard(session, company, QStringLiteral("T1"), QStringLiteral("K"),
+                         QStringLiteral("4711"), QStringLiteral("202401310705"));
         });
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), attacker_);
         db.setHostName(db_.target().host);
@@ -84,21 +87,25 @@ private Q_SLOTS:
 
     void everyTableIsClosed()
     {
-        const QVariantList tables =
-            db_.column(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname NOT IN ('pg_catalog', "
-                                      "'information_schema')"));
+        const QVariantList tables = db_.column(
+            QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname NOT IN ('pg_catalog', "
+                           "'information_schema')"));
         QVERIFY(tables.size() >= 10);
         for (const QVariant &table : tables) {
             const QString name = QStringLiteral("public.") + table.toString();
-            const QString column = db_.column(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = "
-                                                             "CAST(? AS regclass) AND attnum = 1"),
-                                              {name})
-                                       .value(0)
-                                       .toString();
+            const QString column =
+                db_.column(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = "
+                                          "CAST(? AS regclass) AND attnum = 1"),
+                           {name})
+                    .value(0)
+                    .toString();
             for (const QString &statement :
-                 {QStringLiteral("SELECT * FROM %1").arg(name), QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(name),
-                  QStringLiteral("UPDATE %1 SET %2 = %2").arg(name, column), QStringLiteral("DELETE FROM %1").arg(name),
-                  QStringLiteral("TRUNCATE %1").arg(name), QStringLiteral("COPY %1 TO STDOUT").arg(name)})
+                 {QStringLiteral("SELECT * FROM %1").arg(name),
+                  QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(name),
+                  QStringLiteral("UPDATE %1 SET %2 = %2").arg(name, column),
+                  QStringLiteral("DELETE FROM %1").arg(name),
+                  QStringLiteral("TRUNCATE %1").arg(name),
+                  QStringLiteral("COPY %1 TO STDOUT").arg(name)})
                 expectRefused(statement);
         }
         expectRefused(QStringLiteral("SELECT nextval('public.nopers_id_seq')"));
@@ -107,15 +114,19 @@ private Q_SLOTS:
 
     void nothingCanBeCreatedAnywhere()
     {
-        for (const QString &schema : {QStringLiteral("public"), QStringLiteral("arbeitsplatz"), QStringLiteral("intern")})
+        for (const QString &schema :
+             {QStringLiteral("public"), QStringLiteral("arbeitsplatz"), QStringLiteral("intern")})
             expectRefused(QStringLiteral("CREATE TABLE %1.parpersedv (code text)").arg(schema));
         expectRefused(QStringLiteral("CREATE SCHEMA arbeitsplatz2"));
         expectRefused(QStringLiteral("CREATE TEMP TABLE nopers (id bigint)"));
-        expectRefused(QStringLiteral("CREATE FUNCTION pg_temp.jetzt() RETURNS text LANGUAGE sql AS 'SELECT 1'"));
+        expectRefused(QStringLiteral(
+            "CREATE FUNCTION pg_temp.jetzt() RETURNS text LANGUAGE sql AS 'SELECT 1'"));
         // So a search_path of the caller's choosing finds nothing but the real objects,
         // and the functions pin theirs anyway.
-        QCOMPARE(refusal(QStringLiteral("SET search_path = pg_temp, intern, arbeitsplatz")), QString());
-        QCOMPARE(refusal(QStringLiteral("SELECT * FROM arbeitsplatz.nopers_liste('1')")), QString());
+        QCOMPARE(refusal(QStringLiteral("SET search_path = pg_temp, intern, arbeitsplatz")),
+                 QString());
+        QCOMPARE(refusal(QStringLiteral("SELECT * FROM arbeitsplatz.nopers_liste('1')")),
+                 QString());
         QCOMPARE(refusal(QStringLiteral("RESET search_path")), QString());
     }
 
@@ -128,27 +139,31 @@ private Q_SLOTS:
         expectRefused(QStringLiteral("GRANT USAGE ON SCHEMA intern TO CURRENT_USER"));
         // The owner's helpers and trigger functions are not the workstation's to call.
         expectRefused(QStringLiteral("SELECT intern.jetzt()"));
-        expectRefused(QStringLiteral("SELECT intern.protokollieren('1', '4711', '', '1001', 'Z', 'X', '2024')"));
+        expectRefused(QStringLiteral(
+            "SELECT intern.protokollieren('1', '4711', '', '1001', 'Z', 'X', '2024')"));
         expectRefused(QStringLiteral("SELECT public.nopers_melden()"));
     }
 
     void everyFunctionRunsAsItsOwnerWithAPinnedSearchPath()
     {
-        const QVariantList functions = db_.column(
-            QStringLiteral("SELECT p.proname FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace"
-                           " WHERE n.nspname = 'arbeitsplatz'"));
+        const QVariantList functions = db_.column(QStringLiteral(
+            "SELECT p.proname FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace"
+            " WHERE n.nspname = 'arbeitsplatz'"));
         QVERIFY(functions.size() >= 15);
-        const QVariantList unsafe = db_.column(
-            QStringLiteral("SELECT n.nspname || '.' || p.proname FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace"
-                           " WHERE n.nspname IN ('arbeitsplatz', 'intern') AND (NOT EXISTS (SELECT 1 FROM unnest(p.proconfig) c"
-                           " WHERE c LIKE 'search_path=%') OR (n.nspname = 'arbeitsplatz') <> p.prosecdef"
-                           " OR has_function_privilege('public', p.oid, 'EXECUTE'))"));
+        const QVariantList unsafe = db_.column(QStringLiteral(
+            "SELECT n.nspname || '.' || p.proname FROM pg_proc p JOIN pg_namespace n ON n.oid = "
+            "p.pronamespace"
+            " WHERE n.nspname IN ('arbeitsplatz', 'intern') AND (NOT EXISTS (SELECT 1 FROM "
+            "unnest(p.proconfig) c"
+            " WHERE c LIKE 'search_path=%') OR (n.nspname = 'arbeitsplatz') <> p.prosecdef"
+            " OR has_function_privilege('public', p.oid, 'EXECUTE'))"));
         QCOMPARE(unsafe, QVariantList());
     }
 
     void sqlInEveryArgumentIsData()
     {
-        const int bookings = count(QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL"));
+        const int bookings =
+            count(QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL"));
         for (const QString &call :
              {QStringLiteral("SELECT * FROM arbeitsplatz.parpersedv(?, ?)"),
               QStringLiteral("SELECT * FROM arbeitsplatz.persbasis(?, ?)"),
@@ -163,46 +178,67 @@ private Q_SLOTS:
             const QVariantList values(int(call.count(QLatin1Char('?'))), injected);
             const QString state = refusal(call, values);
             // Read as a value that names nothing, or refused as an unknown employee or bad card.
-            QVERIFY2(state.isEmpty() || state == QLatin1String("K5301"), qPrintable(call + QLatin1Char(' ') + state));
+            QVERIFY2(state.isEmpty() || state == QLatin1String("K5301"),
+                     qPrintable(call + QLatin1Char(' ') + state));
         }
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL")), bookings);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL")),
+                 bookings);
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM karte")), 0);
     }
 
     void anotherCompanysDataStaysAsItIs()
     {
-        const QString other = db_.column(QStringLiteral("SELECT id FROM nopers WHERE firma = '2'")).value(0).toString();
-        // A workstation of company 1 assigning company 2's card, or company 1's card to company 2's employee.
-        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.setkarte('2', '2001', '4711', '', '1', 'CHEF')")),
+        const QString other = db_.column(QStringLiteral("SELECT id FROM nopers WHERE firma = '2'"))
+                                  .value(0)
+                                  .toString();
+        // A workstation of company 1 assigning company 2's card, or company 1's card to company 2's
+        // employee.
+        QCOMPARE(refusal(QStringLiteral(
+                     "SELECT arbeitsplatz.setkarte('2', '2001', '4711', '', '1', 'CHEF')")),
                  QStringLiteral("K5301"));
-        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.setkarte('1', '2001', '4711', '', '1', 'CHEF')")),
+        QCOMPARE(refusal(QStringLiteral(
+                     "SELECT arbeitsplatz.setkarte('1', '2001', '4711', '', '1', 'CHEF')")),
                  QStringLiteral("K5301"));
-        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.nopers_loeschen(?, '1')"), {other}), QString());
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers WHERE firma = '2' AND erledigt_am IS NULL")), 1);
+        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.nopers_loeschen(?, '1')"), {other}),
+                 QString());
+        QCOMPARE(count(QStringLiteral(
+                     "SELECT count(*) FROM nopers WHERE firma = '2' AND erledigt_am IS NULL")),
+                 1);
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM karte")), 0);
 
         // Company 2's own workstation assigns its card; company 1's cannot correct that.
-        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.setkarte('2', '2001', '4711', '', '2', 'CHEF')")), QString());
-        const QString entry = db_.column(QStringLiteral("SELECT id FROM kartenzuordnung")).value(0).toString();
+        QCOMPARE(refusal(QStringLiteral(
+                     "SELECT arbeitsplatz.setkarte('2', '2001', '4711', '', '2', 'CHEF')")),
+                 QString());
+        const QString entry =
+            db_.column(QStringLiteral("SELECT id FROM kartenzuordnung")).value(0).toString();
         db_.exec(QStringLiteral("INSERT INTO persbasis (firma, pnr) VALUES ('2', '2002')"));
-        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '2002', '1', 'CHEF')"), {entry}),
+        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '2002', '1', 'CHEF')"),
+                         {entry}),
                  QStringLiteral("K5301"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte")), QVariantList{QStringLiteral("2001")});
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte")),
+                 QVariantList{QStringLiteral("2001")});
     }
 
     void timeIsBookedOnlyFromUnassignedBookings()
     {
         // A card with no open booking behind it gets a holder and a log entry, no time.
         const int times = count(QStringLiteral("SELECT count(*) FROM zeitbuchung"));
-        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.setkarte('1', '1001', '999', '', '1', 'CHEF')")), QString());
-        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.setkarte('1', '1001', '999', '1001', '1', 'CHEF')")), QString());
+        QCOMPARE(refusal(QStringLiteral(
+                     "SELECT arbeitsplatz.setkarte('1', '1001', '999', '', '1', 'CHEF')")),
+                 QString());
+        QCOMPARE(refusal(QStringLiteral(
+                     "SELECT arbeitsplatz.setkarte('1', '1001', '999', '1001', '1', 'CHEF')")),
+                 QString());
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM zeitbuchung")), times);
         // Every time booking there is comes from a booking of its own company and card.
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM zeitbuchung z LEFT JOIN nopers n ON n.id = z.nopers_id"
-                                      " AND n.firma = z.firma AND n.karte = z.karte WHERE n.id IS NULL")),
+        QCOMPARE(count(QStringLiteral(
+                     "SELECT count(*) FROM zeitbuchung z LEFT JOIN nopers n ON n.id = z.nopers_id"
+                     " AND n.firma = z.firma AND n.karte = z.karte WHERE n.id IS NULL")),
                  0);
         // The log says who the server context claimed, whatever the role.
-        QCOMPARE(db_.column(QStringLiteral("SELECT DISTINCT von FROM kartenzuordnung")), QVariantList{QStringLiteral("CHEF")});
+        QCOMPARE(db_.column(QStringLiteral("SELECT DISTINCT von FROM kartenzuordnung")),
+                 QVariantList{QStringLiteral("CHEF")});
     }
 };
 

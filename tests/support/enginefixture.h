@@ -23,7 +23,9 @@ public:
     // work (set-up, exec, withSession, target()) is always the owner's.
     enum class ProgramRole { Workstation, Owner };
 
-    explicit EngineFixture(ProgramRole programRole = ProgramRole::Workstation) : programRole_(programRole) {}
+    explicit EngineFixture(ProgramRole programRole = ProgramRole::Workstation)
+        : programRole_(programRole)
+    {}
 
     // Skips (or, with KARVEN_TEST_REQUIRE_PG set, fails) when PostgreSQL is asked
     // for but no server was started for the tests.
