@@ -195,8 +195,12 @@ struct UpgradeStep
 const QVector<UpgradeStep> &upgradeSteps()
 {
     static const QVector<UpgradeStep> steps = {
-        {2, addAssignmentLog},  {3, prepareForImports},           {4, addCorrectedTimeBookings},
-        {5, notifyNewBookings}, {6, installWorkstationFunctions},
+        {2, addAssignmentLog},
+        {3, prepareForImports},
+        {4, addCorrectedTimeBookings},
+        {5, notifyNewBookings},
+        // A later version that changes a function runs the script again.
+        {6, installWorkstationFunctions},
     };
     return steps;
 }
@@ -212,7 +216,7 @@ void runStepsFrom(Session &session, int version)
 }
 
 // What a workstation's role can learn of the version: the function that tells
-// it came with version 6.
+// it came with version 6; 0 for a database from before.
 int workstationSchemaVersion(Session &session)
 {
     const bool hasFunctions =
@@ -223,7 +227,7 @@ int workstationSchemaVersion(Session &session)
             .toInt() > 0;
     return hasFunctions
                ? session.firstValue(QStringLiteral("SELECT arbeitsplatz.schemaversion()")).toInt()
-               : 5;
+               : 0;
 }
 
 } // namespace
@@ -263,11 +267,9 @@ void upgradeSchema(Session &session)
     if (!session.ownsTables())
         EngineError::raise(
             EngineError::DatabaseFailure,
-            QStringLiteral(
-                "Die Datenbank %1 hat die Version %2, dieses Programm braucht Version %3; "
-                "ein Administrator bringt sie mit \"karven-admin create\" auf diesen Stand")
+            QStringLiteral("Die Datenbank %1 ist älter als dieses Programm (Version %2); ein "
+                           "Administrator bringt sie mit \"karven-admin create\" auf diesen Stand")
                 .arg(session.location())
-                .arg(found)
                 .arg(currentSchemaVersion));
     session.transaction([&] {
         // Two programs opening an old database at once upgrade it once.
