@@ -104,5 +104,14 @@ BookingRow parseBooking(const QString &bookingText)
 
 bool hasReadableTime(const QString &bookingText)
 {
-    return bookingDate(bookingText).isValid() && bookingTime(bookingText).isValid();
+    // Read in one pass without making a QDate: a refresh asks this of every listed booking.
+    const QStringView stamp = BookingText::field(bookingText, BookingText::time);
+    if (stamp.size() != BookingText::time.width())
+        return false;
+    for (QChar c : stamp)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    const auto twoDigits = [stamp](int at) { return (stamp[at].unicode() - '0') * 10 + stamp[at + 1].unicode() - '0'; };
+    return QDate::isValid(twoDigits(0) * 100 + twoDigits(2), twoDigits(4), twoDigits(6)) && twoDigits(8) < 24 &&
+           twoDigits(10) < 60;
 }

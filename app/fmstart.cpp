@@ -240,8 +240,7 @@ void FMStart::addBooking(const QString &id, const QString &text)
                                                   QStringLiteral("Buchung mit ungültigem Datum"),
                                                   QStringLiteral("Id ") + id + QStringLiteral(": ") + text);
     }
-    litime->insertRow(0, text);
-    litime->setKeyText(0, id);
+    litime->insertRow(0, text, id);
 }
 
 void FMStart::showDetails(int row)
@@ -250,13 +249,13 @@ void FMStart::showDetails(int row)
         Details->showNone();
         return;
     }
-    const BookingRow booking = parseBooking(litime->insertedText(row));
+    const BookingRow booking = parseBooking(litime->insertedText(row).toString());
     // The card's bookings, oldest first: the list shows the newest on top.
     QStringList openTimes;
     for (int other = litime->rowCount() - 1; other >= 0; --other) {
         if (BookingText::field(litime->insertedText(other), BookingText::card) != booking.storedCard)
             continue;
-        const BookingRow open = other == row ? booking : parseBooking(litime->insertedText(other));
+        const BookingRow open = other == row ? booking : parseBooking(litime->insertedText(other).toString());
         openTimes << (open.valid ? open.zeitpunkt : open.datum + QLatin1Char(' ') + open.zeit);
     }
     Details->showBooking(booking, branchName(booking.filiale), openTimes);

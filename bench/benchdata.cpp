@@ -2,6 +2,7 @@
 
 #include "cardassignment.h"
 #include "demodata.h"
+#include "rowinserter.h"
 #include "session.h"
 #include "timeclock.h"
 
@@ -12,24 +13,13 @@
 
 namespace {
 
-// Few enough bound values: SQLite looks each one up by its place in the statement.
-constexpr int rowsPerStatement = 50;
-
 void insertRows(Session &session, const QString &table, const QStringList &columns,
                 const QVector<QVariantList> &rows)
 {
-    const QString placeholders =
-        QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')) +
-        QLatin1Char(')');
-    const QString head = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
-                         columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
-    for (qsizetype first = 0; first < rows.size(); first += rowsPerStatement) {
-        const qsizetype count = std::min<qsizetype>(rowsPerStatement, rows.size() - first);
-        QVariantList values;
-        for (qsizetype row = first; row < first + count; ++row)
-            values += rows[row];
-        session.exec(head + QStringList(count, placeholders).join(QLatin1Char(',')), values);
-    }
+    RowInserter inserter(session, table, columns);
+    for (const QVariantList &row : rows)
+        inserter.add(row);
+    inserter.flush();
 }
 
 } // namespace
@@ -54,6 +44,8 @@ void BenchData::setUnassignedBookings(Session &session, int count)
             {QStringLiteral("firma"), QStringLiteral("karte"), QStringLiteral("buchungstext")},
             rows);
     });
+    // As on a server that has been running for a while.
+    session.renewStatistics({QStringLiteral("nopers")});
 }
 
 void BenchData::setActiveEmployees(Session &session, int count)

@@ -9,7 +9,7 @@
 #include "masterdataimport.h"
 #include "enginefixture.h"
 #include "programprocess.h"
-#include "programunderbench.h"
+#include "offscreenprogram.h"
 #include "report.h"
 #include "session.h"
 #include "sqlfactory.h"
@@ -50,7 +50,7 @@ void check(bool condition, const QString &what)
         qFatal("benchmark failed: %s", qPrintable(what));
 }
 
-void checkNoMessages(const ProgramUnderBench &program)
+void checkNoMessages(const OffscreenProgram &program)
 {
     for (const ShownMessage &message : program.messages())
         qFatal("the program showed a message: %s", qPrintable(message.text));
@@ -126,7 +126,7 @@ void Benchmarks::emptyPoll()
 {
     progress(QStringLiteral("empty poll"));
     database_.withSession([](Session &session) { BenchData::setUnassignedBookings(session, 0); });
-    ProgramUnderBench program(programArguments().join(QLatin1Char(' ')));
+    OffscreenProgram program(programArguments().join(QLatin1Char(' ')));
     program.start();
     FMStart &window = program.mainWindow();
     RawListQuery query(database_);
@@ -142,7 +142,7 @@ void Benchmarks::pushLatency(int swipes)
 {
     progress(QStringLiteral("push latency, %1 swipes").arg(swipes));
     database_.withSession([](Session &session) { BenchData::setUnassignedBookings(session, 0); });
-    ProgramUnderBench program(programArguments().join(QLatin1Char(' ')));
+    OffscreenProgram program(programArguments().join(QLatin1Char(' ')));
     // Polls an hour apart: a booking listed sooner came by the server's notice.
     Timing::setScale(3600);
     program.start();
@@ -200,11 +200,11 @@ void Benchmarks::startUp(int employees)
         BenchData::setActiveEmployees(session, employees);
     });
     const QString commandLine = programArguments().join(QLatin1Char(' '));
-    std::unique_ptr<ProgramUnderBench> program;
+    std::unique_ptr<OffscreenProgram> program;
     const double median = medianMs(
         {1, 5},
         [&] {
-            program = std::make_unique<ProgramUnderBench>(commandLine);
+            program = std::make_unique<OffscreenProgram>(commandLine);
             program->start();
         },
         [&] { program.reset(); });
@@ -220,7 +220,7 @@ void Benchmarks::refreshAndAssign(int bookings)
         seedDemoData(session);
         BenchData::setUnassignedBookings(session, bookings);
     });
-    ProgramUnderBench program(programArguments().join(QLatin1Char(' ')));
+    OffscreenProgram program(programArguments().join(QLatin1Char(' ')));
     program.start();
     FMStart &window = program.mainWindow();
     RawListQuery query(database_);

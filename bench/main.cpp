@@ -1,7 +1,7 @@
 // karven-bench: the program's speed and memory on the engine that KARVEN_ENGINE
 // names (PostgreSQL: the server KARVEN_TEST_PGPORT names). Prints the figures
 // and the targets as Markdown tables. scripts/bench runs it on both engines.
-//   karven-bench [--idle-seconds N] [--only imports]
+//   karven-bench [--idle-seconds N] [--only imports|refresh]
 
 #include "benchmarks.h"
 #include "cacheerror.h"
@@ -29,11 +29,12 @@ int main(int argc, char *argv[])
     if (idleSeconds <= 0)
         qFatal("usage: karven-bench [--idle-seconds N]");
 
-    // "--only imports": the import figures alone, for working on the importers.
+    // "--only imports" or "--only refresh": those figures alone, for working on them.
     const qsizetype onlyOption = arguments.indexOf(QStringLiteral("--only"));
-    const bool importsOnly = onlyOption > 0 && arguments.value(onlyOption + 1) == QLatin1String("imports");
-    if (onlyOption > 0 && !importsOnly)
-        qFatal("usage: karven-bench [--idle-seconds N] [--only imports]");
+    const QString only = onlyOption > 0 ? arguments.value(onlyOption + 1) : QString();
+    if (onlyOption > 0 && only != QLatin1String("imports") && only != QLatin1String("refresh"))
+        qFatal("usage: karven-bench [--idle-seconds N] [--only imports|refresh]");
+    const auto runs = [&only](const char *part) { return only.isEmpty() || only == QLatin1String(part); };
 
     registerFactory(createEngineFactory);
     EngineFixture database;
@@ -43,14 +44,17 @@ int main(int argc, char *argv[])
     try {
         database.withSession(seedDemoData);
         Benchmarks benchmarks(database, report, idleSeconds);
-        benchmarks.imports(100000, 10000);
-        if (!importsOnly) {
+        if (runs("imports"))
+            benchmarks.imports(100000, 10000);
+        if (only.isEmpty()) {
             benchmarks.emptyPoll();
             if (database.kind() == EngineKind::Postgres)
                 benchmarks.pushLatency(100);
             benchmarks.idleProgram();
             for (int employees : {100, 1000, 10000})
                 benchmarks.startUp(employees);
+        }
+        if (runs("refresh")) {
             for (int bookings : {1000, 10000, 100000})
                 benchmarks.refreshAndAssign(bookings);
             benchmarks.peakMemory(100000);

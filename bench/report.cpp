@@ -74,8 +74,8 @@ void Report::printTargets(QTextStream &out) const
     const double floor = value(Figure::rawQuery, 100000);
     const bool sqlite = engine_ == EngineKind::Sqlite;
     QVector<Target> targets = {
-        {QStringLiteral("Refresh of 100 000 against the raw query"), QStringLiteral("≤ 2×"),
-         refresh / floor, QStringLiteral("×"), 2},
+        {QStringLiteral("Refresh of 100 000 against the raw query"), QStringLiteral("≤ 1.3×"),
+         refresh / floor, QStringLiteral("×"), 1.3},
         {QStringLiteral("Refresh of 100 000"), QStringLiteral("< 1000 ms"), refresh,
          QStringLiteral("ms"), 1000},
         {QStringLiteral("Refresh growth 10 000 → 100 000"), QStringLiteral("≤ 12×"),
@@ -86,8 +86,8 @@ void Report::printTargets(QTextStream &out) const
          value(Figure::emptyPoll, 0), QStringLiteral("ms"), sqlite ? 2.0 : 5.0},
         {QStringLiteral("Idle polling program"), QStringLiteral("< 1 % of one core"),
          value(Figure::idleCpu, 0), QStringLiteral("%"), 1},
-        {QStringLiteral("Peak memory with 100 000 bookings"), QStringLiteral("< 150 MB"),
-         value(Figure::peakMemory, 100000), QStringLiteral("MB"), 150},
+        {QStringLiteral("Peak memory with 100 000 bookings"), QStringLiteral("< 60 MB"),
+         value(Figure::peakMemory, 100000), QStringLiteral("MB"), 60},
         {QStringLiteral("Import of 100 000 swipes against a plain insert"), QStringLiteral("≤ 3×"),
          value(Figure::swipeImport, 100000) / value(Figure::swipeFloor, 100000), QStringLiteral("×"), 3},
         {QStringLiteral("Import of 100 000 swipes"), QStringLiteral("< 10 s"), value(Figure::swipeImport, 100000),
@@ -101,7 +101,9 @@ void Report::printTargets(QTextStream &out) const
                         QStringLiteral("ms"), 100});
     out << "| Target | Goal | Measured | Result |\n|---|---|---:|---|\n";
     for (const Target &target : targets) {
-        const bool passed = !std::isnan(target.measured) && target.measured <= target.limit;
+        if (std::isnan(target.measured))
+            continue; // not measured in this run (--only)
+        const bool passed = target.measured <= target.limit;
         out << "| " << target.what << " | " << target.goal << " | " << rounded(target.measured)
             << ' ' << target.unit << " | " << (passed ? "pass" : "**fail**") << " |\n";
     }

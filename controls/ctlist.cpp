@@ -77,9 +77,9 @@ void CtList::addRow(const QString &text)
     rows_->insertRowText(rows_->rowCount(), text);
 }
 
-bool CtList::insertRow(int index, const QString &text)
+bool CtList::insertRow(int index, const QString &text, const QString &key)
 {
-    return rows_->insertRowText(index, text);
+    return rows_->insertRowText(index, text, key);
 }
 
 bool CtList::removeRow(int row)
@@ -97,7 +97,7 @@ QString CtList::rowText(int row) const
     return rows_->rowText(row);
 }
 
-QString CtList::insertedText(int row) const
+QStringView CtList::insertedText(int row) const
 {
     return rows_->insertedText(row);
 }

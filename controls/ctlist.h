@@ -41,8 +41,9 @@ public:
 
     // Adds a row at the end.
     void addRow(const QString &text);
-    // Inserts a row before the row at index; 0 puts it on top, the row count at the end.
-    bool insertRow(int index, const QString &text);
+    // Inserts a row, with its key text, before the row at index; 0 puts it on top, the row
+    // count at the end.
+    bool insertRow(int index, const QString &text, const QString &key = QString());
     // Removes one row.
     bool removeRow(int row);
     // Removes all rows.
@@ -50,8 +51,9 @@ public:
 
     // The row's column texts joined by the separator.
     QString rowText(int row) const;
-    // The text the row was added with, before the row formatter made its columns.
-    QString insertedText(int row) const;
+    // The text the row was added with, before the row formatter made its columns; valid
+    // until rows are removed.
+    QStringView insertedText(int row) const;
     // The key text kept with the row.
     QString keyText(int row) const;
     // Replaces the key text kept with the row.

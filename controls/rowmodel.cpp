@@ -7,7 +7,7 @@ void RowModel::setColumns(const QStringList &headers, QChar separator)
     beginBatch();
     headers_ = headers.isEmpty() ? QStringList{QString()} : headers;
     separator_ = separator;
-    rows_.clear();
+    removeAll();
     endBatch();
 }
 
@@ -15,18 +15,17 @@ void RowModel::setRowFormatter(RowFormatter formatter)
 {
     beginBatch();
     formatter_ = std::move(formatter);
-    rows_.clear();
+    removeAll();
     endBatch();
 }
 
-bool RowModel::insertRowText(int row, const QString &text)
+bool RowModel::insertRowText(int row, const QString &text, const QString &key)
 {
     if (row < 0 || row > rowCount())
         return false;
     if (notifying())
         beginInsertRows(QModelIndex(), row, row);
-    rows_.insert(rows_.begin() + row,
-                 Row{text, QString(), formatter_ ? Cells() : cellsFromText(text)});
+    rows_.insert(rows_.begin() + row, Row{texts_.keep(text), texts_.keep(key), nullptr});
     if (notifying())
         endInsertRows();
     return true;
@@ -48,6 +47,7 @@ void RowModel::removeAll()
 {
     beginBatch();
     rows_.clear();
+    texts_.clear();
     endBatch();
 }
 
@@ -68,21 +68,21 @@ QString RowModel::rowText(int row) const
     return isRow(row) ? cells(row).text : QString();
 }
 
-QString RowModel::insertedText(int row) const
+QStringView RowModel::insertedText(int row) const
 {
-    return isRow(row) ? rows_[row].inserted : QString();
+    return isRow(row) ? rows_[row].inserted : QStringView();
 }
 
 QString RowModel::keyText(int row) const
 {
-    return isRow(row) ? rows_[row].key : QString();
+    return isRow(row) ? rows_[row].key.toString() : QString();
 }
 
 bool RowModel::setKeyText(int row, const QString &key)
 {
     if (!isRow(row))
         return false;
-    rows_[row].key = key;
+    rows_[row].key = texts_.keep(key);
     return true;
 }
 
@@ -100,8 +100,7 @@ bool RowModel::setCellText(int row, int column, const QString &text)
     if (!isCell(row, column))
         return false;
     // The cell keeps its bounds even when the new text holds the separator.
-    cells(row);
-    Cells &formatted = rows_[row].cells;
+    Cells &formatted = cells(row);
     const qsizetype start = formatted.cellStart(column);
     const int growth = int(text.size() - (formatted.ends[column] - start));
     formatted.text.replace(start, formatted.ends[column] - start, text);
@@ -172,12 +171,14 @@ bool RowModel::isCell(int row, int column) const
 
 // Missing columns stay empty, each after a separator of its own; separators beyond the last
 // column belong to its text, so the row text reads back unchanged.
-const RowModel::Cells &RowModel::cells(int row) const
+RowModel::Cells &RowModel::cells(int row) const
 {
-    Cells &cells = rows_[row].cells;
-    if (cells.ends.isEmpty())
-        cells = cellsFromText(formatter_(rows_[row].inserted));
-    return cells;
+    Row &stored = rows_[row];
+    if (!stored.cells) {
+        const QString inserted = stored.inserted.toString();
+        stored.cells = std::make_unique<Cells>(cellsFromText(formatter_ ? formatter_(inserted) : inserted));
+    }
+    return *stored.cells;
 }
 
 RowModel::Cells RowModel::cellsFromText(const QString &text) const

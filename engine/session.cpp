@@ -233,6 +233,12 @@ void Session::run(QSqlQuery &statement, const QVariantList &values)
     }
 }
 
+void Session::renewStatistics(const QStringList &tables)
+{
+    if (kind_ == EngineKind::Postgres)
+        exec(QStringLiteral("ANALYZE ") + tables.join(QStringLiteral(", ")));
+}
+
 QStringList Session::columns(const QString &table) const
 {
     const QSqlRecord record = QSqlDatabase::database(connectionName_, false).record(table);

@@ -60,6 +60,11 @@ public:
     // SQLite from taking the write lock later on this connection.
     QVariant firstValue(const QString &sql, const QVariantList &values = {});
 
+    // After many rows of the tables changed at once: PostgreSQL's planner would
+    // keep the row counts it saw before until its autovacuum comes round, and
+    // scan a whole table where an index answers. SQLite plans without them.
+    void renewStatistics(const QStringList &tables);
+
     // The column names of a table, in lower case.
     QStringList columns(const QString &table) const;
     // The names of the database's tables.

@@ -5,25 +5,7 @@
 #include "session.h"
 #include "storedform.h"
 
-#include <QHash>
 #include <QSqlRecord>
-
-namespace {
-
-// QSqlQuery::record() copies every value of the current row, too dear for each value read;
-// the columns of a statement never change, so they are counted once per statement.
-int columnCount(const QString &sql, const QSqlQuery &rows)
-{
-    static QHash<QString, int> counts;
-    const auto known = counts.constFind(sql);
-    if (known != counts.cend())
-        return *known;
-    const int count = rows.record().count();
-    counts.insert(sql, count);
-    return count;
-}
-
-} // namespace
 
 SqlResultSet::SqlResultSet(std::shared_ptr<Session> session, const ClassDef &serverClass,
                            const QueryDef &query)
@@ -44,18 +26,18 @@ void SqlResultSet::execute(const QVariantList &parameters)
         values << boundValue(parameter);
     const QVariant company = session_->contextCompany();
     const bool companyScoped = !query_.sqlForContextCompany.isEmpty();
+    QString sql = query_.sql;
     if (session_->kind() == EngineKind::Postgres) {
         if (companyScoped)
             values << company;
-        sql_ = QStringLiteral("SELECT * FROM arbeitsplatz.%1(%2)")
-                   .arg(query_.function, placeholders(values.size()));
+        sql = QStringLiteral("SELECT * FROM arbeitsplatz.%1(%2)")
+                  .arg(query_.function, placeholders(values.size()));
     } else if (companyScoped && !company.isNull()) {
         values << company;
-        sql_ = query_.sqlForContextCompany;
-    } else {
-        sql_ = query_.sql;
+        sql = query_.sqlForContextCompany;
     }
-    rows_ = std::make_unique<QSqlQuery>(session_->exec(sql_, values));
+    rows_ = std::make_unique<QSqlQuery>(session_->exec(sql, values));
+    columnCount_ = -1;
     onRow_ = false;
 }
 
@@ -75,7 +57,10 @@ QVariant SqlResultSet::data(int column)
         EngineError::raise(EngineError::NoCurrentRow,
                            QStringLiteral("Abfrage %1:%2 steht auf keiner Zeile")
                                .arg(class_.name, query_.name));
-    if (column < 1 || column > columnCount(sql_, *rows_))
+    // Counted once per statement, on its first row: QSqlQuery::record() copies every value of the row.
+    if (columnCount_ < 0)
+        columnCount_ = rows_->record().count();
+    if (column < 1 || column > columnCount_)
         EngineError::raise(EngineError::InvalidColumn,
                            QStringLiteral("Abfrage %1:%2 hat keine Spalte %3")
                                .arg(class_.name, query_.name)

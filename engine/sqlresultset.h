@@ -24,7 +24,7 @@ private:
     std::shared_ptr<Session> session_;
     const ClassDef &class_;
     const QueryDef &query_;
-    QString sql_; // the statement the last execute ran
+    int columnCount_ = -1; // of the statement the last execute ran; -1: not counted yet
     std::unique_ptr<QSqlQuery> rows_;
     bool onRow_ = false;
 };

@@ -58,9 +58,20 @@ const QString insertTimeBooking =
                    " RETURNING id");
 const QString insertUnassignedBooking =
     QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?) RETURNING id");
-const QString swipeAlreadyBooked =
-    QStringLiteral("SELECT 1 FROM zeitbuchung WHERE firma = ? AND buchungstext = ?"
-                   " UNION ALL SELECT 1 FROM nopers WHERE firma = ? AND buchungstext = ?");
+
+// How many booking texts one look-up for swipes booked before asks about:
+// each is bound twice, and bound values cost as in RowInserter.
+constexpr int textsPerLookUp = 100;
+
+QString bookedAmongStatement()
+{
+    QStringList marks;
+    marks.fill(QStringLiteral("?"), textsPerLookUp);
+    const QString among = marks.join(QLatin1Char(','));
+    return QStringLiteral("SELECT buchungstext FROM zeitbuchung WHERE firma = ? AND buchungstext IN (%1)"
+                          " UNION ALL SELECT buchungstext FROM nopers WHERE firma = ? AND buchungstext IN (%1)")
+        .arg(among);
+}
 
 // The id a statement "… RETURNING id" gave; the statement is finished at once,
 // so that no unfinished statement keeps SQLite from committing.
@@ -110,9 +121,12 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
 }
 
 SwipeBatch::SwipeBatch(Session &session)
-    : session_(session), alreadyBooked_(session.prepare(swipeAlreadyBooked)),
-      insertTimeBooking_(session.prepare(insertTimeBooking)),
-      insertUnassignedBooking_(session.prepare(insertUnassignedBooking))
+    : session_(session), bookedAmong_(session.prepare(bookedAmongStatement())),
+      timeBookings_(session, QStringLiteral("zeitbuchung"),
+                    {QStringLiteral("firma"), QStringLiteral("pnr"), QStringLiteral("karte"),
+                     QStringLiteral("zeitpunkt"), QStringLiteral("buchungstext")}),
+      unassignedBookings_(session, QStringLiteral("nopers"),
+                          {QStringLiteral("firma"), QStringLiteral("karte"), QStringLiteral("buchungstext")})
 {
 }
 
@@ -128,23 +142,68 @@ const QHash<QString, QString> &SwipeBatch::cardHolders(const QString &company)
     return holders;
 }
 
-std::optional<CardBooking> SwipeBatch::bookOnce(const QString &company, const QString &terminal, const QString &kind,
-                                                const QString &card, const QString &time, const QString &branch)
+QSet<QString> SwipeBatch::bookedBefore(const QString &company, const QStringList &texts)
 {
-    checkSwipe(company, terminal, kind, card, time, branch);
-    const QString firma = company.trimmed();
-    const QString karte = cardField(card);
-    const QString text = TimeClock::bookingText(terminal, kind, card, time, branch);
-    session_.run(alreadyBooked_, {firma, text, firma, text});
-    const bool booked = alreadyBooked_.next();
-    alreadyBooked_.finish();
-    if (booked)
-        return std::nullopt;
-    const QString pnr = cardHolders(firma).value(karte);
-    if (!pnr.isEmpty()) {
-        session_.run(insertTimeBooking_, {firma, pnr, karte, time, text});
-        return CardBooking{CardBooking::TimeBooking, returnedId(insertTimeBooking_), pnr};
+    QSet<QString> booked;
+    for (qsizetype first = 0; first < texts.size(); first += textsPerLookUp) {
+        QVariantList among;
+        among.reserve(textsPerLookUp);
+        for (qsizetype i = first; i < first + textsPerLookUp; ++i)
+            among << texts.at(qMin(i, texts.size() - 1)); // the last look-up asks for the last text again
+        session_.run(bookedAmong_, QVariantList{company} + among + QVariantList{company} + among);
+        while (bookedAmong_.next())
+            booked.insert(bookedAmong_.value(0).toString());
+        bookedAmong_.finish();
     }
-    session_.run(insertUnassignedBooking_, {firma, karte, text});
-    return CardBooking{CardBooking::UnassignedBooking, returnedId(insertUnassignedBooking_), QString()};
+    return booked;
+}
+
+QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
+{
+    QVector<SwipeOutcome> outcomes(swipes.size(), SwipeOutcome{SwipeOutcome::Refused, QString()});
+    QVector<QString> texts(swipes.size()); // empty for a refused swipe
+    QHash<QString, QStringList> textsOfCompany;
+    for (qsizetype i = 0; i < swipes.size(); ++i) {
+        const Swipe &swipe = swipes.at(i);
+        try {
+            checkSwipe(swipe.company, swipe.terminal, swipe.kind, swipe.card, swipe.time, swipe.branch);
+        } catch (const CacheError &refused) {
+            // The swipe's own values are wrong; a failing database is no such swipe.
+            if (refused.number() != EngineError::InvalidValue)
+                throw;
+            outcomes[i].refusal = refused.description();
+            continue;
+        }
+        texts[i] = TimeClock::bookingText(swipe.terminal, swipe.kind, swipe.card, swipe.time, swipe.branch);
+        textsOfCompany[swipe.company.trimmed()] << texts.at(i);
+    }
+    QHash<QString, QSet<QString>> booked;
+    for (auto company = textsOfCompany.cbegin(); company != textsOfCompany.cend(); ++company)
+        booked.insert(company.key(), bookedBefore(company.key(), company.value()));
+
+    for (qsizetype i = 0; i < swipes.size(); ++i) {
+        const QString &text = texts.at(i);
+        if (text.isEmpty())
+            continue;
+        const Swipe &swipe = swipes.at(i);
+        const QString firma = swipe.company.trimmed();
+        QSet<QString> &bookedOfCompany = booked[firma];
+        if (bookedOfCompany.contains(text)) {
+            outcomes[i].kind = SwipeOutcome::BookedBefore;
+            continue;
+        }
+        bookedOfCompany.insert(text);
+        const QString karte = cardField(swipe.card);
+        const QString pnr = cardHolders(firma).value(karte);
+        if (pnr.isEmpty()) {
+            unassignedBookings_.add({firma, karte, text});
+            outcomes[i].kind = SwipeOutcome::UnassignedBooking;
+        } else {
+            timeBookings_.add({firma, pnr, karte, swipe.time, text});
+            outcomes[i].kind = SwipeOutcome::TimeBooking;
+        }
+    }
+    timeBookings_.flush();
+    unassignedBookings_.flush();
+    return outcomes;
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "rowinserter.h"
+
 #include <QHash>
+#include <QSet>
+#include <QVector>
 #include <QSqlQuery>
 #include <QString>
-#include <optional>
 
 class Session;
 
@@ -41,26 +44,48 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
                      const QString &kind, const QString &card, const QString &time,
                      const QString &branch = QString());
 
+// One swipe of a time clock, with the values bookCard takes.
+struct Swipe
+{
+    QString company;
+    QString terminal;
+    QString kind;
+    QString card;
+    QString time;
+    QString branch;
+};
+
+// What became of one swipe of a batch.
+struct SwipeOutcome
+{
+    enum Kind { TimeBooking, UnassignedBooking, BookedBefore, Refused };
+    Kind kind;
+    QString refusal; // why a refused swipe's values are wrong
+};
+
 // Books many swipes, as bookCard books one, in the caller's transaction, except
 // a swipe the company has booked already (same terminal, branch, kind, card
-// and minute, as a time booking or an unassigned booking): so a file that
-// comes twice books nothing twice. Its statements are prepared once and each
-// company's cards read once, as a hundred thousand swipes need; the cards must
-// not change hands while it books.
+// and minute, as a time booking or an unassigned booking, or earlier in the
+// same batch): so a file that comes twice books nothing twice. A hundred
+// thousand swipes need the work per swipe kept small: the statements are
+// prepared once, each company's cards read once, and the swipes booked before
+// looked up many at a time. The cards must not change hands while it books.
 class SwipeBatch
 {
 public:
     explicit SwipeBatch(Session &session);
-    // Empty when the swipe was booked before.
-    std::optional<CardBooking> bookOnce(const QString &company, const QString &terminal, const QString &kind,
-                                        const QString &card, const QString &time, const QString &branch = QString());
+    // One outcome per swipe, in order. A swipe with wrong values is refused and
+    // the others are booked all the same; the caller decides whether to keep them.
+    QVector<SwipeOutcome> book(const QVector<Swipe> &swipes);
 
 private:
     const QHash<QString, QString> &cardHolders(const QString &company);
+    // Of the texts, those the company has booked already.
+    QSet<QString> bookedBefore(const QString &company, const QStringList &texts);
 
     Session &session_;
-    QSqlQuery alreadyBooked_;
-    QSqlQuery insertTimeBooking_;
-    QSqlQuery insertUnassignedBooking_;
+    QSqlQuery bookedAmong_;
+    RowInserter timeBookings_;
+    RowInserter unassignedBookings_;
     QHash<QString, QHash<QString, QString>> holders_; // company -> card -> employee
 };

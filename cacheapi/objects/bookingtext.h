@@ -39,9 +39,9 @@ constexpr Field date{31, 38};
 constexpr Field time{31, 42};
 
 // The characters of one field as they stand. A view: a refresh reads a hundred thousand texts.
-inline QStringView field(const QString &text, Field which)
+inline QStringView field(QStringView text, Field which)
 {
-    return QStringView(text).mid(which.from - 1, which.width());
+    return text.mid(which.from - 1, which.width());
 }
 
 // "Kommen" or "Gehen" for the kinds every clock writes; empty for a clock's own codes.

@@ -1,8 +1,9 @@
 #pragma once
 
-// Many workstations polling one server while a time clock keeps adding
-// bookings and some workstations assign them; afterwards every booking added
-// must be listed or booked, none twice.
+// Many workstations on one server, each asking it what the program asks and
+// as often, while a time clock keeps adding bookings and users at some of the
+// workstations assign them; afterwards every booking added must be listed or
+// booked, none twice.
 
 #include "connectiontarget.h"
 #include "engineconfig.h"
@@ -13,8 +14,10 @@
 struct LoadSettings
 {
     int workstations = 10;
-    int assigningWorkstations = 2; // of those, the ones that also assign
-    int pollIntervalMs = 1000;
+    int assigningWorkstations = 2; // of those, the ones where a user assigns
+    int pollIntervalMs = 1000;     // reading the list while it is empty; a user's pace
+    int newBookingsCheckMs = 10000; // asking for new bookings while rows are listed
+    bool push = false;              // the workstations listen for new bookings
     int bookingsPerSecond = 10;
     int seconds = 5;
 };
@@ -27,11 +30,14 @@ struct LoadResult
     int lost = 0;         // added, but neither listed nor booked
     int bookedTwice = 0;  // more than one time booking for one booking
     int assignments = 0;  // assignments that went through, some of one booking at once
+    int notices = 0;      // new bookings the server told a workstation of
     QStringList errors;   // anything else that failed
-    QVector<double> pollMilliseconds;
+    QVector<double> pollMilliseconds;  // reading the list
+    QVector<double> checkMilliseconds; // asking for new bookings
     double serverCpuSeconds = -1; // PostgreSQL only
 
-    double pollPercentile(double fraction) const;
+    static double percentile(QVector<double> milliseconds, double fraction);
+    double pollPercentile(double fraction) const { return percentile(pollMilliseconds, fraction); }
 };
 
 LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSettings &settings);

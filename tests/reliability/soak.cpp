@@ -1,7 +1,8 @@
 // The load a site puts on its shared server, held for longer than a test may
-// run: workstations polling, a time clock adding bookings, some workstations
-// assigning. Prints the figures; exits 1 when a booking was lost or booked twice.
-//   karven-soak [WORKSTATIONS] [SECONDS] [BOOKINGS_PER_SECOND]
+// run: workstations asking what the program asks, a time clock adding
+// bookings, users at some workstations assigning. Prints the figures; exits 1
+// when a booking was lost or booked twice.
+//   karven-soak [--push] [WORKSTATIONS] [SECONDS] [BOOKINGS_PER_SECOND] [ASSIGNING]
 // against the database that KARVEN_ENGINE and PGHOST/PGPORT (or KARVEN_DATA_DIR) name; on
 // PostgreSQL the workstations log in as KARVEN_TEST_PGWORKSTATION where it is set.
 
@@ -17,15 +18,18 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    const QStringList arguments = application.arguments();
+    QStringList arguments = application.arguments();
     LoadSettings settings;
+    settings.push = arguments.removeAll(QStringLiteral("--push")) > 0;
     settings.workstations = arguments.value(1, QStringLiteral("50")).toInt();
     settings.seconds = arguments.value(2, QStringLiteral("60")).toInt();
     settings.bookingsPerSecond = arguments.value(3, QStringLiteral("10")).toInt();
-    settings.assigningWorkstations = std::max(1, settings.workstations / 10);
-    settings.pollIntervalMs = 1000;
-    if (settings.workstations < 1 || settings.seconds < 1 || settings.bookingsPerSecond < 1) {
-        std::fprintf(stderr, "Aufruf: karven-soak [ARBEITSPLAETZE] [SEKUNDEN] [BUCHUNGEN_JE_SEKUNDE]\n");
+    settings.assigningWorkstations =
+        arguments.value(4, QString::number(std::max(1, settings.workstations / 10))).toInt();
+    if (settings.workstations < 1 || settings.seconds < 1 || settings.bookingsPerSecond < 1 ||
+        settings.assigningWorkstations < 0 || settings.assigningWorkstations > settings.workstations) {
+        std::fprintf(stderr, "Aufruf: karven-soak [--push] [ARBEITSPLAETZE] [SEKUNDEN] [BUCHUNGEN_JE_SEKUNDE]"
+                             " [ZUORDNENDE]\n");
         return 2;
     }
     const EngineKind kind = engineKindFromName(configuredEngineName()).value_or(EngineKind::Sqlite);
@@ -54,15 +58,19 @@ int main(int argc, char *argv[])
         }
     }
     const LoadResult result = runLoad(kind, target, settings);
-    std::printf("engine %s, %d workstations (%d assigning), %d s, %d bookings/s\n",
+    std::printf("engine %s, %d workstations (%d assigning), %s, %d s, %d bookings/s\n",
                 qPrintable(engineName(kind)), settings.workstations, settings.assigningWorkstations,
-                settings.seconds, settings.bookingsPerSecond);
+                settings.push ? "push" : "no push", settings.seconds, settings.bookingsPerSecond);
     std::printf("bookings added %d: still listed %d, booked %d, lost %d, booked twice %d\n",
                 result.bookingsAdded, result.stillListed, result.booked, result.lost, result.bookedTwice);
     std::printf("assignments %d, errors %d\n", result.assignments, int(result.errors.size()));
-    std::printf("polls %d: p50 %.2f ms, p95 %.2f ms, p99 %.2f ms, max %.2f ms\n",
-                int(result.pollMilliseconds.size()), result.pollPercentile(0.5), result.pollPercentile(0.95),
-                result.pollPercentile(0.99), result.pollPercentile(1.0));
+    for (const auto &[what, milliseconds] : {std::pair{"list reads", &result.pollMilliseconds},
+                                             std::pair{"new-booking checks", &result.checkMilliseconds}})
+        std::printf("%s %d: p50 %.2f ms, p95 %.2f ms, p99 %.2f ms, max %.2f ms\n", what,
+                    int(milliseconds->size()), LoadResult::percentile(*milliseconds, 0.5),
+                    LoadResult::percentile(*milliseconds, 0.95), LoadResult::percentile(*milliseconds, 0.99),
+                    LoadResult::percentile(*milliseconds, 1.0));
+    std::printf("notices %d\n", result.notices);
     if (result.serverCpuSeconds >= 0)
         std::printf("server CPU %.2f s in %d s = %.1f %% of one core\n", result.serverCpuSeconds,
                     settings.seconds, 100.0 * result.serverCpuSeconds / settings.seconds);

@@ -199,6 +199,8 @@ private Q_SLOTS:
         settings.workstations = 10;
         settings.assigningWorkstations = 3;
         settings.pollIntervalMs = 100;
+        settings.newBookingsCheckMs = 1000;
+        settings.push = db_.kind() == EngineKind::Postgres;
         settings.bookingsPerSecond = 20;
         settings.seconds = 4;
         const LoadResult result = runLoad(db_.kind(), db_.target(), settings);
@@ -207,7 +209,10 @@ private Q_SLOTS:
         QVERIFY(result.assignments > 0);
         QCOMPARE(result.lost, 0);
         QCOMPARE(result.bookedTwice, 0);
-        QVERIFY(result.pollMilliseconds.size() > settings.workstations * 10);
+        // Every workstation read its list, and those with rows asked for new ones.
+        QVERIFY(result.pollMilliseconds.size() > settings.workstations);
+        QVERIFY(!result.checkMilliseconds.isEmpty());
+        QCOMPARE(result.notices > 0, settings.push);
         qInfo("%d bookings, %d assigned; poll p50 %.2f ms, p95 %.2f ms, p99 %.2f ms",
               result.bookingsAdded, result.assignments, result.pollPercentile(0.5),
               result.pollPercentile(0.95), result.pollPercentile(0.99));

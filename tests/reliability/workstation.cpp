@@ -24,6 +24,20 @@ QStringList Workstation::listBookings()
     return ids;
 }
 
+int Workstation::countNewBookings(const QString &afterId)
+{
+    auto count = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("AnzahlNeu"));
+    count->execute({afterId});
+    const int arrived = count->next() ? count->data(1).toInt() : 0;
+    count->close();
+    return arrived;
+}
+
+void Workstation::onNewBookings(std::function<void()> listener)
+{
+    factory_->setNewBookingsListener(std::move(listener));
+}
+
 QString Workstation::cardOf(const QString &bookingId)
 {
     auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), bookingId);

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class Workstation
@@ -18,6 +19,11 @@ public:
 
     // The ids of the unassigned bookings, in the order the server delivers them.
     QStringList listBookings();
+    // How many arrived after the given one: the light check while rows are listed.
+    int countNewBookings(const QString &afterId);
+    // Calls back when the server tells of a new booking (never, where it cannot),
+    // from this thread's event loop.
+    void onNewBookings(std::function<void()> listener);
     // The card of a booking: characters 21-30 of its text.
     QString cardOf(const QString &bookingId);
     enum class Outcome { Assigned, UserAsked };

@@ -122,7 +122,7 @@ private Q_SLOTS:
             "firma;PERSONALNUMMER;Name;Vorname;Abteilung\n1;5001;Müller;Jürgen;10\n"
             "1;5002;Straßer;Greß;20\n");
         const QByteArray users(
-            "Firma;Kürzel;Passwort;Personalnummer;Name\n1;MÜL;geheim;5001;Müller, Jürgen\n");
+            "Firma;Kürzel;Passwort;Abteilung;Personalnummer;Name\n1;MÜL;geheim;10;5001;Müller, Jürgen\n");
         const QByteArray cards("Firma;Karte;Personalnummer\n1;4711;5001\n");
         // A swipe of the card before it was known: the import books it.
         db_.withSession([](Session &session) {
@@ -148,6 +148,10 @@ private Q_SLOTS:
         QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr FROM zeitbuchung")).toString(),
                  QStringLiteral("5001"));
         QCOMPARE(count(QStringLiteral("kartenzuordnung")), 1);
+        // The login reads the user's department: a user without one is refused.
+        const ImportReport withoutDepartment = import(MasterData::LoginUsers, "Firma;Kürzel;Passwort\n1;NEU;x\n");
+        QVERIFY(withoutDepartment.errors.join(QLatin1Char(' ')).contains(QStringLiteral("Abteilung")));
+        QCOMPARE(count(QStringLiteral("parpersedv")), 1);
 
         // A changed row changes; columns left out keep their values.
         const ImportReport changed =
@@ -234,6 +238,28 @@ private Q_SLOTS:
         QVERIFY2(wrong.errors.at(1).startsWith(QStringLiteral("Zeile 4: Buchungsart")),
                  qPrintable(wrong.errors.at(1)));
         QCOMPARE(count(QStringLiteral("nopers")), 1); // not even the good line of that file
+    }
+
+    void aLongSwipeFileIsBookedOnceEvenWhenItRepeatsASwipe()
+    {
+        // More swipes than one look-up for swipes booked before asks about, and the last
+        // swipe twice: within a file as across files, a swipe is booked once.
+        QByteArray content = "Terminal;Karte;Art;Datum;Uhrzeit\n";
+        for (int minute = 0; minute < 1001; ++minute)
+            content += QStringLiteral("T1;%1;K;01.02.2024;%2:%3\n")
+                           .arg(5000 + minute)
+                           .arg(6 + minute / 60, 2, 10, QLatin1Char('0'))
+                           .arg(minute % 60, 2, 10, QLatin1Char('0'))
+                           .toUtf8();
+        content += content.mid(content.lastIndexOf("T1;"));
+        const QString swipes = file(QStringLiteral("lang.csv"), content);
+        const SwipeReport first = importSwipes(*session_, swipes, QStringLiteral("1"));
+        QCOMPARE(first.errors, QStringList());
+        QCOMPARE(first.unassigned, 1001);
+        QCOMPARE(first.bookedBefore, 1);
+        const SwipeReport again = importSwipes(*session_, swipes, QStringLiteral("1"));
+        QCOMPARE(again.bookedBefore, 1002);
+        QCOMPARE(count(QStringLiteral("nopers")), 1001);
     }
 
     void aWatchedFolderBooksFinishedFilesAndSetsBadOnesAside()

@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <optional>
 
 namespace {
@@ -68,7 +69,8 @@ const TableSpec &tableSpec(MasterData kind)
          {QStringLiteral("Kürzel"), QStringLiteral("code"), Value::Key, true},
          {QStringLiteral("Passwort"), QStringLiteral("passwort"), Value::Password, true},
          {QStringLiteral("Aktiv"), QStringLiteral("aktiv"), Value::Flag, false},
-         {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Department, false},
+         // The login reads the user's department: a user without one could never log in.
+         {QStringLiteral("Abteilung"), QStringLiteral("abtnr"), Value::Department, true},
          {QStringLiteral("Personalnummer"), QStringLiteral("pnr"), Value::Employee, false},
          {QStringLiteral("Name"), QStringLiteral("pname"), Value::Name, false},
          {QStringLiteral("Durchwahl"), QStringLiteral("dw"), Value::Text, false},
@@ -184,7 +186,7 @@ public:
             if (!readRow(record))
                 continue;
             const Row &row = rows_.last();
-            const QString key = row.values.mid(0, spec_.keyColumns).join(QChar(0x1F));
+            const QString key = keyOf(row.values);
             if (keys.contains(key))
                 error(record.line, QStringLiteral("%1 steht schon in Zeile %2")
                                        .arg(describeKey(row))
@@ -200,8 +202,11 @@ public:
     {
         try {
             session_.transaction([&] {
+                if (rows_.isEmpty())
+                    return;
+                const Statements statements = statementsFor(rows_.first());
                 for (const Row &row : rows_)
-                    storeRow(row);
+                    storeRow(row, statements);
                 if (!report_.errors.isEmpty())
                     throw RollBack();
             });
@@ -298,76 +303,85 @@ private:
         return ok;
     }
 
-    void storeRow(const Row &row)
+    // What each row of a file runs; its rows all have the header's columns.
+    struct Statements
+    {
+        QString select; // the stored records of one company, key columns first
+        QString insert;
+        QString update;
+        int flagsAdded; // values "J" appended to an insert: a new record without an Aktiv column is active
+    };
+
+    Statements statementsFor(const Row &row) const
+    {
+        QStringList columns, keyConditions, assignments;
+        for (int i = 0; i < row.columns.size(); ++i) {
+            columns << row.columns.at(i)->column;
+            (i < spec_.keyColumns ? keyConditions : assignments) << row.columns.at(i)->column + QStringLiteral(" = ?");
+        }
+        const QString keyCondition = keyConditions.join(QStringLiteral(" AND "));
+        QStringList inserted = columns;
+        for (const Column &column : spec_.columns) {
+            if (column.value == Value::Flag && !inserted.contains(column.column))
+                inserted << column.column;
+        }
+        return {QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                    .arg(columns.join(QStringLiteral(", ")), spec_.table, columns.first()),
+                QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                    .arg(spec_.table, inserted.join(QStringLiteral(", ")),
+                         QStringList(inserted.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+                QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                    .arg(spec_.table, assignments.join(QStringLiteral(", ")), keyCondition),
+                int(inserted.size() - columns.size())};
+    }
+
+    void storeRow(const Row &row, const Statements &statements)
     {
         if (!referencesExist(row))
             return;
-        QStringList keyConditions, columns;
-        QVariantList keys;
-        for (int i = 0; i < row.columns.size(); ++i) {
-            columns << row.columns.at(i)->column;
-            if (i < spec_.keyColumns) {
-                keyConditions << row.columns.at(i)->column + QStringLiteral(" = ?");
-                keys << row.values.at(i);
-            }
-        }
-        QSqlQuery &existing = run(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                      .arg(columns.join(QStringLiteral(", ")), spec_.table,
-                                           keyConditions.join(QStringLiteral(" AND "))),
-                                  keys);
-        const bool found = existing.next();
-        bool same = found;
-        for (int i = spec_.keyColumns; found && i < row.columns.size(); ++i)
-            same = same && existing.value(i).toString() == row.values.at(i);
-        // Finished before writing: an unfinished read keeps SQLite from writing.
-        existing.finish();
-        if (!found) {
-            write(row, columns, QString(), {});
-            ++report_.added;
-        } else if (!same) {
-            write(row, columns, keyConditions.join(QStringLiteral(" AND ")), keys);
-            ++report_.changed;
-        } else {
+        const QVariantList values(row.values.cbegin(), row.values.cend());
+        const QVariantList keys = values.mid(0, spec_.keyColumns);
+        const auto &stored = storedRecords(row.values.first(), statements);
+        const auto record = stored.constFind(keyOf(row.values));
+        const bool found = record != stored.cend();
+        if (found && *record == row.values) {
             ++report_.unchanged;
+            return;
         }
-    }
-
-    // Inserts the row (no keyCondition) or updates the record it names.
-    void write(const Row &row, const QStringList &columns, const QString &keyCondition,
-               const QVariantList &keys)
-    {
         if (kind_ == MasterData::Cards) {
             // A card taken over books the card's open unassigned bookings and is logged.
             session_.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("IMPORT"));
-            assignCard(session_, row.values.at(0), row.values.at(2), row.values.at(1),
-                       std::nullopt);
-            return;
+            assignCard(session_, row.values.at(0), row.values.at(2), row.values.at(1), std::nullopt);
+        } else if (found) {
+            run(statements.update, values.mid(spec_.keyColumns) + keys);
+        } else {
+            run(statements.insert, values + QVariantList(statements.flagsAdded, QStringLiteral("J")));
         }
-        QVariantList values;
-        for (const QString &value : row.values)
-            values << value;
-        if (keyCondition.isEmpty()) {
-            // A new record without an Aktiv column is active.
-            QStringList inserted = columns;
-            for (const Column &column : spec_.columns) {
-                if (column.value == Value::Flag && !inserted.contains(column.column)) {
-                    inserted << column.column;
-                    values << QStringLiteral("J");
-                }
-            }
-            run(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                              .arg(spec_.table, inserted.join(QStringLiteral(", ")),
-                                   QStringList(inserted.size(), QStringLiteral("?"))
-                                       .join(QStringLiteral(", "))),
-                          values);
-            return;
+        ++(found ? report_.changed : report_.added);
+    }
+
+    QString keyOf(const QStringList &values) const { return values.mid(0, spec_.keyColumns).join(QChar(0x1f)); }
+
+    // The company's stored records by key: read once, a file of ten thousand rows
+    // would otherwise ask for each. A file names each key once, so what it
+    // writes never needs to be read back.
+    const QHash<QString, QStringList> &storedRecords(const QString &company, const Statements &statements)
+    {
+        auto known = stored_.constFind(company);
+        if (known != stored_.cend())
+            return *known;
+        QHash<QString, QStringList> &records = stored_[company];
+        QSqlQuery &found = run(statements.select, {company});
+        const int columns = found.record().count();
+        while (found.next()) {
+            QStringList values;
+            for (int i = 0; i < columns; ++i)
+                values << found.value(i).toString();
+            records.insert(keyOf(values), values);
         }
-        QStringList assignments;
-        for (int i = spec_.keyColumns; i < columns.size(); ++i)
-            assignments << columns.at(i) + QStringLiteral(" = ?");
-        run(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                          .arg(spec_.table, assignments.join(QStringLiteral(", ")), keyCondition),
-                      values.mid(spec_.keyColumns) + keys);
+        // Finished before writing: an unfinished read keeps SQLite from writing.
+        found.finish();
+        return records;
     }
 
     // Runs a statement that every row repeats, prepared once for the file.
@@ -387,6 +401,7 @@ private:
     CsvHeader header_;
     QVector<Row> rows_;
     QHash<QString, QSqlQuery> statements_;
+    QHash<QString, QHash<QString, QStringList>> stored_; // company -> key -> stored values
 };
 
 } // namespace

@@ -2,9 +2,10 @@
 
 #include "csvreader.h"
 #include "clocktime.h"
-#include "engineerrors.h"
 #include "session.h"
 #include "timeclock.h"
+
+#include <QMap>
 
 
 namespace {
@@ -57,48 +58,55 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
         const int index = header.columnOf.value(name, -1);
         return index < 0 ? otherwise : record.fields.at(index);
     };
+    QVector<Swipe> swipes;
+    QVector<int> lineOfSwipe;
+    QMap<int, QString> errorOfLine; // in the order of the lines, whichever check found it
+    const auto error = [&](int line, const QString &problem) {
+        errorOfLine.insert(line, QStringLiteral("Zeile %1: %2").arg(line).arg(problem));
+    };
+    for (const CsvRecord &record : csv.records.mid(1)) {
+        if (record.fields.size() != header.fieldCount) {
+            error(record.line,
+                  QStringLiteral("%1 Felder statt %2 wie in der Kopfzeile").arg(record.fields.size()).arg(header.fieldCount));
+            continue;
+        }
+        ++report.swipes;
+        const QString time = clockTimeOf(field(record, datum), field(record, uhrzeit));
+        if (time.isEmpty()) {
+            error(record.line, QStringLiteral("„%1 %2“ ist kein Zeitpunkt (Datum TT.MM.JJJJ, Uhrzeit HH:MM)")
+                                   .arg(field(record, datum).left(20), field(record, uhrzeit).left(20)));
+            continue;
+        }
+        swipes.append({field(record, firma, company), field(record, terminal).trimmed(),
+                       kindOfBooking(field(record, art)), field(record, karte), time, field(record, filiale)});
+        lineOfSwipe.append(record.line);
+    }
     try {
         session.transaction([&] {
-            SwipeBatch batch(session);
-            for (const CsvRecord &record : csv.records.mid(1)) {
-                const auto error = [&](const QString &problem) {
-                    report.errors << QStringLiteral("Zeile %1: %2").arg(record.line).arg(problem);
-                };
-                if (record.fields.size() != header.fieldCount) {
-                    error(QStringLiteral("%1 Felder statt %2 wie in der Kopfzeile")
-                              .arg(record.fields.size())
-                              .arg(header.fieldCount));
-                    continue;
-                }
-                ++report.swipes;
-                const QString time = clockTimeOf(field(record, datum), field(record, uhrzeit));
-                if (time.isEmpty()) {
-                    error(QStringLiteral(
-                              "„%1 %2“ ist kein Zeitpunkt (Datum TT.MM.JJJJ, Uhrzeit HH:MM)")
-                              .arg(field(record, datum).left(20), field(record, uhrzeit).left(20)));
-                    continue;
-                }
-                try {
-                    const std::optional<CardBooking> booking = batch.bookOnce(
-                        field(record, firma, company), field(record, terminal).trimmed(),
-                        kindOfBooking(field(record, art)), field(record, karte), time, field(record, filiale));
-                    if (!booking)
-                        ++report.bookedBefore;
-                    else if (booking->kind == CardBooking::TimeBooking)
-                        ++report.timeBookings;
-                    else
-                        ++report.unassigned;
-                } catch (const CacheError &refused) {
-                    // The swipe's own values are wrong; a failing database is no such line.
-                    if (refused.number() != EngineError::InvalidValue)
-                        throw;
-                    error(refused.description());
+            const QVector<SwipeOutcome> outcomes = SwipeBatch(session).book(swipes);
+            for (qsizetype i = 0; i < outcomes.size(); ++i) {
+                switch (outcomes.at(i).kind) {
+                case SwipeOutcome::TimeBooking:
+                    ++report.timeBookings;
+                    break;
+                case SwipeOutcome::UnassignedBooking:
+                    ++report.unassigned;
+                    break;
+                case SwipeOutcome::BookedBefore:
+                    ++report.bookedBefore;
+                    break;
+                case SwipeOutcome::Refused:
+                    error(lineOfSwipe.at(i), outcomes.at(i).refusal);
+                    break;
                 }
             }
+            report.errors = errorOfLine.values();
             if (!report.errors.isEmpty())
                 throw RollBack();
         });
     } catch (const RollBack &) {
+        return report;
     }
+    session.renewStatistics({QStringLiteral("nopers"), QStringLiteral("zeitbuchung")});
     return report;
 }

@@ -8,14 +8,14 @@
 // The program's real windows and wiring in this process, offscreen; only the
 // message boxes are answered by a fake, so a failure shows up as a message
 // instead of waiting for a person.
-class ProgramUnderBench
+class OffscreenProgram
 {
 public:
     // A fresh program that will log in through the command line.
-    explicit ProgramUnderBench(const QString &commandLine);
-    ~ProgramUnderBench();
-    ProgramUnderBench(const ProgramUnderBench &) = delete;
-    ProgramUnderBench &operator=(const ProgramUnderBench &) = delete;
+    explicit OffscreenProgram(const QString &commandLine);
+    ~OffscreenProgram();
+    OffscreenProgram(const OffscreenProgram &) = delete;
+    OffscreenProgram &operator=(const OffscreenProgram &) = delete;
 
     // Form_Load and show, as main() does, until the window is on the screen.
     void start();

@@ -1,4 +1,4 @@
-#include "programunderbench.h"
+#include "offscreenprogram.h"
 
 #include "cacheapi.h"
 #include "frmprogrammverlauf.h"
@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 #include <QTest>
 
-ProgramUnderBench::ProgramUnderBench(const QString &commandLine)
+OffscreenProgram::OffscreenProgram(const QString &commandLine)
 {
     resetConnectionRecord();
     resetLoginCommandLine();
@@ -15,7 +15,7 @@ ProgramUnderBench::ProgramUnderBench(const QString &commandLine)
     windows_ = std::make_unique<ProgramWindows>(userInterface_);
 }
 
-ProgramUnderBench::~ProgramUnderBench()
+OffscreenProgram::~OffscreenProgram()
 {
     Trennen();
     windows_.reset();
@@ -23,7 +23,7 @@ ProgramUnderBench::~ProgramUnderBench()
     resetConnectionRecord();
 }
 
-void ProgramUnderBench::start()
+void OffscreenProgram::start()
 {
     mainWindow().Form_Load();
     mainWindow().show();
