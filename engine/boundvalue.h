@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QVariant>
 
 // The value as the database receives it. A missing or null text is the empty
@@ -11,4 +12,10 @@ inline QVariant boundValue(const QVariant &value)
         return value;
     const QString text = value.toString();
     return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
+// "?, ?, ..." for the bound arguments of a function call.
+inline QString placeholders(qsizetype count)
+{
+    return QStringList(count, QStringLiteral("?")).join(QStringLiteral(", "));
 }

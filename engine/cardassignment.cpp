@@ -59,11 +59,8 @@ public:
             {firma_, karte_, pnr_, who_, when_});
         if (taken.numRowsAffected() == 1)
             return QString();
-        const QString lock =
-            session_.kind() == EngineKind::Postgres ? QStringLiteral(" FOR UPDATE") : QString();
         return session_
-            .firstValue(QStringLiteral("SELECT pnr FROM karte WHERE firma = ? AND karte = ?") +
-                            lock,
+            .firstValue(QStringLiteral("SELECT pnr FROM karte WHERE firma = ? AND karte = ?"),
                         {firma_, karte_})
             .toString();
     }
@@ -191,6 +188,14 @@ bool hasControlCharacters(const QString &text)
 QString assignCard(Session &session, const QString &company, const QString &employeeNumber,
                    const QString &card, const std::optional<QString> &expectedHolder)
 {
+    const QVariant who = boundValue(session.variables().value(QStringLiteral("PERSONAL")));
+    if (session.kind() == EngineKind::Postgres)
+        return session
+            .firstValue(QStringLiteral("SELECT arbeitsplatz.setkarte(?, ?, ?, ?, ?, ?)"),
+                        {boundValue(company), boundValue(employeeNumber), boundValue(card),
+                         expectedHolder ? boundValue(*expectedHolder) : QVariant(),
+                         session.contextCompany(), who})
+            .toString();
     const QString firma = company.trimmed();
     const QString karte = cardField(card);
     if (hasControlCharacters(card))
@@ -198,6 +203,10 @@ QString assignCard(Session &session, const QString &company, const QString &empl
             "Die Kartennummer enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)"));
     if (karte.isEmpty())
         refuse(QStringLiteral("Ungültige Kartennummer \"%1\"").arg(card.left(40)));
+    const QVariant workstationCompany = session.contextCompany();
+    if (!workstationCompany.isNull() && workstationCompany.toString() != firma)
+        refuse(QStringLiteral("Firma %1 ist nicht die Firma dieses Arbeitsplatzes (%2)")
+                   .arg(firma.left(40), workstationCompany.toString().left(40)));
     Assignment assignment(session, firma, employeeNumber.trimmed(), karte);
     // One transaction: the holder check, the move and the bookings stand or fall together.
     session.transaction([&] {
@@ -223,15 +232,23 @@ QString assignCard(Session &session, const QString &company, const QString &empl
 void correctAssignment(Session &session, qint64 assignmentId, const QString &employeeNumber)
 {
     const QString employee = employeeNumber.trimmed();
+    const QVariant workstationCompany = session.contextCompany();
+    if (session.kind() == EngineKind::Postgres) {
+        session.exec(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, ?, ?, ?)"),
+                     {assignmentId, boundValue(employeeNumber), workstationCompany,
+                      boundValue(session.variables().value(QStringLiteral("PERSONAL")))});
+        return;
+    }
     session.transaction([&] {
-        const QString lock = session.kind() == EngineKind::Postgres ? QStringLiteral(" FOR UPDATE OF k") : QString();
         QSqlQuery wrong = session.exec(
-            QStringLiteral("SELECT z.firma, z.karte, z.pnr, z.am, k.pnr, (SELECT max(id) FROM kartenzuordnung"
-                           " WHERE firma = z.firma AND karte = z.karte) FROM kartenzuordnung z JOIN karte k"
-                           " ON k.firma = z.firma AND k.karte = z.karte WHERE z.id = ?") +
-                lock,
+            QStringLiteral(
+                "SELECT z.firma, z.karte, z.pnr, z.am, k.pnr, (SELECT max(id) FROM kartenzuordnung"
+                " WHERE firma = z.firma AND karte = z.karte) FROM kartenzuordnung z JOIN karte k"
+                " ON k.firma = z.firma AND k.karte = z.karte WHERE z.id = ?"),
             {assignmentId});
-        if (!wrong.next())
+        // Another company's entries are not there for a workstation of a company.
+        if (!wrong.next() || (!workstationCompany.isNull() &&
+                              wrong.value(0).toString() != workstationCompany.toString()))
             refuse(QStringLiteral("Zuordnung %1 existiert nicht").arg(assignmentId));
         const QString firma = wrong.value(0).toString();
         const QString karte = wrong.value(1).toString();

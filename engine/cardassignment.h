@@ -16,7 +16,9 @@ bool hasControlCharacters(const QString &text);
 // Makes the card the employee's card in the company, books the company's open
 // unassigned bookings of the card as the employee's time bookings and takes
 // them off the unassigned list, all in one transaction; appends the assignment
-// to the log with the server context's PERSONAL as who did it.
+// to the log with the server context's PERSONAL as who did it. A server
+// context with a company (FIRMA) allows that company only. On PostgreSQL the
+// server's function arbeitsplatz.setkarte does all of it.
 //
 // expectedHolder is the employee number of the card's holder as the caller saw
 // it (empty: nobody). When given and somebody else holds the card by now,
@@ -35,4 +37,6 @@ QString assignCard(Session &session, const QString &company, const QString &empl
 // as a correction (art K) with the server context's PERSONAL as who did it.
 // Only users of group A (BERGRP of their login record) may correct; only the
 // card's last assignment can be corrected, while its employee holds the card.
+// A server context with a company sees that company's entries only. On
+// PostgreSQL the server's function arbeitsplatz.korrigieren does all of it.
 void correctAssignment(Session &session, qint64 assignmentId, const QString &employeeNumber);

@@ -17,9 +17,11 @@ QString CommandSession::joinSubscripts(const QStringList &subscripts)
 QString CommandSession::global(const QString &name, const QStringList &subscripts)
 {
     const QVariant value = session_.firstValue(
-        QStringLiteral("SELECT value FROM globale WHERE name = ? AND subscripts = ?"),
+        session_.kind() == EngineKind::Postgres
+            ? QStringLiteral("SELECT arbeitsplatz.globalwert(?, ?)")
+            : QStringLiteral("SELECT value FROM globale WHERE name = ? AND subscripts = ?"),
         {name, joinSubscripts(subscripts)});
-    if (!value.isValid())
+    if (!value.isValid() || value.isNull())
         EngineError::raise(EngineError::UndefinedVariable,
                            QStringLiteral("<UNDEFINED> ^%1(%2)")
                                .arg(name, subscripts.join(QLatin1Char(','))));

@@ -9,6 +9,8 @@ struct ConnectionTarget
     QString host;
     int port = 0;
     QString nameSpace;
+    // The PostgreSQL role to log in as; empty: the libpq way (PGUSER, the login name).
+    QString user = QString();
 
     // The database that holds the namespace: its name in lower case.
     QString databaseName() const { return nameSpace.toLower(); }

@@ -1,5 +1,6 @@
 #include "databaseadmin.h"
 
+#include "engineerrors.h"
 #include "session.h"
 
 #include <QFile>
@@ -28,6 +29,7 @@ bool runOnMaintenanceDatabase(const ConnectionTarget &target, const QString &sql
         db.setHostName(target.host);
         db.setPort(target.port);
         db.setDatabaseName(QStringLiteral("postgres"));
+        db.setUserName(target.user);
         db.setConnectOptions(postgresConnectOptions());
         if (db.open()) {
             QSqlQuery query(db);
@@ -102,4 +104,45 @@ bool DatabaseAdmin::drop(EngineKind kind, const ConnectionTarget &target, QStrin
         QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
             .arg(quotedIdentifier(target.databaseName())),
         {}, error);
+}
+
+void DatabaseAdmin::grantWorkstation(Session &session, const QString &role)
+{
+    if (session.kind() != EngineKind::Postgres)
+        EngineError::raise(EngineError::InvalidValue,
+                           QStringLiteral("Rollen gibt es nur auf einem PostgreSQL-Server"));
+    if (!session.ownsTables())
+        EngineError::raise(
+            EngineError::InvalidValue,
+            QStringLiteral("Rechte vergibt nur die Eigentümerrolle der Tabellen (PGUSER)"));
+    const QVariant mightOwn = session.firstValue(
+        QStringLiteral(
+            "SELECT r.rolsuper OR pg_has_role(r.oid, c.relowner, 'USAGE') FROM pg_roles r,"
+            " pg_class c WHERE r.rolname = ? AND c.relname = 'globale'"
+            " AND c.relnamespace = 'public'::regnamespace"),
+        {role});
+    if (!mightOwn.isValid())
+        EngineError::raise(
+            EngineError::InvalidValue,
+            QStringLiteral("Die Rolle \"%1\" gibt es auf dem Server nicht; ein "
+                           "Administrator legt sie mit psql an (CREATE ROLE ... LOGIN)")
+                .arg(role.left(60)));
+    if (mightOwn.toBool())
+        EngineError::raise(
+            EngineError::InvalidValue,
+            QStringLiteral("Die Rolle \"%1\" hat die Rechte der Eigentümerrolle oder "
+                           "ist Superuser; ein Arbeitsplatz braucht eine eigene Rolle")
+                .arg(role.left(60)));
+    const QString grantee = quotedIdentifier(role);
+    session.transaction([&] {
+        session.exec(QStringLiteral("GRANT CONNECT ON DATABASE %1 TO %2")
+                         .arg(quotedIdentifier(session.target().databaseName()), grantee));
+        session.exec(QStringLiteral("GRANT USAGE ON SCHEMA arbeitsplatz TO %1").arg(grantee));
+        session.exec(QStringLiteral("GRANT EXECUTE ON ALL FUNCTIONS IN SCHEMA arbeitsplatz TO %1")
+                         .arg(grantee));
+        session.exec(
+            QStringLiteral(
+                "ALTER DEFAULT PRIVILEGES IN SCHEMA arbeitsplatz GRANT EXECUTE ON FUNCTIONS TO %1")
+                .arg(grantee));
+    });
 }

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class Session;
+
 // Creating and removing a namespace's database, for administrators and tests.
 // The program itself only ever connects to an existing server.
 namespace DatabaseAdmin {
@@ -14,5 +16,11 @@ namespace DatabaseAdmin {
 bool create(EngineKind kind, const ConnectionTarget &target, QString *error);
 // Removes the database with all its data. False with a reason on failure.
 bool drop(EngineKind kind, const ConnectionTarget &target, QString *error);
+
+// Lets an existing PostgreSQL role do what a workstation does: connect to the
+// session's database and execute the functions of schema arbeitsplatz, also
+// those a later version adds; nothing else. Runs on the owner's session.
+// Throws CacheError saying why, e.g. for the owner's own role or a superuser.
+void grantWorkstation(Session &session, const QString &role);
 
 } // namespace DatabaseAdmin

@@ -1,5 +1,6 @@
 #include "objectstore.h"
 
+#include "boundvalue.h"
 #include "engineerrors.h"
 #include "session.h"
 
@@ -54,10 +55,15 @@ QVariantMap ObjectStore::load(Session &session, const ClassDef &serverClass, con
     QStringList columns;
     for (const PropertyDef &property : serverClass.properties)
         columns << property.column;
-    QSqlQuery query = session.exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                       .arg(columns.join(QStringLiteral(", ")), serverClass.table,
-                                            keyCondition(serverClass)),
-                                   keysOrNotFound(serverClass, id));
+    const QVariantList keys = keysOrNotFound(serverClass, id);
+    // On PostgreSQL a function of the table's name reads the object by its keys.
+    const QString source =
+        session.kind() == EngineKind::Postgres
+            ? QStringLiteral("arbeitsplatz.%1(%2)")
+                  .arg(serverClass.table, placeholders(keys.size()))
+            : QStringLiteral("%1 WHERE %2").arg(serverClass.table, keyCondition(serverClass));
+    QSqlQuery query = session.exec(
+        QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), source), keys);
     if (!query.next())
         notFound(serverClass, id);
     QVariantMap values;
@@ -69,18 +75,31 @@ QVariantMap ObjectStore::load(Session &session, const ClassDef &serverClass, con
 void ObjectStore::save(Session &session, const ClassDef &serverClass, const QString &id,
                        const QVariantMap &values)
 {
+    const QVariantList keys = keysOrNotFound(serverClass, id);
+    if (session.kind() == EngineKind::Postgres) {
+        // The function takes the keys, then every property in the class's order.
+        QVariantList arguments = keys;
+        for (const PropertyDef &property : serverClass.properties)
+            arguments << values.value(property.column);
+        const QVariant saved =
+            session.firstValue(QStringLiteral("SELECT arbeitsplatz.%1_speichern(%2)")
+                                   .arg(serverClass.table, placeholders(arguments.size())),
+                               arguments);
+        if (saved.toInt() == 0)
+            notFound(serverClass, id);
+        return;
+    }
     QStringList assignments;
     QVariantList bound;
     for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
         assignments << it.key() + QStringLiteral(" = ?");
         bound << it.value();
     }
-    bound << keysOrNotFound(serverClass, id);
-    QSqlQuery query = session.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                                       .arg(serverClass.table,
-                                            assignments.join(QStringLiteral(", ")),
-                                            keyCondition(serverClass)),
-                                   bound);
+    QSqlQuery query =
+        session.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                         .arg(serverClass.table, assignments.join(QStringLiteral(", ")),
+                              keyCondition(serverClass)),
+                     bound + keys);
     if (query.numRowsAffected() == 0)
         notFound(serverClass, id);
 }
@@ -90,15 +109,31 @@ void ObjectStore::remove(Session &session, const ClassDef &serverClass, const QS
     const QVariantList keys = keyValues(serverClass, id);
     if (keys.isEmpty())
         return;
+    if (session.kind() == EngineKind::Postgres) {
+        session.exec(QStringLiteral("SELECT arbeitsplatz.%1_loeschen(%2)")
+                         .arg(serverClass.table, placeholders(keys.size() + 1)),
+                     keys + QVariantList{session.contextCompany()});
+        return;
+    }
     if (serverClass.deletedAtColumn.isEmpty()) {
         session.exec(QStringLiteral("DELETE FROM %1 WHERE %2")
                          .arg(serverClass.table, keyCondition(serverClass)),
                      keys);
         return;
     }
-    // Marked once: deleting it again keeps the first time.
+    // Marked once: deleting it again keeps the first time. A workstation with a
+    // company leaves the other companies' objects alone.
     const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
-    session.exec(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 AND %2 IS NULL")
-                     .arg(serverClass.table, serverClass.deletedAtColumn, keyCondition(serverClass)),
-                 QVariantList{now} + keys);
+    const QVariant company = session.contextCompany();
+    const QString companyCondition =
+        serverClass.companyColumn.isEmpty() || company.isNull()
+            ? QString()
+            : QStringLiteral(" AND %1 = ?").arg(serverClass.companyColumn);
+    QVariantList values = QVariantList{now} + keys;
+    if (!companyCondition.isEmpty())
+        values << company;
+    session.exec(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 AND %2 IS NULL%4")
+                     .arg(serverClass.table, serverClass.deletedAtColumn, keyCondition(serverClass),
+                          companyCondition),
+                 values);
 }

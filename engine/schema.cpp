@@ -4,6 +4,7 @@
 #include "session.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QStringList>
 #include <functional>
 
@@ -171,6 +172,19 @@ void notifyNewBookings(Session &session)
         });
 }
 
+// On PostgreSQL workstations work through server-side functions only; the
+// functions are replaced whole by each version that changes them.
+void installWorkstationFunctions(Session &session)
+{
+    if (session.kind() != EngineKind::Postgres)
+        return;
+    QFile script(QStringLiteral(":/engine/sql/workstation.sql"));
+    if (!script.open(QIODevice::ReadOnly))
+        EngineError::raise(EngineError::DatabaseFailure,
+                           QStringLiteral("Die Serverfunktionen fehlen in diesem Programm"));
+    session.execScript(QString::fromUtf8(script.readAll()));
+}
+
 struct UpgradeStep
 {
     int toVersion;
@@ -185,6 +199,8 @@ const QVector<UpgradeStep> &upgradeSteps()
         {3, prepareForImports},
         {4, addCorrectedTimeBookings},
         {5, notifyNewBookings},
+        // A later version that changes a function runs the script again.
+        {6, installWorkstationFunctions},
     };
     return steps;
 }
@@ -199,6 +215,21 @@ void runStepsFrom(Session &session, int version)
     }
 }
 
+// What a workstation's role can learn of the version: the function that tells
+// it came with version 6; 0 for a database from before.
+int workstationSchemaVersion(Session &session)
+{
+    const bool hasFunctions =
+        session
+            .firstValue(QStringLiteral("SELECT count(*) FROM pg_proc p JOIN pg_namespace n"
+                                       " ON n.oid = p.pronamespace WHERE n.nspname = 'arbeitsplatz'"
+                                       " AND p.proname = 'schemaversion'"))
+            .toInt() > 0;
+    return hasFunctions
+               ? session.firstValue(QStringLiteral("SELECT arbeitsplatz.schemaversion()")).toInt()
+               : 0;
+}
+
 } // namespace
 
 void createSchema(Session &session)
@@ -209,6 +240,8 @@ void createSchema(Session &session)
 
 int schemaVersion(Session &session)
 {
+    if (!session.ownsTables())
+        return workstationSchemaVersion(session);
     if (!session.tables().contains(QStringLiteral("schemaversion")))
         return 1;
     const QVariant version =
@@ -231,6 +264,13 @@ void upgradeSchema(Session &session)
         refuseNewer(found);
     if (found == currentSchemaVersion)
         return;
+    if (!session.ownsTables())
+        EngineError::raise(
+            EngineError::DatabaseFailure,
+            QStringLiteral("Die Datenbank %1 ist älter als dieses Programm (Version %2); ein "
+                           "Administrator bringt sie mit \"karven-admin create\" auf diesen Stand")
+                .arg(session.location())
+                .arg(currentSchemaVersion));
     session.transaction([&] {
         // Two programs opening an old database at once upgrade it once.
         if (session.kind() == EngineKind::Postgres)

@@ -6,7 +6,7 @@ class Session;
 
 // The version of the tables this engine works on. A database made by an
 // earlier version is brought up to it, step by step, when it is opened.
-constexpr int currentSchemaVersion = 5;
+constexpr int currentSchemaVersion = 6;
 
 // The PostgreSQL channel that tells of new unassigned bookings; the payload is their company.
 inline const QString newBookingsChannel = QStringLiteral("karven_nopers");

@@ -40,6 +40,7 @@ const QVector<ClassDef> &serverClasses()
           {QStringLiteral("BERGRP"), QStringLiteral("bergrp")}},
          // The third parameter is reserved by the server and not evaluated.
          {{QStringLiteral("UserViaPasswort"),
+           QStringLiteral("userviapasswort"),
            QStringLiteral("SELECT code FROM parpersedv WHERE passwort = ? AND firma = ?"
                           " AND CAST(? AS TEXT) IS NOT NULL ORDER BY code"),
            3,
@@ -65,6 +66,7 @@ const QVector<ClassDef> &serverClasses()
           {QStringLiteral("EMail"), QStringLiteral("email")}},
          // Employees by name, as people look them up.
          {{QStringLiteral("ListeAktiv"),
+           QStringLiteral("listeaktiv"),
            QStringLiteral("SELECT pnr, name || ', ' || vorname FROM persbasis"
                           " WHERE firma = ? AND aktiv = 'J' ORDER BY name, vorname, pnr"),
            1,
@@ -80,6 +82,7 @@ const QVector<ClassDef> &serverClasses()
          // The bookings not yet dealt with, in the order they arrived: of the
          // workstation's company, or all of them on a connection without one.
          {{QStringLiteral("Liste"),
+           QStringLiteral("nopers_liste"),
            QStringLiteral("SELECT id, buchungstext FROM nopers WHERE erledigt_am IS NULL ORDER BY id"),
            0,
            {},
@@ -87,6 +90,7 @@ const QVector<ClassDef> &serverClasses()
           // How many open bookings arrived after the one with the given id: a
           // light look for new ones while a workstation shows its list.
           {QStringLiteral("AnzahlNeu"),
+           QStringLiteral("nopers_anzahlneu"),
            QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL AND id > CAST(? AS BIGINT)"),
            1,
            {},
@@ -96,12 +100,15 @@ const QVector<ClassDef> &serverClasses()
           // asking before the card changes hands: employee number, name, who
           // assigned it and when (yyyymmddhhmmss). No row: nobody.
           {QStringLiteral("Karteninhaber"),
+           QStringLiteral("karteninhaber"),
            QStringLiteral("SELECT k.pnr, COALESCE(p.name || ', ' || p.vorname, ''), k.zugeordnet_von,"
                           " k.zugeordnet_am FROM karte k LEFT JOIN persbasis p ON p.firma = k.firma"
                           " AND p.pnr = k.pnr WHERE k.firma = trim(CAST(? AS TEXT))"
                           " AND trim(k.karte) = trim(CAST(? AS TEXT))"),
            2,
-           {2, 3}}}},
+           {2, 3}}},
+         false,
+         QStringLiteral("firma")},
         {QStringLiteral("KV.KassaSW"),
          QStringLiteral("kassasw"),
          {QStringLiteral("id")},
@@ -116,6 +123,7 @@ const QVector<ClassDef> &serverClasses()
           {QStringLiteral("Type"), QStringLiteral("type"), true}},
          // Parameters: the entry type; the second is reserved and not evaluated.
          {{QStringLiteral("ConnStrg"),
+           QStringLiteral("connstrg"),
            QStringLiteral("SELECT id, name FROM kassasw WHERE type = ?"
                           " AND CAST(? AS TEXT) IS NOT NULL ORDER BY id"),
            2,
@@ -123,10 +131,13 @@ const QVector<ClassDef> &serverClasses()
           // The branches of a company (parameter: company) by their servers:
           // branch number and name, as booking details name a time clock's branch.
           {QStringLiteral("Filialen"),
+           QStringLiteral("filialen"),
            QStringLiteral("SELECT fil, name FROM kassasw WHERE firma = trim(CAST(? AS TEXT))"
                           " AND type = 0 ORDER BY id"),
            1,
-           {}}}},
+           {}}},
+         // The server list's entries are edited at the workstations.
+         true},
         // The card assignment log, read and corrected only: its entries are never changed.
         {QStringLiteral("Quastel.Kartenzuordnung"),
          QString(),
@@ -134,7 +145,7 @@ const QVector<ClassDef> &serverClasses()
          false,
          QString(),
          {},
-         {{QStringLiteral("Liste"), assignmentLog(QString()), 3, {6, 8},
+         {{QStringLiteral("Liste"), QStringLiteral("zuordnungen"), assignmentLog(QString()), 3, {6, 8},
            assignmentLog(QStringLiteral(" AND z.firma = ?"))}}},
         {QStringLiteral("KV.Windows"), QString(), {}, false, QString(), {}, {}},
     };

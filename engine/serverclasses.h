@@ -16,6 +16,9 @@ struct PropertyDef
 struct QueryDef
 {
     QString name;
+    // On PostgreSQL the query is this function of schema arbeitsplatz; a
+    // company-scoped one takes the context's company (or null) last.
+    QString function;
     QString sql;
     int parameterCount = 0;
     QVector<int> displayColumns; // columns (from 1) handed out in display form
@@ -33,6 +36,9 @@ struct ClassDef
     QString deletedAtColumn;  // set instead of deleting the row; empty: rows are deleted
     QVector<PropertyDef> properties;
     QVector<QueryDef> queries;
+    bool savable = false; // sys_save writes the object back
+    QString companyColumn =
+        QString(); // a workstation with a company deletes its company's objects only
 
     const PropertyDef *findProperty(const QString &member) const;
     const QueryDef *findQuery(const QString &queryName) const;

@@ -5,6 +5,7 @@
 #include "schema.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -19,6 +20,21 @@ bool prepareAndRun(QSqlQuery &query, const QString &sql, const QVariantList &val
     for (const QVariant &value : values)
         query.addBindValue(value);
     return query.exec();
+}
+
+// The server-side functions refuse with SQLSTATE "K" + the engine's error
+// number; such a refusal is the engine's error, with the function's message.
+void raiseServerFunctionError(const QSqlError &error)
+{
+    static const QRegularExpression engineCode(QStringLiteral("^K([0-9]{4})$"));
+    const QRegularExpressionMatch code = engineCode.match(error.nativeErrorCode());
+    if (!code.hasMatch())
+        return;
+    // libpq puts the severity before the message and context lines after it.
+    const QString message = error.databaseText().section(QLatin1Char('\n'), 0, 0);
+    const qsizetype severityEnd = message.indexOf(QStringLiteral(":  "));
+    throw CacheError(code.captured(1).toInt(),
+                     severityEnd < 0 ? message : message.mid(severityEnd + 3));
 }
 
 QString newConnectionName()
@@ -65,6 +81,7 @@ bool Session::open(SchemaCreation creation)
         db.setHostName(target_.host);
         db.setPort(target_.port);
         db.setDatabaseName(target_.databaseName());
+        db.setUserName(target_.user);
         // User and password come the libpq way (PGUSER, PGPASSWORD, ~/.pgpass).
         db.setConnectOptions(postgresConnectOptions());
     }
@@ -109,6 +126,7 @@ void Session::prepareSchema(bool mayCreate)
         refuseAsNotKarven(error.description());
     }
     const bool isKarven = present.contains(QStringLiteral("globale"));
+    ownsTables_ = !isKarven || connectedRoleOwnsTables();
     if (!isKarven && (!mayCreate || !present.isEmpty()))
         refuseAsNotKarven(present.isEmpty() ? QStringLiteral("sie enthält keine Tabellen")
                                             : QStringLiteral("die Tabelle globale fehlt"));
@@ -123,6 +141,17 @@ void Session::prepareSchema(bool mayCreate)
             if (!tables().contains(QStringLiteral("globale")))
                 createSchema(*this);
         });
+}
+
+bool Session::connectedRoleOwnsTables()
+{
+    if (kind_ != EngineKind::Postgres)
+        return true;
+    // Read from the catalogue: a workstation's role may not even look at the tables.
+    return firstValue(QStringLiteral("SELECT pg_has_role(c.relowner, 'USAGE') FROM pg_class c"
+                                     " JOIN pg_namespace n ON n.oid = c.relnamespace"
+                                     " WHERE n.nspname = 'public' AND c.relname = 'globale'"))
+        .toBool();
 }
 
 void Session::refuseAsNotKarven(const QString &reason)
@@ -161,6 +190,19 @@ QSqlQuery Session::exec(const QString &sql, const QVariantList &values)
         fail(sql, error);
     }
     return query;
+}
+
+void Session::execScript(const QString &sql)
+{
+    if (!open_)
+        EngineError::notConnected();
+    QSqlQuery script(QSqlDatabase::database(connectionName_, false));
+    // Not forward only: the driver then hands the whole text to the server in one go.
+    if (!script.exec(sql)) {
+        const QSqlError error = script.lastError();
+        script = QSqlQuery();
+        fail(sql.left(200), error);
+    }
 }
 
 QSqlQuery Session::prepare(const QString &sql)
@@ -209,6 +251,12 @@ QStringList Session::columns(const QString &table) const
 QStringList Session::tables() const
 {
     return QSqlDatabase::database(connectionName_, false).tables();
+}
+
+QVariant Session::contextCompany() const
+{
+    const auto company = variables_.constFind(QStringLiteral("FIRMA"));
+    return company == variables_.cend() ? QVariant() : QVariant(company->trimmed());
 }
 
 QVariant Session::firstValue(const QString &sql, const QVariantList &values)
@@ -294,6 +342,8 @@ void Session::fail(const QString &what, const QSqlError &error)
     // the second must make the client reconnect. A failed transaction refuses
     // every further statement, so end it before probing.
     rollback();
+    if (kind_ == EngineKind::Postgres)
+        raiseServerFunctionError(error);
     if (kind_ == EngineKind::Sqlite) {
         // SQLite's primary result codes, also in the low byte of the extended ones.
         constexpr int readOnlyDatabase = 8;

@@ -47,6 +47,9 @@ public:
     // Throws CacheError; a connection found lost closes the session first.
     QSqlQuery exec(const QString &sql, const QVariantList &values = {});
 
+    // Runs a script of several statements without values, as one call.
+    void execScript(const QString &sql);
+
     // A statement prepared once and run many times with run(), for work that
     // repeats one statement over thousands of rows (imports). Throws as exec().
     QSqlQuery prepare(const QString &sql);
@@ -72,6 +75,14 @@ public:
     void transaction(const std::function<void()> &work);
 
     QHash<QString, QString> &variables() { return variables_; }
+    // The server context's company (FIRMA), trimmed; a null QVariant when the
+    // connection has none and so works on every company.
+    QVariant contextCompany() const;
+
+    // Whether the connected role owns the tables and may work on them: always
+    // on SQLite; on PostgreSQL the owner, not a workstation's role, which may
+    // only call the server-side functions.
+    bool ownsTables() const { return ownsTables_; }
 
     // Calls back with the payload of each notification on the channel, from
     // the event loop, until the session closes; an empty function stops it.
@@ -84,6 +95,7 @@ private:
     void rollback();
     [[noreturn]] void fail(const QString &what, const QSqlError &error);
     bool stillReachable();
+    bool connectedRoleOwnsTables();
 
     EngineKind kind_;
     ConnectionTarget target_;
@@ -91,6 +103,7 @@ private:
     bool open_ = false;
     bool inTransaction_ = false;
     bool readOnly_ = false;
+    bool ownsTables_ = true;
     QString lastError_;
     QHash<QString, QString> variables_;
 };

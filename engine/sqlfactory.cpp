@@ -139,8 +139,8 @@ void SqlFactory::listenForNewBookings()
     if (newBookingsListener_)
         // Bookings of other companies are not in this connection's list.
         onNotification = [this](const QString &company) {
-            const auto context = session_->variables().constFind(QStringLiteral("FIRMA"));
-            if (context == session_->variables().cend() || context->trimmed() == company)
+            const QVariant context = session_->contextCompany();
+            if (context.isNull() || context.toString() == company)
                 newBookingsListener_();
         };
     if (!session_->listen(newBookingsChannel, onNotification) && onNotification)

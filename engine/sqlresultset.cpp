@@ -24,12 +24,19 @@ void SqlResultSet::execute(const QVariantList &parameters)
     QVariantList values;
     for (const QVariant &parameter : parameters)
         values << boundValue(parameter);
-    const auto company = session_->variables().constFind(QStringLiteral("FIRMA"));
-    const bool scoped = !query_.sqlForContextCompany.isEmpty() && company != session_->variables().cend();
-    if (scoped)
-        values << company->trimmed();
-    rows_ = std::make_unique<QSqlQuery>(
-        session_->exec(scoped ? query_.sqlForContextCompany : query_.sql, values));
+    const QVariant company = session_->contextCompany();
+    const bool companyScoped = !query_.sqlForContextCompany.isEmpty();
+    QString sql = query_.sql;
+    if (session_->kind() == EngineKind::Postgres) {
+        if (companyScoped)
+            values << company;
+        sql = QStringLiteral("SELECT * FROM arbeitsplatz.%1(%2)")
+                  .arg(query_.function, placeholders(values.size()));
+    } else if (companyScoped && !company.isNull()) {
+        values << company;
+        sql = query_.sqlForContextCompany;
+    }
+    rows_ = std::make_unique<QSqlQuery>(session_->exec(sql, values));
     columnCount_ = -1;
     onRow_ = false;
 }

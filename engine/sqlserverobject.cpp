@@ -91,12 +91,13 @@ QVariant SqlServerObject::call(const QString &member, QVariantList &arguments)
     }
     if (member.endsWith(conversionSuffix, Qt::CaseInsensitive))
         return displayForm(member, arguments);
-    if (class_.isPersistent() && sameName(member, QStringLiteral("sys_save"))) {
+    if (class_.savable && sameName(member, QStringLiteral("sys_save"))) {
         requireArguments(member, arguments, 0);
         save();
         return 1;
     }
-    if (class_.isPersistent() && sameName(member, QStringLiteral("sys_deleteid"))) {
+    // Only bookings are deleted, and only marked done.
+    if (!class_.deletedAtColumn.isEmpty() && sameName(member, QStringLiteral("sys_deleteid"))) {
         requireArguments(member, arguments, 1);
         ObjectStore::remove(session, class_, arguments.at(0).toString());
         return 1;

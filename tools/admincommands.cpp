@@ -194,6 +194,28 @@ int configure(const AdminOptions &options, QTextStream &out, QTextStream &err)
     return ExitSuccess;
 }
 
+int grantWorkstation(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    if (options.engine != EngineKind::Postgres) {
+        err << "grant gilt nur für PostgreSQL (--engine postgres): eine SQLite-Datenbank ist die "
+               "Datei eines Benutzers.\n";
+        return ExitFailure;
+    }
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    try {
+        DatabaseAdmin::grantWorkstation(session, options.role);
+    } catch (const CacheError &error) {
+        err << "Rolle " << options.role << ": nichts geändert. " << oneLine(error.description())
+            << '\n';
+        return ExitFailure;
+    }
+    out << "Rolle " << options.role << " darf die Serverfunktionen von "
+        << databaseLocation(options) << " aufrufen, sonst nichts.\n";
+    return ExitSuccess;
+}
+
 } // namespace
 
 int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &err)
@@ -213,6 +235,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("export"), exportTimeBookings},
         {QStringLiteral("server"), manageServerEntries},
         {QStringLiteral("config"), configure},
+        {QStringLiteral("grant"), grantWorkstation},
         {QStringLiteral("log"), showAssignmentLog},
     };
     const Command command = commands.value(options.command);

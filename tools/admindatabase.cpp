@@ -34,6 +34,12 @@ bool openExisting(Session &session, const AdminOptions &options, QTextStream &er
             << oneLine(session.lastError()) << '\n';
         return false;
     }
+    if (!session.ownsTables()) {
+        err << "Die Rolle, mit der karven-admin angemeldet ist, darf nur, was ein Arbeitsplatz "
+               "darf; karven-admin braucht die Eigentümerrolle der Datenbank "
+            << databaseLocation(options) << " (PGUSER und ~/.pgpass).\n";
+        return false;
+    }
     if (damage == DamagePolicy::Report)
         return true;
     const QStringList found = damageFound(session, CheckDepth::Quick);

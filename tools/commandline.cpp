@@ -49,6 +49,7 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("bis"), true, {QStringLiteral("export")}},
         {QStringLiteral("watch"), true, {QStringLiteral("swipes")}},
         {QStringLiteral("from"), true, {QStringLiteral("restore")}},
+        {QStringLiteral("role"), true, {QStringLiteral("grant")}},
     };
     return defs;
 }
@@ -145,6 +146,14 @@ const QHash<QString, QString> &commandHelp()
                         "woher die Wahl kommt. Mit --engine wird sie in den Einstellungen des Programms\n"
                         "gespeichert (~/.config/KARVEN/KARVEN.conf), so dass auch ein Start aus dem\n"
                         "Anwendungsmenü sie nimmt. KARVEN_ENGINE geht weiterhin vor.\n")},
+        {QStringLiteral("grant"),
+         QStringLiteral("Aufruf: karven-admin grant --role ROLLE [Optionen]\n\n"
+                        "Gibt einer vorhandenen PostgreSQL-Rolle, was ein Arbeitsplatz braucht: sich\n"
+                        "mit der Datenbank verbinden und die Serverfunktionen des Programms aufrufen.\n"
+                        "Tabellen darf die Rolle weder lesen noch ändern. Läuft mit der\n"
+                        "Eigentümerrolle; die Rolle eines Arbeitsplatzes legt ein Administrator\n"
+                        "vorher mit psql an (CREATE ROLE ... LOGIN PASSWORD ...).\n\n"
+                        "  --role ROLLE        die Rolle der Arbeitsplätze\n")},
         {QStringLiteral("server"),
          QStringLiteral(
              "Aufruf: karven-admin server list [Optionen]\n"
@@ -217,6 +226,7 @@ QString generalHelp()
                           "  export      Zeitbuchungen eines Zeitraums als CSV für die Lohnabrechnung\n"
                           "  server      Einträge der Serverliste zeigen, anlegen, ändern, löschen\n"
                           "  config      Datenbank-Engine des Programms für diesen Benutzer festlegen\n"
+                          "  grant       einer PostgreSQL-Rolle geben, was ein Arbeitsplatz darf\n"
                           "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
                           "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
                           "  backup      SQLite-Datenbank in eine Datei sichern\n"
@@ -364,6 +374,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
         {QStringLiteral("backup"), {QStringLiteral("to")}},
         {QStringLiteral("export"), {QStringLiteral("von"), QStringLiteral("bis"), QStringLiteral("csv")}},
         {QStringLiteral("restore"), {QStringLiteral("from")}},
+        {QStringLiteral("grant"), {QStringLiteral("role")}},
     };
     for (const QString &name : required.value(command))
         if (!given.contains(name))
@@ -417,6 +428,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
     } else if (!action.isEmpty()) {
         return failure(QStringLiteral("Überzähliges Argument \"%1\"").arg(action.left(60)));
     }
+    options.role = given.value(QStringLiteral("role"));
     options.periodStart = given.value(QStringLiteral("von"));
     options.periodEnd = given.value(QStringLiteral("bis"));
     for (const QString &day : {options.periodStart, options.periodEnd})

@@ -32,6 +32,7 @@ struct AdminOptions
     bool companyGiven = false; // --firma was given, not defaulted
     QString action; // server: list, add, change or remove
     QHash<QString, QString> entry; // server: the entry's options as given
+    QString role;                  // grant: the workstations' PostgreSQL role
 };
 
 struct CommandLine

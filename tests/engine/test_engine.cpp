@@ -2,6 +2,7 @@
 // The same suite runs on SQLite and on PostgreSQL (see CMakeLists.txt).
 
 #include "cacheerror.h"
+#include "databaseadmin.h"
 #include "engineerrors.h"
 #include "enginefixture.h"
 #include "session.h"
@@ -469,6 +470,29 @@ private Q_SLOTS:
         QCOMPARE(listedBookingIds(), QStringList{all.at(0)});
     }
 
+    void aCompanysWorkstationChangesThatCompanysDataOnly()
+    {
+        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?)"),
+                 {"2", "      3333", bookingText("3333")});
+        const QString other = db_.column(QStringLiteral("SELECT id FROM nopers")).value(0).toString();
+        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
+        expectError(EngineError::AssignmentRefused,
+                    [&] { assign(QStringLiteral("2"), QStringLiteral("2001"), QStringLiteral("3333"), QStringLiteral("")); });
+        auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), other);
+        QVariantList id{other};
+        booking->call(QStringLiteral("sys_deleteid"), id);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL")).value(0).toInt(), 1);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE firma = '2'")).value(0).toInt(), 0);
+        // Objects the program only reads are not written or deleted through the interface.
+        auto login = factory_->openId(QStringLiteral("KV.ParPersEdv"), QStringLiteral("1||ABC"));
+        login->setProperty(QStringLiteral("Passwort"), QStringLiteral("neu"));
+        expectError(EngineError::UnknownMember, [&] { login->call(QStringLiteral("sys_save")); });
+        QVariantList code{QStringLiteral("1||ABC")};
+        expectError(EngineError::UnknownMember, [&] { login->call(QStringLiteral("sys_deleteid"), code); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT passwort FROM parpersedv WHERE code = 'ABC'")), QVariantList{"geteilt"});
+    }
+
     void controlCharactersInCardsAreRefused()
     {
         for (const QString &card : {QStringLiteral("12\n34"), QStringLiteral("12\t34"), QStringLiteral("12\r")}) {
@@ -602,13 +626,22 @@ private Q_SLOTS:
                                           "DROP INDEX nopers_text", "DELETE FROM nopers", "DELETE FROM zeitbuchung"})
                 session.exec(QString::fromLatin1(statement));
             if (session.kind() == EngineKind::Postgres)
-                session.exec(QStringLiteral("DROP FUNCTION nopers_melden CASCADE"));
+                for (const char *statement : {"DROP FUNCTION nopers_melden CASCADE", "DROP SCHEMA arbeitsplatz CASCADE",
+                                              "DROP SCHEMA intern CASCADE"})
+                    session.exec(QString::fromLatin1(statement));
             for (const QString &time : {QStringLiteral("202401310705"), QStringLiteral("202401311630")})
                 session.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '      5555', ?)"),
                              {bookingText(QStringLiteral("5555"), time)});
             session.exec(QStringLiteral("INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext, nopers_id)"
                                         " SELECT firma, '1001', karte, substr(buchungstext, 31, 12), buchungstext, id FROM nopers"));
         });
+        if (db_.kind() == EngineKind::Postgres && db_.programUser() != db_.target().user) {
+            // A workstation may not change the schema; the administrator's tool upgrades.
+            QVERIFY(!factory_->connect(db_.connectionString()));
+            QVERIFY2(factory_->lastConnectError().contains(QStringLiteral("karven-admin")),
+                     qPrintable(factory_->lastConnectError()));
+            db_.withSession([&](Session &session) { DatabaseAdmin::grantWorkstation(session, db_.programUser()); });
+        }
         QVERIFY(factory_->connect(db_.connectionString()));
         QCOMPARE(db_.column(QStringLiteral("SELECT version FROM schemaversion")), QVariantList{currentSchemaVersion});
         QCOMPARE(listedBookingIds(), QStringList());

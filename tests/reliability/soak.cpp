@@ -3,8 +3,10 @@
 // bookings, users at some workstations assigning. Prints the figures; exits 1
 // when a booking was lost or booked twice.
 //   karven-soak [--push] [WORKSTATIONS] [SECONDS] [BOOKINGS_PER_SECOND] [ASSIGNING]
-// against the database that KARVEN_ENGINE and PGHOST/PGPORT (or KARVEN_DATA_DIR) name.
+// against the database that KARVEN_ENGINE and PGHOST/PGPORT (or KARVEN_DATA_DIR) name; on
+// PostgreSQL the workstations log in as KARVEN_TEST_PGWORKSTATION where it is set.
 
+#include "cacheerror.h"
 #include "databaseadmin.h"
 #include "demodata.h"
 #include "loadscenario.h"
@@ -31,8 +33,10 @@ int main(int argc, char *argv[])
         return 2;
     }
     const EngineKind kind = engineKindFromName(configuredEngineName()).value_or(EngineKind::Sqlite);
+    // The time clock works as the owner; workstations log in as the workstations' role when there is one.
     const ConnectionTarget target{QStringLiteral("127.0.0.1"), qEnvironmentVariableIntValue("PGPORT"),
-                                  QStringLiteral("KARVENSOAK")};
+                                  QStringLiteral("KARVENSOAK"), qEnvironmentVariable("PGUSER")};
+    const QString workstationRole = qEnvironmentVariable("KARVEN_TEST_PGWORKSTATION");
     QString error;
     if (!DatabaseAdmin::create(kind, target, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
@@ -43,6 +47,15 @@ int main(int argc, char *argv[])
         session.open();
         seedDemoData(session);
         session.exec(QStringLiteral("DELETE FROM nopers"));
+        if (kind == EngineKind::Postgres && !workstationRole.isEmpty()) {
+            try {
+                DatabaseAdmin::grantWorkstation(session, workstationRole);
+            } catch (const CacheError &refused) {
+                std::fprintf(stderr, "%s\n", qPrintable(refused.description()));
+                return 1;
+            }
+            qputenv("PGUSER", workstationRole.toUtf8());
+        }
     }
     const LoadResult result = runLoad(kind, target, settings);
     std::printf("engine %s, %d workstations (%d assigning), %s, %d s, %d bookings/s\n",

@@ -20,7 +20,15 @@ bool EngineFixture::setUp(const QString &nameSpace)
             skipReason_ = QStringLiteral("KARVEN_TEST_PGPORT is not set: no PostgreSQL server for tests");
             return false;
         }
-        target_ = {QStringLiteral("127.0.0.1"), port.toInt(), nameSpace};
+        const QString workstation = qEnvironmentVariable("KARVEN_TEST_PGWORKSTATION");
+        if (programRole_ == ProgramRole::Workstation && workstation.isEmpty() &&
+            qEnvironmentVariableIsSet("KARVEN_TEST_REQUIRE_PG")) {
+            skipReason_ = QStringLiteral(
+                "KARVEN_TEST_PGWORKSTATION is not set: no workstation role for tests");
+            return false;
+        }
+        target_ = {QStringLiteral("127.0.0.1"), port.toInt(), nameSpace,
+                   qEnvironmentVariable("PGUSER")};
     } else {
         target_ = {QStringLiteral("localhost"), 1972, nameSpace};
     }
@@ -28,6 +36,14 @@ bool EngineFixture::setUp(const QString &nameSpace)
     DatabaseAdmin::drop(kind_, target_, &error);
     if (!DatabaseAdmin::create(kind_, target_, &error))
         qFatal("cannot create the test database: %s", qPrintable(error));
+    const QString workstation = qEnvironmentVariable("KARVEN_TEST_PGWORKSTATION");
+    if (kind_ == EngineKind::Postgres && programRole_ == ProgramRole::Workstation &&
+        !workstation.isEmpty()) {
+        withSession(
+            [&](Session &session) { DatabaseAdmin::grantWorkstation(session, workstation); });
+        // The program, in this process and in those it starts, logs in as a workstation.
+        qputenv("PGUSER", workstation.toUtf8());
+    }
     return true;
 }
 

@@ -17,6 +17,16 @@ class Session;
 class EngineFixture
 {
 public:
+    // Whom the code under test connects as on PostgreSQL: the workstations'
+    // role that the test script made (KARVEN_TEST_PGWORKSTATION), as a site's
+    // program does, or the owner, as karven-admin does. The fixture's own
+    // work (set-up, exec, withSession, target()) is always the owner's.
+    enum class ProgramRole { Workstation, Owner };
+
+    explicit EngineFixture(ProgramRole programRole = ProgramRole::Workstation)
+        : programRole_(programRole)
+    {}
+
     // Skips (or, with KARVEN_TEST_REQUIRE_PG set, fails) when PostgreSQL is asked
     // for but no server was started for the tests.
     bool setUp(const QString &nameSpace);
@@ -28,7 +38,10 @@ public:
     void pointConnectionRecordHere() const;
     // A qualifying command line that logs in to this database in company 1, branch 0.
     QString commandLine(const QString &code, const QString &password) const;
+    // The owner's way in: for sessions that work on the tables.
     const ConnectionTarget &target() const { return target_; }
+    // The role the code under test connects as (PGUSER); empty on SQLite.
+    QString programUser() const { return qEnvironmentVariable("PGUSER"); }
     QString skipReason() const { return skipReason_; }
 
     // A card swipe at a time clock of company 1; the id of the booking it made.
@@ -41,6 +54,7 @@ public:
 
 private:
     QTemporaryDir dataDir_;
+    ProgramRole programRole_;
     EngineKind kind_ = EngineKind::Sqlite;
     ConnectionTarget target_;
     QString skipReason_;

@@ -35,7 +35,8 @@ class TestAdmin : public QObject
     Q_OBJECT
 
 private:
-    EngineFixture db_;
+    // karven-admin works as the owner of the tables.
+    EngineFixture db_{EngineFixture::ProgramRole::Owner};
     std::unique_ptr<Session> session_;
 
     QStringList targetArguments(const QString &nameSpace = QString()) const
@@ -720,6 +721,39 @@ private Q_SLOTS:
         QCOMPARE(empty.exitCode, int(ExitSuccess));
         QVERIFY(!empty.out.contains(QLatin1Char('\t')));
         QVERIFY(DatabaseAdmin::drop(db_.kind(), target, &error));
+    }
+
+    void grantGivesAWorkstationRoleTheServerFunctionsOnly()
+    {
+        const auto grant = [&](const QString &role) {
+            return runInProcess({QStringLiteral("grant"), QStringLiteral("--role"), role});
+        };
+        if (db_.kind() != EngineKind::Postgres) {
+            const Outcome refused = grant(QStringLiteral("karven_arbeitsplatz"));
+            QCOMPARE(refused.exitCode, int(ExitFailure));
+            QVERIFY2(refused.err.contains(QStringLiteral("PostgreSQL")), qPrintable(refused.err));
+            return;
+        }
+        const Outcome unknown = grant(QStringLiteral("niemand\"; DROP TABLE nopers; --"));
+        QCOMPARE(unknown.exitCode, int(ExitFailure));
+        QVERIFY2(unknown.err.contains(QStringLiteral("gibt es auf dem Server nicht")), qPrintable(unknown.err));
+        const Outcome owner = grant(db_.target().user);
+        QCOMPARE(owner.exitCode, int(ExitFailure));
+        QVERIFY2(owner.err.contains(QStringLiteral("Eigentümerrolle")), qPrintable(owner.err));
+
+        const QString workstation = qEnvironmentVariable("KARVEN_TEST_PGWORKSTATION");
+        if (workstation.isEmpty())
+            QSKIP("no workstation role for the tests (KARVEN_TEST_PGWORKSTATION)");
+        const Outcome granted = grant(workstation);
+        QCOMPARE(granted.exitCode, int(ExitSuccess));
+        // The administrator's tool is the owner's: as a workstation it is told so.
+        const QByteArray ownerRole = qgetenv("PGUSER");
+        qputenv("PGUSER", workstation.toUtf8());
+        const Outcome asWorkstation =
+            runAdminProgram(QStringList{QStringLiteral("unassigned")} + targetArguments());
+        qputenv("PGUSER", ownerRole);
+        QCOMPARE(asWorkstation.exitCode, int(ExitFailure));
+        QVERIFY2(asWorkstation.err.contains(QStringLiteral("Eigentümerrolle")), qPrintable(asWorkstation.err));
     }
 
     void programRefusesBadInvocations()

@@ -23,7 +23,8 @@ class TestImport : public QObject
     Q_OBJECT
 
 private:
-    EngineFixture db_;
+    // karven-admin works as the owner of the tables.
+    EngineFixture db_{EngineFixture::ProgramRole::Owner};
     std::unique_ptr<Session> session_;
     QTemporaryDir files_;
 
