@@ -135,7 +135,7 @@ const QHash<QString, QString> &commandHelp()
              "fehlerhaften Zeilen genannt und nichts aus der Datei gespeichert.\n\n"
              "  abteilungen  Firma; Abteilung; Bezeichnung [; Hauptabteilung]\n"
              "  mitarbeiter  Firma; Personalnummer; Name; Vorname [; Abteilung; Aktiv; E-Mail; Fax]\n"
-             "  benutzer     Firma; Kürzel; Passwort [; Aktiv; Abteilung; Personalnummer; Name;\n"
+             "  benutzer     Firma; Kürzel; Passwort; Abteilung [; Aktiv; Personalnummer; Name;\n"
              "               Durchwahl; Berechtigungsgruppe]\n"
              "  karten       Firma; Karte; Personalnummer\n\n"
              "Aktiv ist J oder N (fehlt die Spalte, sind neue Einträge aktiv).\n"

@@ -12,7 +12,7 @@ class Session;
 //
 //   abteilungen  Firma; Abteilung; Bezeichnung [; Hauptabteilung]
 //   mitarbeiter  Firma; Personalnummer; Name; Vorname [; Abteilung; Aktiv; E-Mail; Fax]
-//   benutzer     Firma; Kürzel; Passwort [; Aktiv; Abteilung; Personalnummer; Name;
+//   benutzer     Firma; Kürzel; Passwort; Abteilung [; Aktiv; Personalnummer; Name;
 //                Durchwahl; Berechtigungsgruppe]
 //   karten       Firma; Karte; Personalnummer
 //
