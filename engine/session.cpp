@@ -235,8 +235,11 @@ void Session::run(QSqlQuery &statement, const QVariantList &values)
 
 void Session::renewStatistics(const QStringList &tables)
 {
+    // VACUUM as well: rows deleted in bulk would otherwise still be read by
+    // every scan until the autovacuum comes round, and the statistics would
+    // count a table of dead rows as empty.
     if (kind_ == EngineKind::Postgres)
-        exec(QStringLiteral("ANALYZE ") + tables.join(QStringLiteral(", ")));
+        exec(QStringLiteral("VACUUM (ANALYZE) ") + tables.join(QStringLiteral(", ")));
 }
 
 QStringList Session::columns(const QString &table) const

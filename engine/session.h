@@ -63,6 +63,7 @@ public:
     // After many rows of the tables changed at once: PostgreSQL's planner would
     // keep the row counts it saw before until its autovacuum comes round, and
     // scan a whole table where an index answers. SQLite plans without them.
+    // Outside a transaction.
     void renewStatistics(const QStringList &tables);
 
     // The column names of a table, in lower case.
