@@ -214,19 +214,27 @@ private:
     QElapsedTimer lastCheck_;
 };
 
-// A workstation in a thread of its own with an event loop, for the timers and the
-// server's notices, until its thread is told to quit.
-void runWorkstation(const ConnectionTarget &target, const LoadSettings &settings, bool assigns, Shared &shared)
+// Workstations first to last, each with its own connection, in a thread with an
+// event loop for their timers and the server's notices, until the thread is
+// told to quit. A thread serves many: the load generator runs on the same few
+// cores as the server, and hundreds of threads would measure their own
+// switching instead of the server's answers.
+void runWorkstations(const ConnectionTarget &target, const LoadSettings &settings, int first, int last,
+                     Shared &shared)
 {
-    try {
-        ProgramWorkstation workstation(target, settings, assigns, shared);
-        ++shared.connected;
-        // Ended by QThread::quit(), which ends every event loop of the thread, also one
-        // not yet running.
-        QEventLoop().exec();
-    } catch (const CacheError &error) {
-        shared.error(QStringLiteral("Arbeitsplatz: %1 %2").arg(error.number()).arg(error.description()));
+    std::vector<std::unique_ptr<ProgramWorkstation>> workstations;
+    for (int i = first; i < last; ++i) {
+        try {
+            workstations.push_back(std::make_unique<ProgramWorkstation>(target, settings,
+                                                                        i < settings.assigningWorkstations, shared));
+            ++shared.connected;
+        } catch (const CacheError &error) {
+            shared.error(QStringLiteral("Arbeitsplatz: %1 %2").arg(error.number()).arg(error.description()));
+        }
     }
+    // Ended by QThread::quit(), which ends every event loop of the thread, also one
+    // not yet running.
+    QEventLoop().exec();
 }
 
 void timeClockLoop(EngineKind kind, const ConnectionTarget &target, const LoadSettings &settings,
@@ -267,12 +275,13 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
 {
     Shared shared;
     QStringList added;
-    std::vector<std::unique_ptr<QThread>> workstations;
-    for (int i = 0; i < settings.workstations; ++i) {
-        const bool assigns = i < settings.assigningWorkstations;
-        workstations.emplace_back(QThread::create(runWorkstation, std::cref(target), std::cref(settings), assigns,
-                                                  std::ref(shared)));
-        workstations.back()->start();
+    std::vector<std::unique_ptr<QThread>> threads;
+    const int threadCount = std::min(settings.workstations, 4 * std::max(1, QThread::idealThreadCount()));
+    for (int thread = 0; thread < threadCount; ++thread) {
+        threads.emplace_back(QThread::create(runWorkstations, std::cref(target), std::cref(settings),
+                                             settings.workstations * thread / threadCount,
+                                             settings.workstations * (thread + 1) / threadCount, std::ref(shared)));
+        threads.back()->start();
     }
     // Connecting costs the server more than hours of polling: measured from when all are in.
     QElapsedTimer connecting;
@@ -291,10 +300,10 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
     QThread::msleep(settings.seconds * 1000);
     shared.running = false;
     clock.join();
-    for (const auto &workstation : workstations)
-        workstation->quit();
-    for (const auto &workstation : workstations)
-        workstation->wait();
+    for (const auto &thread : threads)
+        thread->quit();
+    for (const auto &thread : threads)
+        thread->wait();
 
     LoadResult result = shared.result;
     if (postmaster)
