@@ -37,7 +37,7 @@ bool opensDropDown(const QKeyEvent &key)
 CtCombo::CtCombo(QWidget *parent)
     : QWidget(parent), entries_(new RowModel(this)), edit_(new QLineEdit(this)),
       dropButton_(new QToolButton(this)), dropDown_(createDropDownView()),
-      dropDownColumns_(new ProportionalColumns(dropDown_)),
+      dropDownColumns_(new ProportionalColumns(dropDown_->header(), dropDown_->viewport())),
       completer_(new QCompleter(entries_, this))
 {
     dropButton_->setArrowType(Qt::DownArrow);

@@ -9,7 +9,7 @@
 
 CtList::CtList(QWidget *parent)
     : QWidget(parent), title_(new QLabel(this)), rows_(new RowModel(this)),
-      view_(new RowView(this)), columns_(new ProportionalColumns(view_))
+      view_(new RowView(this)), columns_(new ProportionalColumns(view_->horizontalHeader(), view_->viewport()))
 {
     view_->setModel(rows_);
     title_->hide();
@@ -54,6 +54,11 @@ void CtList::setTitle(const QString &title)
 {
     title_->setText(title);
     title_->setVisible(!title.isEmpty());
+}
+
+void CtList::setRowsFitText(bool fit)
+{
+    view_->setRowsFitText(fit);
 }
 
 int CtList::selectedRow() const

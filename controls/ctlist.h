@@ -31,6 +31,9 @@ public:
     void setRowFormatter(std::function<QString(const QString &insertedText)> formatter);
     // Shows a title above the column headers; an empty title shows none.
     void setTitle(const QString &title);
+    // Rows as high as their texts, for short lists whose texts can have several lines.
+    // Otherwise every row is one line high, which keeps long lists cheap.
+    void setRowsFitText(bool fit);
 
     // Index of the selected row, -1 when no row is selected.
     int selectedRow() const;

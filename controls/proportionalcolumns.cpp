@@ -2,14 +2,12 @@
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QTreeView>
 #include <algorithm>
 #include <numeric>
 
-ProportionalColumns::ProportionalColumns(QTreeView *view)
-    : QObject(view), view_(view), viewport_(view->viewport())
+ProportionalColumns::ProportionalColumns(QHeaderView *header, QWidget *viewport)
+    : QObject(header), header_(header), viewport_(viewport)
 {
-    QHeaderView *header = view->header();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
     // A model reset or a new model brings new sections with default widths.
@@ -27,8 +25,6 @@ void ProportionalColumns::setRelativeWidths(const QVector<int> &relativeWidths)
 
 bool ProportionalColumns::eventFilter(QObject *watched, QEvent *event)
 {
-    // Compared with the pointer kept: while the view is being destroyed it can
-    // no longer be asked for its viewport.
     if (watched == viewport_ && event->type() == QEvent::Resize)
         apply();
     return QObject::eventFilter(watched, event);
@@ -36,19 +32,18 @@ bool ProportionalColumns::eventFilter(QObject *watched, QEvent *event)
 
 void ProportionalColumns::apply()
 {
-    QHeaderView *header = view_->header();
-    const int columns = std::min(int(relativeWidths_.size()), header->count());
-    if (columns == 0)
+    const int columns = std::min(int(relativeWidths_.size()), header_->count());
+    if (columns == 0 || !viewport_)
         return;
     const qint64 total =
         std::accumulate(relativeWidths_.cbegin(), relativeWidths_.cbegin() + columns, qint64(0));
-    const int available = view_->viewport()->width();
+    const int available = viewport_->width();
     int used = 0;
     for (int column = 0; column < columns - 1; ++column) {
         const int width = int(available * qint64(relativeWidths_[column]) / total);
-        header->resizeSection(column, width);
+        header_->resizeSection(column, width);
         used += width;
     }
     // The last column takes the rounding rest so the columns end flush with the view.
-    header->resizeSection(columns - 1, std::max(available - used, 0));
+    header_->resizeSection(columns - 1, std::max(available - used, 0));
 }

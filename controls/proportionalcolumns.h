@@ -1,18 +1,19 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QVector>
 
-class QTreeView;
+class QHeaderView;
 
-// Keeps the columns of a view at fixed proportions of its visible width, so the columns
-// fill the view without a horizontal scroll bar whatever size it is given.
+// Keeps the sections of a header at fixed proportions of the width of the view's viewport,
+// so the columns fill the view without a horizontal scroll bar whatever size it is given.
 class ProportionalColumns : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit ProportionalColumns(QTreeView *view);
+    ProportionalColumns(QHeaderView *header, QWidget *viewport);
 
     // Sets the relative widths, one per column; a width below 1 counts as 1.
     void setRelativeWidths(const QVector<int> &relativeWidths);
@@ -23,7 +24,7 @@ protected:
 private:
     void apply();
 
-    QTreeView *view_;
-    QWidget *viewport_;
+    QHeaderView *header_;
+    QPointer<QWidget> viewport_; // may go before the header while the view is destroyed
     QVector<int> relativeWidths_;
 };

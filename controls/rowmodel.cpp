@@ -1,5 +1,7 @@
 #include "rowmodel.h"
 
+#include <QSize>
+
 RowModel::RowModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 void RowModel::setColumns(const QStringList &headers, QChar separator)
@@ -146,6 +148,9 @@ QVariant RowModel::data(const QModelIndex &index, int role) const
 
 QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // Rows have no header of their own: a row as high as its text is as high as its cells.
+    if (orientation == Qt::Vertical && role == Qt::SizeHintRole)
+        return QSize(0, 0);
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= headers_.size())
         return {};

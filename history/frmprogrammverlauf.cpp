@@ -37,6 +37,8 @@ frmProgrammverlauf::frmProgrammverlauf() : QWidget(nullptr, Qt::Tool), Verlauf(n
                          {QStringLiteral("Text"), 275},
                          {QStringLiteral("Parameter"), 595}},
                         Separator);
+    // Messages of the server often have several lines.
+    Verlauf->setRowsFitText(true);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -1,11 +1,13 @@
 #include "ctcombo.h"
 #include "ctlist.h"
+#include "rowbatch.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 
 namespace {
 
@@ -100,6 +102,7 @@ private slots:
     void listReportsClicksAndKeys();
     void listSelectionFollowsItsRow();
     void listKeepsColumnProportions();
+    void listLaysOutRows();
     void listTakesManyRowsAtTheTop();
     void listFormatsRowsOnlyWhenRead();
 
@@ -273,6 +276,17 @@ void TestControls::listReportsClicksAndKeys()
     QCOMPARE(activated.size(), 2);
     QCOMPARE(activated.last().first().toInt(), 2);
 
+    // Whole rows, as in a list: Home and End go to the first and last row, Left and Right
+    // stay on the row.
+    QTest::keyClick(list.itemView(), Qt::Key_Home);
+    QCOMPARE(activated.last().first().toInt(), 0);
+    QCOMPARE(list.selectedRow(), 0);
+    QTest::keyClick(list.itemView(), Qt::Key_Right);
+    QCOMPARE(activated.size(), 3);
+    QCOMPARE(list.selectedRow(), 0);
+    QTest::keyClick(list.itemView(), Qt::Key_End);
+    QCOMPARE(activated.last().first().toInt(), 2);
+
     clickRow(list, 0, Qt::RightButton);
     QCOMPARE(pressed.last().at(0).value<Qt::MouseButton>(), Qt::RightButton);
 }
@@ -305,7 +319,7 @@ void TestControls::listKeepsColumnProportions()
 {
     CtList list;
     list.setColumns({{"Programmteil", 175}, {"Text", 275}, {"Parameter", 595}}, ';');
-    const QHeaderView *header = qobject_cast<QTreeView *>(list.itemView())->header();
+    const QHeaderView *header = qobject_cast<QTableView *>(list.itemView())->horizontalHeader();
 
     for (int width : {570, 1000, 300}) {
         list.resize(width, 300);
@@ -320,6 +334,35 @@ void TestControls::listKeepsColumnProportions()
         QVERIFY2(qAbs(first * 595 - third * 175) <= 2 * (595 + 175),
                  qPrintable(QString::number(width)));
     }
+}
+
+void TestControls::listLaysOutRows()
+{
+    CtList list;
+    setUpBookings(list);
+    list.resize(400, 300);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    const auto *view = qobject_cast<QTableView *>(list.itemView());
+
+    // Laid out as soon as it is filled, before anything is painted: a paint first would be
+    // followed by a second one for the new scroll range.
+    {
+        const RowBatch batch(list);
+        for (int row = 0; row < 1000; ++row)
+            list.addRow(QStringLiteral("2024-01-31\n07:05\n%1").arg(row));
+    }
+    QCOMPARE(view->verticalScrollBar()->maximum(), 1000 - view->viewport()->height() / view->rowHeight(0));
+
+    // A line each, unless the rows fit their texts.
+    list.insertRow(0, QStringLiteral("1\n2\n3"));
+    list.setCellText(0, 4, QStringLiteral("drei\nZeilen\nText"));
+    QTest::qWait(0);
+    const int line = view->rowHeight(1);
+    QCOMPARE(view->rowHeight(0), line);
+    list.setRowsFitText(true);
+    QTRY_VERIFY(view->rowHeight(0) >= 3 * line - 2);
+    QCOMPARE(view->rowHeight(1), line);
 }
 
 void TestControls::listTakesManyRowsAtTheTop()
