@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QTableView>
 
 namespace {
@@ -101,6 +102,7 @@ private slots:
     void listRefusesIndexesOutOfRange();
     void listReportsClicksAndKeys();
     void listSelectionFollowsItsRow();
+    void listLeavesOnTab();
     void listKeepsColumnProportions();
     void listLaysOutRows();
     void listTakesManyRowsAtTheTop();
@@ -313,6 +315,24 @@ void TestControls::listSelectionFollowsItsRow()
     clickRow(list, 0);
     list.removeAllRows();
     QCOMPARE(list.selectedRow(), -1);
+}
+
+void TestControls::listLeavesOnTab()
+{
+    QWidget window;
+    auto *list = new CtList(&window);
+    auto *next = new QLineEdit(&window);
+    auto *layout = new QVBoxLayout(&window);
+    layout->addWidget(list);
+    layout->addWidget(next);
+    setUpBookings(*list);
+    list->addRow("A");
+    list->addRow("B");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    list->itemView()->setFocus();
+    QTest::keyClick(list->itemView(), Qt::Key_Tab);
+    QVERIFY(next->hasFocus());
 }
 
 void TestControls::listKeepsColumnProportions()
