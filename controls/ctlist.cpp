@@ -9,7 +9,8 @@
 
 CtList::CtList(QWidget *parent)
     : QWidget(parent), title_(new QLabel(this)), rows_(new RowModel(this)),
-      view_(new RowView(this)), columns_(new ProportionalColumns(view_->horizontalHeader(), view_->viewport()))
+      view_(new RowView(this)),
+      columns_(new ProportionalColumns(view_->horizontalHeader(), view_->viewport()))
 {
     view_->setModel(rows_);
     title_->hide();

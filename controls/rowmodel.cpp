@@ -148,7 +148,8 @@ QVariant RowModel::data(const QModelIndex &index, int role) const
 
 QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    // Rows have no header of their own: a row as high as its text is as high as its cells.
+    // The views hide their row headers; a row fitted to its text is as high as its cells,
+    // not as the label of a hidden header.
     if (orientation == Qt::Vertical && role == Qt::SizeHintRole)
         return QSize(0, 0);
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
@@ -181,7 +182,8 @@ RowModel::Cells &RowModel::cells(int row) const
     Row &stored = rows_[row];
     if (!stored.cells) {
         const QString inserted = stored.inserted.toString();
-        stored.cells = std::make_unique<Cells>(cellsFromText(formatter_ ? formatter_(inserted) : inserted));
+        stored.cells =
+            std::make_unique<Cells>(cellsFromText(formatter_ ? formatter_(inserted) : inserted));
     }
     return *stored.cells;
 }

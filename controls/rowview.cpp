@@ -44,9 +44,9 @@ RowView::RowView(QWidget *parent) : QTableView(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    QHeaderView *rows = verticalHeader();
-    rows->hide();
+    verticalHeader()->hide();
     setRowsFitText(false);
+    fitLineHeight();
 
     QHeaderView *columns = horizontalHeader();
     columns->setSectionsMovable(false);
@@ -58,7 +58,6 @@ void RowView::setRowsFitText(bool fit)
 {
     verticalHeader()->setSectionResizeMode(fit ? QHeaderView::ResizeToContents
                                                : QHeaderView::Fixed);
-    fitLineHeight();
 }
 
 // A filled list is laid out at once instead of after the next paint, which would then paint

@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QVBoxLayout>
-#include <QTableView>
 
 namespace {
 
@@ -372,7 +372,8 @@ void TestControls::listLaysOutRows()
         for (int row = 0; row < 1000; ++row)
             list.addRow(QStringLiteral("2024-01-31\n07:05\n%1").arg(row));
     }
-    QCOMPARE(view->verticalScrollBar()->maximum(), 1000 - view->viewport()->height() / view->rowHeight(0));
+    QCOMPARE(view->verticalScrollBar()->maximum(),
+             1000 - view->viewport()->height() / view->rowHeight(0));
 
     // A line each, unless the rows fit their texts.
     list.insertRow(0, QStringLiteral("1\n2\n3"));
