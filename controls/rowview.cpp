@@ -166,12 +166,14 @@ void RowView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end
     QTableView::rowsAboutToBeRemoved(parent, start, end);
 }
 
+// Space selects the current row without moving to it: that chooses a row as much as a move.
 void RowView::keyPressEvent(QKeyEvent *event)
 {
     const int before = currentIndex().row();
+    const bool wasSelected = selectionModel()->isRowSelected(before);
     QTableView::keyPressEvent(event);
     const int after = currentIndex().row();
-    if (after >= 0 && after != before)
+    if (after >= 0 && (after != before || (!wasSelected && selectionModel()->isRowSelected(after))))
         emit rowChangedByKey(after);
 }
 

@@ -21,7 +21,7 @@ public:
     void reset() override;
 
 signals:
-    // The user moved the current row with a key.
+    // The user moved to a row, or chose the current one, with a key.
     void rowChangedByKey(int row);
     // A mouse button went down; position in viewport coordinates.
     void mouseButtonPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,

@@ -259,6 +259,16 @@ void TestControls::listReportsClicksAndKeys()
     QSignalSpy activated(&list, &CtList::rowActivated);
     QSignalSpy pressed(&list, &CtList::mouseButtonPressed);
 
+    // The first row is current but not chosen (as when the list gets the focus); Space chooses it.
+    QAbstractItemView *view = list.itemView();
+    view->selectionModel()->setCurrentIndex(view->model()->index(0, 0),
+                                            QItemSelectionModel::NoUpdate);
+    QTest::keyClick(view, Qt::Key_Space);
+    QCOMPARE(activated.size(), 1);
+    QCOMPARE(activated.last().first().toInt(), 0);
+    QCOMPARE(list.selectedRow(), 0);
+    activated.clear();
+
     clickRow(list, 1);
     QCOMPARE(clicked.size(), 1);
     QCOMPARE(clicked.first().first().toInt(), 1);
