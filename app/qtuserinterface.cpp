@@ -3,6 +3,7 @@
 #include "cacheapi.h"
 #include "frmprogrammverlauf.h"
 #include "programarguments.h"
+#include "waitnotice.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -35,6 +36,9 @@ QString shown(QString text)
 
 } // namespace
 
+QtUserInterface::QtUserInterface() = default;
+QtUserInterface::~QtUserInterface() = default;
+
 void QtUserInterface::message(const QString &text, Icon icon, const QString &title)
 {
     QMessageBox box(qtIcon(icon), title, shown(text), QMessageBox::Ok, QApplication::activeWindow());
@@ -65,6 +69,19 @@ void QtUserInterface::setWaitCursor(bool waiting)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
+}
+
+void QtUserInterface::showWaitNotice(const QString &text, const QString &title)
+{
+    if (!waitNotice_)
+        waitNotice_ = std::make_unique<WaitNotice>();
+    waitNotice_->showText(shown(text), title);
+}
+
+void QtUserInterface::hideWaitNotice()
+{
+    if (waitNotice_)
+        waitNotice_->hide();
 }
 
 void QtUserInterface::processEvents()

@@ -9,12 +9,14 @@
 
 #include <QEventLoop>
 #include <QRegularExpression>
+#include <QTime>
 #include <QTimer>
 #include <cstdlib>
 
 namespace {
 
 constexpr int attemptsPerSeries = 3;
+constexpr int longestReasonShown = 300;
 
 const QString anmeldungTitel = QStringLiteral("Anmeldung an Caché");
 
@@ -77,6 +79,35 @@ template <class Object, class Close> void closeAndRelease(std::unique_ptr<Object
     object.reset();
 }
 
+// A server's reason on one line, short enough for a small window.
+QString shortReason(const QString &reason)
+{
+    const QString oneLine = reason.simplified();
+    if (oneLine.size() <= longestReasonShown)
+        return oneLine;
+    return oneLine.left(longestReasonShown) + QStringLiteral("…");
+}
+
+// Between two attempts the program only waits; the notice says why and until when.
+QString attemptFailedText(int attempt, const QString &reason)
+{
+    QString text = QStringLiteral("Keine Verbindung zum Server (Versuch %1 von %2).")
+                       .arg(attempt)
+                       .arg(2 * attemptsPerSeries);
+    if (!reason.trimmed().isEmpty())
+        text += QStringLiteral("\r\n") + shortReason(reason);
+    const QTime next =
+        QTime::currentTime().addMSecs(Timing::scaled(Timing::pauseBetweenAttemptsHundredths * 10));
+    return text + QStringLiteral("\r\nNächster Versuch um %1.")
+                      .arg(next.toString(QStringLiteral("HH:mm:ss")));
+}
+
+// The notice goes however the connect ends, a thrown error included.
+struct WaitNoticeHiddenAtEnd
+{
+    ~WaitNoticeHiddenAtEnd() { ports().userInterface->hideWaitNotice(); }
+};
+
 [[noreturn]] void giveUp()
 {
     UserInterfacePort &ui = *ports().userInterface;
@@ -105,18 +136,26 @@ void Verbinden()
 {
     if (factoryConnected())
         return;
+    UserInterfacePort &ui = *ports().userInterface;
+    const WaitNoticeHiddenAtEnd noticeHidden;
     bool secondSeries = false;
     int attempts = 0;
     while (!attemptConnection()) {
         ++attempts;
         if (attempts < attemptsPerSeries) {
-            ports().userInterface->processEvents();
+            ui.showWaitNotice(attemptFailedText((secondSeries ? attemptsPerSeries : 0) + attempts,
+                                                Verbindung.CacheFactory->lastConnectError()),
+                              anmeldungTitel);
+            ui.processEvents();
             Warten(Timing::pauseBetweenAttemptsHundredths);
-        } else if (!secondSeries) {
-            ports().userInterface->message(
-                QStringLiteral("Server nach 3 Versuchen nicht erreichbar!\r\nBitte Kontrollieren Sie "
-                               "die Verbindungsdaten"),
-                UserInterfacePort::Icon::Exclamation, anmeldungTitel);
+            continue;
+        }
+        ui.hideWaitNotice();
+        if (!secondSeries) {
+            ui.message(QStringLiteral(
+                           "Server nach 3 Versuchen nicht erreichbar!\r\nBitte Kontrollieren Sie "
+                           "die Verbindungsdaten"),
+                       UserInterfacePort::Icon::Exclamation, anmeldungTitel);
             // The user may correct the connection data; ConnString follows it.
             ports().serverList->showModal();
             secondSeries = true;

@@ -23,9 +23,7 @@ public:
     std::unique_ptr<ResultSet> openResultSet(const QString &className,
                                              const QString &queryName) override;
     void setNewBookingsListener(std::function<void()> listener) override;
-
-    // Why the last connect failed, for logs and the admin tool.
-    const QString &lastConnectError() const { return lastConnectError_; }
+    QString lastConnectError() const override { return lastConnectError_; }
 
 private:
     std::shared_ptr<Session> connectedSession() const;

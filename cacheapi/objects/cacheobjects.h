@@ -55,6 +55,9 @@ public:
     virtual bool connect(const QString &connectionString) = 0;
     virtual bool isConnected() = 0;
     virtual void disconnect() = 0;
+    // Why the last connect answered false, in the server's words; empty when
+    // the server does not say.
+    virtual QString lastConnectError() const { return {}; }
 
     virtual std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) = 0;
     virtual std::unique_ptr<ServerObject> newObject(const QString &className) = 0;

@@ -22,6 +22,10 @@ public:
     // A modal input box without preset answer; the empty text when cancelled.
     virtual QString input(const QString &prompt, const QString &title) = 0;
     virtual void setWaitCursor(bool waiting) = 0;
+    // A window without buttons that says what the program waits for; it takes
+    // neither the focus nor any input. Showing it again replaces its text.
+    virtual void showWaitNotice(const QString &text, const QString &title) = 0;
+    virtual void hideWaitNotice() = 0;
     virtual void processEvents() = 0;
     // The program's arguments as one text, without the program's own path.
     virtual QString commandLine() = 0;

@@ -8,6 +8,7 @@
 #include "flakyfactory.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTest>
 
 using Field = ServerListPort::Field;
@@ -109,13 +110,15 @@ private Q_SLOTS:
         QCOMPARE(dbcall(QStringLiteral("W ^FA(0)"), failed), QStringLiteral("KARVEN`2025`1"));
     }
 
-    void oneFailureWaitsOnePauseAndShowsNothing()
+    void oneFailureWaitsOnePauseWithANoticeOnly()
     {
         script_.failuresLeft = 1;
         Verbinden();
         QCOMPARE(script_.attempts, 2);
         QVERIFY(windows_->ui.messages.isEmpty());
         QCOMPARE(windows_->serverList.modalShows, 0);
+        QCOMPARE(windows_->ui.waitNotices.size(), 1);
+        QVERIFY(!windows_->ui.waitNoticeShown);
         QVERIFY(Verbindung.CacheFactory->isConnected());
     }
 
@@ -145,6 +148,10 @@ private Q_SLOTS:
         Verbinden();
         QCOMPARE(script_.connectionStrings.last(), good);
         QCOMPARE(script_.attempts, 4);
+        // The wait says what the server answered.
+        QVERIFY2(windows_->ui.waitNotices.value(0).contains(
+                     QStringLiteral("Ungültige Verbindungszeichenfolge")),
+                 qPrintable(windows_->ui.waitNotices.value(0)));
     }
 
     void sixFailuresEndTheProgram()
@@ -160,6 +167,27 @@ private Q_SLOTS:
         QCOMPARE(windows_->serverList.hides, 1);
         QVERIFY(Verbindung.BenutzerText.isEmpty());
         QCOMPARE(windows_->ui.endProgramCalls, 1);
+    }
+
+    void everyPauseIsExplainedAndNoBoxHidesBehindTheNotice()
+    {
+        script_.failuresLeft = 6;
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, Verbinden());
+        const QRegularExpression notice(QStringLiteral(
+            "^Anmeldung an Caché\\|Keine Verbindung zum Server \\(Versuch (\\d) von 6\\)\\.\r\n"
+            "vom Test abgewiesen\r\nNächster Versuch um \\d\\d:\\d\\d:\\d\\d\\.$"));
+        QStringList attempts;
+        for (const QString &text : windows_->ui.waitNotices) {
+            const QRegularExpressionMatch match = notice.match(text);
+            QVERIFY2(match.hasMatch(), qPrintable(text));
+            attempts << match.captured(1);
+        }
+        // No pause after the third and the sixth attempt: a box follows at once.
+        QCOMPARE(attempts, (QStringList{"1", "2", "4", "5"}));
+        QCOMPARE(windows_->ui.messages.size(), 2);
+        QVERIFY(!windows_->ui.messages[0].overWaitNotice);
+        QVERIFY(!windows_->ui.messages[1].overWaitNotice);
+        QVERIFY(!windows_->ui.waitNoticeShown);
     }
 
     void bracketsNestAndStartTheIdleTimerAtZero()

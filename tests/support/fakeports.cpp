@@ -10,7 +10,7 @@
 
 void FakeUserInterface::message(const QString &text, Icon icon, const QString &title)
 {
-    messages.append({text, icon, title});
+    messages.append({text, icon, title, waitNoticeShown});
     if (boxesRunEvents)
         QCoreApplication::processEvents();
 }
@@ -36,6 +36,12 @@ void FakeUserInterface::setWaitCursor(bool waiting)
 {
     ++waitCursorChanges;
     waitCursor = waiting;
+}
+
+void FakeUserInterface::showWaitNotice(const QString &text, const QString &title)
+{
+    waitNotices << title + QLatin1Char('|') + text;
+    waitNoticeShown = true;
 }
 
 void FakeUserInterface::processEvents()

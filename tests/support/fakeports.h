@@ -21,6 +21,7 @@ struct ShownMessage
     QString text;
     UserInterfacePort::Icon icon;
     QString title;
+    bool overWaitNotice; // the wait notice was still shown
 };
 
 class FakeUserInterface : public UserInterfacePort
@@ -36,6 +37,8 @@ public:
     QString arguments;
     int waitCursorChanges = 0;
     bool waitCursor = false;
+    QStringList waitNotices; // title|text of each showing
+    bool waitNoticeShown = false;
     int endProgramCalls = 0;
     bool endThrows = true; // throw ProgramEnded, or only count (for ends inside event handlers)
     bool boxesRunEvents = false; // message and question boxes turn the event loop, as modal ones do
@@ -44,6 +47,8 @@ public:
     bool question(const QString &text, const QString &title, Preset preset) override;
     QString input(const QString &prompt, const QString &title) override;
     void setWaitCursor(bool waiting) override;
+    void showWaitNotice(const QString &text, const QString &title) override;
+    void hideWaitNotice() override { waitNoticeShown = false; }
     void processEvents() override;
     QString commandLine() override { return arguments; }
     void endProgram() override;

@@ -41,11 +41,16 @@ public:
     {
         ++script_.attempts;
         script_.connectionStrings << connectionString;
-        if (script_.failuresLeft > 0) {
+        refused_ = script_.failuresLeft > 0;
+        if (refused_) {
             --script_.failuresLeft;
             return false;
         }
         return inner_->connect(connectionString);
+    }
+    QString lastConnectError() const override
+    {
+        return refused_ ? QStringLiteral("vom Test abgewiesen") : inner_->lastConnectError();
     }
     bool isConnected() override { return inner_->isConnected(); }
     void disconnect() override { inner_->disconnect(); }
@@ -73,6 +78,7 @@ public:
 private:
     std::unique_ptr<Factory> inner_;
     ConnectionScript &script_;
+    bool refused_ = false;
 };
 
 } // namespace
