@@ -3,11 +3,12 @@
 #include "cacheapi.h"
 #include "frmprogrammverlauf.h"
 #include "programarguments.h"
-#include "waitnotice.h"
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <cstdio>
 #include <cstdlib>
 
@@ -32,6 +33,23 @@ QMessageBox::Icon qtIcon(UserInterfacePort::Icon icon)
 QString shown(QString text)
 {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+// A progress dialog without a cancel button whose bar only runs, to show that the program has
+// not hung. It takes neither the focus nor any input.
+std::unique_ptr<QProgressDialog> createWaitNotice()
+{
+    auto notice = std::make_unique<QProgressDialog>(nullptr, Qt::Dialog | Qt::CustomizeWindowHint |
+                                                                 Qt::WindowTitleHint);
+    notice->setAttribute(Qt::WA_ShowWithoutActivating);
+    notice->setCancelButton(nullptr);
+    notice->setRange(0, 0);
+    auto *text = new QLabel;
+    text->setWordWrap(true);
+    text->setTextFormat(Qt::PlainText);
+    text->setMinimumWidth(text->fontMetrics().averageCharWidth() * 50);
+    notice->setLabel(text);
+    return notice;
 }
 
 } // namespace
@@ -74,8 +92,10 @@ void QtUserInterface::setWaitCursor(bool waiting)
 void QtUserInterface::showWaitNotice(const QString &text, const QString &title)
 {
     if (!waitNotice_)
-        waitNotice_ = std::make_unique<WaitNotice>();
-    waitNotice_->showText(shown(text), title);
+        waitNotice_ = createWaitNotice();
+    waitNotice_->setWindowTitle(title);
+    waitNotice_->setLabelText(shown(text));
+    waitNotice_->show();
 }
 
 void QtUserInterface::hideWaitNotice()

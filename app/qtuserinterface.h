@@ -4,7 +4,7 @@
 
 #include <memory>
 
-class WaitNotice;
+class QProgressDialog;
 
 // The database module's view of the window system, with real Qt windows.
 class QtUserInterface : public UserInterfacePort
@@ -26,7 +26,7 @@ public:
     void endProgram() override;
 
 private:
-    std::unique_ptr<WaitNotice> waitNotice_; // made on its first showing
+    std::unique_ptr<QProgressDialog> waitNotice_; // made on its first showing
     bool waitCursorShown_ = false;
     bool ending_ = false;
 };

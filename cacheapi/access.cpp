@@ -94,8 +94,9 @@ QString attemptFailedText(int attempt, const QString &reason)
     QString text = QStringLiteral("Keine Verbindung zum Server (Versuch %1 von %2).")
                        .arg(attempt)
                        .arg(2 * attemptsPerSeries);
-    if (!reason.trimmed().isEmpty())
-        text += QStringLiteral("\r\n") + shortReason(reason);
+    const QString shownReason = shortReason(reason);
+    if (!shownReason.isEmpty())
+        text += QStringLiteral("\r\n") + shownReason;
     const QTime next =
         QTime::currentTime().addMSecs(Timing::scaled(Timing::pauseBetweenAttemptsHundredths * 10));
     return text + QStringLiteral("\r\nNächster Versuch um %1.")
