@@ -38,14 +38,14 @@ void BenchData::setUnassignedBookings(Session &session, int count)
              TimeClock::bookingText(QStringLiteral("FIL01T1"), QStringLiteral("K"), card, time)});
     }
     session.transaction([&] {
-        session.exec(QStringLiteral("DELETE FROM nopers"));
+        session.exec(QStringLiteral("DELETE FROM stempelung WHERE pnr IS NULL"));
         insertRows(
-            session, QStringLiteral("nopers"),
+            session, QStringLiteral("stempelung"),
             {QStringLiteral("firma"), QStringLiteral("karte"), QStringLiteral("buchungstext")},
             rows);
     });
     // As on a server that has been running for a while.
-    session.renewStatistics({QStringLiteral("nopers")});
+    session.renewStatistics({QStringLiteral("stempelung")});
 }
 
 void BenchData::setActiveEmployees(Session &session, int count)

@@ -164,7 +164,7 @@ void Benchmarks::pushLatency(int swipes)
                       QStringLiteral("pushed booking listed"));
             },
             true);
-        clock.exec(QStringLiteral("DELETE FROM nopers"));
+        clock.exec(QStringLiteral("DELETE FROM stempelung WHERE pnr IS NULL"));
         window.ListeAktualisieren();
         check(pollingEmptyList(), QStringLiteral("list emptied"));
     }
@@ -301,7 +301,7 @@ void Benchmarks::imports(int swipes, int employees)
     const auto emptied = [this] {
         database_.withSession([](Session &session) {
             seedDemoData(session);
-            session.exec(QStringLiteral("DELETE FROM nopers"));
+            session.exec(QStringLiteral("DELETE FROM stempelung WHERE pnr IS NULL"));
         });
     };
     // The floor: the same rows in one transaction through one prepared statement.
@@ -328,7 +328,7 @@ void Benchmarks::imports(int swipes, int employees)
             runs.isCounted(run));
         emptied();
         swipeFloor.time(
-            [&] { plainInsert(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?)"), swipeRows); },
+            [&] { plainInsert(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?)"), swipeRows); },
             runs.isCounted(run));
         emptied();
         employeeImport.time(

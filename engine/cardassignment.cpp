@@ -1,7 +1,9 @@
 #include "cardassignment.h"
 
 #include "boundvalue.h"
+#include "companynumber.h"
 #include "engineerrors.h"
+#include "ledger/ledgerstatements.h"
 #include "session.h"
 #include "storedform.h"
 
@@ -17,93 +19,88 @@ constexpr int cardWidth = 10;
     EngineError::raise(EngineError::AssignmentRefused, reason);
 }
 
-qint64 insertReturningId(Session &session, const QString &sql, const QVariantList &values)
-{
-    QSqlQuery query = session.exec(sql + QStringLiteral(" RETURNING id"), values);
-    if (!query.next())
-        EngineError::raise(EngineError::DatabaseFailure,
-                           QStringLiteral("Datenbankfehler: keine Id für %1")
-                               .arg(sql.section(QLatin1Char(' '), 2, 2)));
-    return query.value(0).toLongLong();
-}
-
-// One assignment of a card in one company, inside the caller's transaction.
-class Assignment
+// One change of a card's holder in one company, inside the caller's
+// transaction, through the ledger's statements.
+class HolderChange
 {
 public:
-    Assignment(Session &session, QString company, QString employee, QString card)
-        : session_(session), firma_(std::move(company)), pnr_(std::move(employee)),
-          karte_(std::move(card)),
-          who_(boundValue(session.variables().value(QStringLiteral("PERSONAL")))),
-          when_(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")))
+    HolderChange(Session &session, QString company, QString employee, QString card)
+        : session_(session), values_{{QStringLiteral("firma"), company},
+                                     {QStringLiteral("pnr"), employee},
+                                     {QStringLiteral("karte"), card},
+                                     {QStringLiteral("vorher"), QStringLiteral("")},
+                                     {QStringLiteral("von"), boundValue(session.variables().value(
+                                                                 QStringLiteral("PERSONAL")))},
+                                     {QStringLiteral("am"), QDateTime::currentDateTime().toString(
+                                                                QStringLiteral("yyyyMMddHHmmss"))}}
     {}
 
-    void requireEmployee()
+    QString value(const QString &name) const { return values_.value(name).toString(); }
+
+    // Only an active employee of the company gets a card.
+    void requireActiveEmployee()
     {
-        if (!session_
-                 .firstValue(QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"),
-                             {firma_, pnr_})
-                 .isValid())
+        const QVariant active = session_.firstValue(
+            QStringLiteral("SELECT aktiv FROM persbasis WHERE firma = ? AND pnr = ?"),
+            {value(QStringLiteral("firma")), value(QStringLiteral("pnr"))});
+        if (!active.isValid())
             refuse(QStringLiteral("Mitarbeiter %1 der Firma %2 existiert nicht")
-                       .arg(pnr_.left(40), firma_.left(40)));
+                       .arg(value(QStringLiteral("pnr")).left(40),
+                            value(QStringLiteral("firma")).left(40)));
+        if (active.toString() != QLatin1String("J"))
+            refuse(QStringLiteral(
+                       "Mitarbeiter %1 der Firma %2 ist nicht aktiv und bekommt keine Karte")
+                       .arg(value(QStringLiteral("pnr")).left(40),
+                            value(QStringLiteral("firma")).left(40)));
     }
 
-    // Takes the card for the employee when nobody holds it; else answers who does.
-    // A second workstation taking the same card at the same moment waits here
-    // for the first one's transaction and then finds its holder.
-    QString takeCardOrFindHolder()
+    // Takes the card when nobody holds it; else locks it and reads who holds
+    // it and by which assignment. A second workstation taking the same card
+    // waits here for the first one's transaction and then finds its holder.
+    void takeCardOrFindHolder()
     {
-        const QSqlQuery taken = session_.exec(
-            QStringLiteral("INSERT INTO karte (firma, karte, pnr, zugeordnet_von, zugeordnet_am)"
-                           " VALUES (?, ?, ?, ?, ?) ON CONFLICT (firma, karte) DO NOTHING"),
-            {firma_, karte_, pnr_, who_, when_});
-        if (taken.numRowsAffected() == 1)
-            return QString();
-        return session_
-            .firstValue(QStringLiteral("SELECT pnr FROM karte WHERE firma = ? AND karte = ?"),
-                        {firma_, karte_})
-            .toString();
+        if (run(LedgerStatement::takeCard).numRowsAffected() == 1)
+            return;
+        QSqlQuery holder = run(LedgerStatement::lockCard);
+        if (holder.next()) {
+            values_.insert(QStringLiteral("vorher"), holder.value(0).toString());
+            values_.insert(QStringLiteral("vorige"), holder.value(1));
+        }
     }
 
-    void setPreviousHolder(const QString &holder) { previous_ = holder; }
-
-    void moveCard()
+    QString previousHolder() const { return value(QStringLiteral("vorher")); }
+    bool changesHands() const
     {
-        session_.exec(
-            QStringLiteral("UPDATE karte SET pnr = ?, zugeordnet_von = ?, zugeordnet_am = ?"
-                           " WHERE firma = ? AND karte = ?"),
-            {pnr_, who_, when_, firma_, karte_});
+        return !previousHolder().isEmpty() && previousHolder() != value(QStringLiteral("pnr"));
     }
 
-    // Z: the card was nobody's (or already the employee's); W: it changed hands.
-    QString assignmentKind() const
+    // Logs the change, then gives the card to the employee by it.
+    void logAndHandOver(const QString &kind)
     {
-        return previous_.isEmpty() || previous_ == pnr_ ? QStringLiteral("Z") : QStringLiteral("W");
+        values_.insert(QStringLiteral("art"), kind);
+        QSqlQuery logged = run(LedgerStatement::logAssignment);
+        if (!logged.next())
+            EngineError::raise(EngineError::DatabaseFailure,
+                               QStringLiteral("Datenbankfehler: keine Id für die Kartenzuordnung"));
+        values_.insert(QStringLiteral("zuordnung"), logged.value(0).toLongLong());
+        logged.finish();
+        run(LedgerStatement::handOverCard);
     }
 
-    qint64 log(const QString &kind)
+    // Takes over what the employee before had by the assignment he held the
+    // card by: all of it (takeOverSwipes) or what it booked from the list.
+    void takeOver(const QString &statement)
     {
-        return insertReturningId(session_,
-                                 QStringLiteral("INSERT INTO kartenzuordnung (firma, karte, pnr_vorher, pnr, art, von, am)"
-                                                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                                 {firma_, karte_, boundValue(previous_), pnr_, kind, who_, when_});
+        if (values_.value(QStringLiteral("vorige")).isNull())
+            return;
+        run(statement);
+        record(1);
     }
 
-    // The previous holder's time bookings that came from this card's unassigned bookings.
-    void moveTimeBookings(qint64 logId)
+    void bookOpenSwipes()
     {
-        const QString fromPrevious =
-            QStringLiteral(" FROM zeitbuchung WHERE firma = ? AND karte = ? AND pnr = ?"
-                           " AND nopers_id IS NOT NULL");
-        session_.exec(QStringLiteral(
-                          "INSERT INTO kartenzuordnung_buchung (zuordnung_id, nopers_id, umgebucht)"
-                          " SELECT ?, nopers_id, 1") +
-                          fromPrevious,
-                      {logId, firma_, karte_, previous_});
-        session_.exec(QStringLiteral(
-                          "UPDATE zeitbuchung SET pnr = ? WHERE firma = ? AND karte = ? AND pnr = ?"
-                          " AND nopers_id IS NOT NULL"),
-                      {pnr_, firma_, karte_, previous_});
+        run(LedgerStatement::bookOpenSwipes);
+        record(0);
     }
 
     // Whether the server context's user may correct assignments of the company:
@@ -112,58 +109,31 @@ public:
     {
         const QVariant group = session_.firstValue(
             QStringLiteral("SELECT bergrp FROM parpersedv WHERE firma = ? AND code = ?"),
-            {firma_, displayToStored(who_.toString().trimmed().toUpper())});
+            {value(QStringLiteral("firma")),
+             displayToStored(value(QStringLiteral("von")).trimmed().toUpper())});
         return group.toString().trimmed() == QLatin1String("A");
     }
 
-    // The time bookings of the card that the wrong assignment gave the previous
-    // holder: those from the unassigned bookings it booked or moved, and the
-    // card's own swipes since it was assigned. Each moved one is logged.
-    void moveTimeBookingsOf(qint64 wrongId, const QString &assignedAt, qint64 logId)
+    void setPrevious(const QString &holder, qint64 assignment)
     {
-        const QString wrongBookings =
-            QStringLiteral(" FROM zeitbuchung WHERE firma = ? AND karte = ? AND pnr = ? AND ("
-                           "nopers_id IN (SELECT nopers_id FROM kartenzuordnung_buchung WHERE zuordnung_id = ?)"
-                           " OR (nopers_id IS NULL AND zeitpunkt >= ?))");
-        const QVariantList values{firma_, karte_, previous_, wrongId, assignedAt.left(12)};
-        session_.exec(QStringLiteral("INSERT INTO kartenzuordnung_zeitbuchung (zuordnung_id, zeitbuchung_id)"
-                                     " SELECT ?, id") + wrongBookings,
-                      QVariantList{logId} + values);
-        session_.exec(QStringLiteral("UPDATE zeitbuchung SET pnr = ? WHERE id IN (SELECT id") + wrongBookings +
-                          QLatin1Char(')'),
-                      QVariantList{pnr_} + values);
-    }
-
-    // Books the card's open unassigned bookings and takes them off the list.
-    void bookOpenBookings(qint64 logId)
-    {
-        const QString open =
-            QStringLiteral(" FROM nopers WHERE firma = ? AND karte = ? AND erledigt_am IS NULL");
-        // "AND true" keeps SQLite from reading ON CONFLICT as part of the SELECT.
-        session_.exec(
-            QStringLiteral(
-                "INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext, nopers_id)"
-                " SELECT firma, ?, karte, substr(buchungstext, 31, 12), buchungstext, id") +
-                open + QStringLiteral(" AND true ON CONFLICT (nopers_id) DO NOTHING"),
-            {pnr_, firma_, karte_});
-        session_.exec(QStringLiteral(
-                          "INSERT INTO kartenzuordnung_buchung (zuordnung_id, nopers_id, umgebucht)"
-                          " SELECT ?, id, 0") +
-                          open,
-                      {logId, firma_, karte_});
-        session_.exec(QStringLiteral("UPDATE nopers SET erledigt_am = ? WHERE firma = ? AND karte "
-                                     "= ? AND erledigt_am IS NULL"),
-                      {when_, firma_, karte_});
+        values_.insert(QStringLiteral("vorher"), holder);
+        values_.insert(QStringLiteral("vorige"), assignment);
     }
 
 private:
+    QSqlQuery run(const QString &statement)
+    {
+        return runLedgerStatement(session_, statement, values_);
+    }
+
+    void record(int takenOver)
+    {
+        values_.insert(QStringLiteral("umgebucht"), takenOver);
+        run(LedgerStatement::recordSwipes);
+    }
+
     Session &session_;
-    const QString firma_;
-    const QString pnr_;
-    const QString karte_;
-    const QVariant who_;
-    const QString when_;
-    QString previous_;
+    QVariantMap values_;
 };
 
 } // namespace
@@ -189,14 +159,14 @@ QString assignCard(Session &session, const QString &company, const QString &empl
                    const QString &card, const std::optional<QString> &expectedHolder)
 {
     const QVariant who = boundValue(session.variables().value(QStringLiteral("PERSONAL")));
+    const QString firma = canonicalCompany(company);
     if (session.kind() == EngineKind::Postgres)
         return session
             .firstValue(QStringLiteral("SELECT arbeitsplatz.setkarte(?, ?, ?, ?, ?, ?)"),
-                        {boundValue(company), boundValue(employeeNumber), boundValue(card),
+                        {firma, boundValue(employeeNumber), boundValue(card),
                          expectedHolder ? boundValue(*expectedHolder) : QVariant(),
                          session.contextCompany(), who})
             .toString();
-    const QString firma = company.trimmed();
     const QString karte = cardField(card);
     if (hasControlCharacters(card))
         refuse(QStringLiteral(
@@ -207,24 +177,22 @@ QString assignCard(Session &session, const QString &company, const QString &empl
     if (!workstationCompany.isNull() && workstationCompany.toString() != firma)
         refuse(QStringLiteral("Firma %1 ist nicht die Firma dieses Arbeitsplatzes (%2)")
                    .arg(firma.left(40), workstationCompany.toString().left(40)));
-    Assignment assignment(session, firma, employeeNumber.trimmed(), karte);
+    const QString employee = employeeNumber.trimmed();
+    HolderChange change(session, firma, employee, karte);
     // One transaction: the holder check, the move and the bookings stand or fall together.
     session.transaction([&] {
-        assignment.requireEmployee();
-        const QString holder = assignment.takeCardOrFindHolder();
-        const QString employee = employeeNumber.trimmed();
-        const bool moves = !holder.isEmpty() && holder != employee;
-        if (!holder.isEmpty() && expectedHolder && holder != *expectedHolder && holder != employee)
+        change.requireActiveEmployee();
+        change.takeCardOrFindHolder();
+        const QString holder = change.previousHolder();
+        if (change.changesHands() && expectedHolder && holder != expectedHolder->trimmed())
             EngineError::raise(EngineError::CardHolderChanged,
                                QStringLiteral("Karte %1 gehört inzwischen Mitarbeiter %2")
                                    .arg(karte.trimmed(), holder));
-        assignment.setPreviousHolder(holder);
-        if (moves)
-            assignment.moveCard();
-        const qint64 logId = assignment.log(assignment.assignmentKind());
-        if (moves && expectedHolder)
-            assignment.moveTimeBookings(logId);
-        assignment.bookOpenBookings(logId);
+        const bool confirmed = change.changesHands() && expectedHolder;
+        change.logAndHandOver(change.changesHands() ? QStringLiteral("W") : QStringLiteral("Z"));
+        if (confirmed)
+            change.takeOver(LedgerStatement::takeOverListedSwipes);
+        change.bookOpenSwipes();
     });
     return firma;
 }
@@ -242,36 +210,55 @@ void correctAssignment(Session &session, qint64 assignmentId, const QString &emp
     session.transaction([&] {
         QSqlQuery wrong = session.exec(
             QStringLiteral(
-                "SELECT z.firma, z.karte, z.pnr, z.am, k.pnr, (SELECT max(id) FROM kartenzuordnung"
-                " WHERE firma = z.firma AND karte = z.karte) FROM kartenzuordnung z JOIN karte k"
-                " ON k.firma = z.firma AND k.karte = z.karte WHERE z.id = ?"),
+                "SELECT z.firma, z.karte, z.pnr, k.zuordnung_id FROM kartenzuordnung z"
+                " JOIN karte k ON k.firma = z.firma AND k.karte = z.karte WHERE z.id = ?"),
             {assignmentId});
         // Another company's entries are not there for a workstation of a company.
         if (!wrong.next() || (!workstationCompany.isNull() &&
                               wrong.value(0).toString() != workstationCompany.toString()))
             refuse(QStringLiteral("Zuordnung %1 existiert nicht").arg(assignmentId));
-        const QString firma = wrong.value(0).toString();
         const QString karte = wrong.value(1).toString();
         const QString wrongEmployee = wrong.value(2).toString();
-        const QString assignedAt = wrong.value(3).toString();
-        const QString holder = wrong.value(4).toString();
-        const qint64 latest = wrong.value(5).toLongLong();
+        const bool stillInForce = wrong.value(3).toLongLong() == assignmentId;
+        HolderChange correction(session, wrong.value(0).toString(), employee, karte);
         wrong.finish();
 
-        Assignment correction(session, firma, employee, karte);
         if (!correction.userMayCorrect())
-            EngineError::raise(EngineError::CorrectionNotAllowed,
-                               QStringLiteral("Zuordnungen korrigieren dürfen nur Benutzer der Gruppe A"));
-        // What the user saw must still be so: the entry is the card's last, its employee holds the card.
-        if (latest != assignmentId || holder != wrongEmployee)
-            refuse(QStringLiteral("Die Karte %1 wurde seither neu zugeordnet; bitte die Liste neu lesen")
+            EngineError::raise(
+                EngineError::CorrectionNotAllowed,
+                QStringLiteral("Zuordnungen korrigieren dürfen nur Benutzer der Gruppe A"));
+        // What the user saw must still be so: the card is held by this entry.
+        if (!stillInForce)
+            refuse(QStringLiteral(
+                       "Die Karte %1 wurde seither neu zugeordnet; bitte die Liste neu lesen")
                        .arg(karte.trimmed()));
         if (employee == wrongEmployee)
-            refuse(QStringLiteral("Die Karte %1 gehört bereits Mitarbeiter %2").arg(karte.trimmed(), employee));
-        correction.requireEmployee();
-        correction.setPreviousHolder(wrongEmployee);
-        correction.moveCard();
-        const qint64 logId = correction.log(QStringLiteral("K"));
-        correction.moveTimeBookingsOf(assignmentId, assignedAt, logId);
+            refuse(QStringLiteral("Die Karte %1 gehört bereits Mitarbeiter %2")
+                       .arg(karte.trimmed(), employee));
+        correction.requireActiveEmployee();
+        correction.setPrevious(wrongEmployee, assignmentId);
+        correction.logAndHandOver(QStringLiteral("K"));
+        correction.takeOver(LedgerStatement::takeOverSwipes);
     });
+}
+
+void takeSwipeOffList(Session &session, qint64 id)
+{
+    const QHash<QString, QString> &context = session.variables();
+    const QString who = context.value(QStringLiteral("PERSONAL"));
+    const QString where =
+        QStringLiteral("FIRMA=%1 FIL=%2")
+            .arg(context.value(QStringLiteral("FIRMA")), context.value(QStringLiteral("FIL")));
+    if (session.kind() == EngineKind::Postgres) {
+        session.exec(QStringLiteral("SELECT arbeitsplatz.stempelung_loeschen(?, ?, ?, ?)"),
+                     {id, session.contextCompany(), who, where});
+        return;
+    }
+    runLedgerStatement(session, LedgerStatement::markDone,
+                       {{QStringLiteral("id"), id},
+                        {QStringLiteral("am"),
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))},
+                        {QStringLiteral("von"), who},
+                        {QStringLiteral("kontext"), where},
+                        {QStringLiteral("kontext_firma"), session.contextCompany()}});
 }

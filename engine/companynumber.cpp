@@ -9,3 +9,8 @@ bool isCompanyNumber(const QString &text)
     return digits.match(number).hasMatch() && number.toInt() >= 1 &&
            number.toInt() <= highestCompany;
 }
+
+QString canonicalCompany(const QString &text)
+{
+    return isCompanyNumber(text) ? QString::number(text.trimmed().toInt()) : text.trimmed();
+}

@@ -4,7 +4,6 @@
 #include "engineerrors.h"
 #include "session.h"
 
-#include <QDateTime>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -102,38 +101,4 @@ void ObjectStore::save(Session &session, const ClassDef &serverClass, const QStr
                      bound + keys);
     if (query.numRowsAffected() == 0)
         notFound(serverClass, id);
-}
-
-void ObjectStore::remove(Session &session, const ClassDef &serverClass, const QString &id)
-{
-    const QVariantList keys = keyValues(serverClass, id);
-    if (keys.isEmpty())
-        return;
-    if (session.kind() == EngineKind::Postgres) {
-        session.exec(QStringLiteral("SELECT arbeitsplatz.%1_loeschen(%2)")
-                         .arg(serverClass.table, placeholders(keys.size() + 1)),
-                     keys + QVariantList{session.contextCompany()});
-        return;
-    }
-    if (serverClass.deletedAtColumn.isEmpty()) {
-        session.exec(QStringLiteral("DELETE FROM %1 WHERE %2")
-                         .arg(serverClass.table, keyCondition(serverClass)),
-                     keys);
-        return;
-    }
-    // Marked once: deleting it again keeps the first time. A workstation with a
-    // company leaves the other companies' objects alone.
-    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
-    const QVariant company = session.contextCompany();
-    const QString companyCondition =
-        serverClass.companyColumn.isEmpty() || company.isNull()
-            ? QString()
-            : QStringLiteral(" AND %1 = ?").arg(serverClass.companyColumn);
-    QVariantList values = QVariantList{now} + keys;
-    if (!companyCondition.isEmpty())
-        values << company;
-    session.exec(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 AND %2 IS NULL%4")
-                     .arg(serverClass.table, serverClass.deletedAtColumn, keyCondition(serverClass),
-                          companyCondition),
-                 values);
 }

@@ -6,7 +6,7 @@
 
 class Session;
 
-// Reading, writing and deleting the stored objects of a class by id.
+// Reading and writing the stored objects of a class by id.
 namespace ObjectStore {
 
 // The property values of the object, by column. Throws when there is none.
@@ -14,8 +14,5 @@ QVariantMap load(Session &session, const ClassDef &serverClass, const QString &i
 // Writes the property values back; throws when the object no longer exists.
 void save(Session &session, const ClassDef &serverClass, const QString &id,
           const QVariantMap &values);
-// Deletes the object (for some classes: marks it deleted, see ClassDef); an id
-// that is already gone is no error.
-void remove(Session &session, const ClassDef &serverClass, const QString &id);
 
 } // namespace ObjectStore

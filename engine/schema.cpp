@@ -1,6 +1,8 @@
 #include "schema.h"
 
 #include "engineerrors.h"
+#include "ledger/ledgerschema.h"
+#include "ledger/ledgerstatements.h"
 #include "session.h"
 
 #include <QDateTime>
@@ -157,19 +159,20 @@ void addCorrectedTimeBookings(Session &session)
 // A workstation whose list is empty learns of a new booking at once instead of
 // at its next poll, whoever writes it. The server sends equal notices of one
 // transaction once: an import of many swipes tells each company once.
-void notifyNewBookings(Session &session)
+void notifyNewBookings(Session &session, const QString &table, const QString &condition)
 {
     if (session.kind() != EngineKind::Postgres)
         return;
-    execAll(
-        session,
-        {
-            QStringLiteral("CREATE FUNCTION nopers_melden() RETURNS trigger LANGUAGE plpgsql AS $$"
-                           " BEGIN PERFORM pg_notify('%1', NEW.firma); RETURN NULL; END $$")
-                .arg(newBookingsChannel),
-            QStringLiteral("CREATE TRIGGER nopers_neu AFTER INSERT ON nopers"
-                           " FOR EACH ROW EXECUTE FUNCTION nopers_melden()"),
-        });
+    execAll(session,
+            {
+                QStringLiteral(
+                    "CREATE OR REPLACE FUNCTION %1_melden() RETURNS trigger LANGUAGE plpgsql AS $$"
+                    " BEGIN PERFORM pg_notify('%2', NEW.firma); RETURN NULL; END $$")
+                    .arg(table, newBookingsChannel),
+                QStringLiteral("CREATE TRIGGER %1_neu AFTER INSERT ON %1"
+                               " FOR EACH ROW%2 EXECUTE FUNCTION %1_melden()")
+                    .arg(table, condition),
+            });
 }
 
 // On PostgreSQL workstations work through server-side functions only; the
@@ -182,7 +185,7 @@ void installWorkstationFunctions(Session &session)
     if (!script.open(QIODevice::ReadOnly))
         EngineError::raise(EngineError::DatabaseFailure,
                            QStringLiteral("Die Serverfunktionen fehlen in diesem Programm"));
-    session.execScript(QString::fromUtf8(script.readAll()));
+    session.execScript(expandLedgerStatements(QString::fromUtf8(script.readAll())));
 }
 
 struct UpgradeStep
@@ -198,17 +201,25 @@ const QVector<UpgradeStep> &upgradeSteps()
         {2, addAssignmentLog},
         {3, prepareForImports},
         {4, addCorrectedTimeBookings},
-        {5, notifyNewBookings},
+        {5,
+         [](Session &session) { notifyNewBookings(session, QStringLiteral("nopers"), QString()); }},
         // A later version that changes a function runs the script again.
         {6, installWorkstationFunctions},
+        {7,
+         [](Session &session) {
+             introduceSwipeLedger(session);
+             notifyNewBookings(session, QStringLiteral("stempelung"),
+                               QStringLiteral(" WHEN (NEW.pnr IS NULL)"));
+             installWorkstationFunctions(session);
+         }},
     };
     return steps;
 }
 
-void runStepsFrom(Session &session, int version)
+void runSteps(Session &session, int fromVersion, int toVersion)
 {
     for (const UpgradeStep &step : upgradeSteps()) {
-        if (step.toVersion <= version)
+        if (step.toVersion <= fromVersion || step.toVersion > toVersion)
             continue;
         step.apply(session);
         session.exec(QStringLiteral("UPDATE schemaversion SET version = ?"), {step.toVersion});
@@ -234,8 +245,13 @@ int workstationSchemaVersion(Session &session)
 
 void createSchema(Session &session)
 {
+    createSchemaAtVersion(session, currentSchemaVersion);
+}
+
+void createSchemaAtVersion(Session &session, int version)
+{
     createFirstVersion(session);
-    runStepsFrom(session, 1);
+    runSteps(session, 1, version);
 }
 
 int schemaVersion(Session &session)
@@ -278,6 +294,6 @@ void upgradeSchema(Session &session)
         const int version = schemaVersion(session);
         if (version == 1)
             completeFirstVersion(session);
-        runStepsFrom(session, version);
+        runSteps(session, version, currentSchemaVersion);
     });
 }

@@ -13,8 +13,7 @@ QString assignmentLog(const QString &companyCondition)
     return QStringLiteral(
                "SELECT z.id, z.am, z.karte, z.pnr_vorher, z.pnr, COALESCE(p.name || ', ' || p.vorname, ''),"
                " z.art, z.von,"
-               " (SELECT count(*) FROM kartenzuordnung_buchung b WHERE b.zuordnung_id = z.id)"
-               " + (SELECT count(*) FROM kartenzuordnung_zeitbuchung t WHERE t.zuordnung_id = z.id)"
+               " (SELECT count(*) FROM kartenzuordnung_stempelung b WHERE b.zuordnung_id = z.id)"
                " FROM kartenzuordnung z LEFT JOIN persbasis p ON p.firma = z.firma AND p.pnr = z.pnr"
                " WHERE trim(z.karte) = COALESCE(NULLIF(trim(CAST(? AS TEXT)), ''), trim(z.karte))"
                " AND COALESCE(NULLIF(trim(CAST(? AS TEXT)), ''), z.pnr) IN (z.pnr, z.pnr_vorher)"
@@ -30,7 +29,6 @@ const QVector<ClassDef> &serverClasses()
          QStringLiteral("parpersedv"),
          {QStringLiteral("firma"), QStringLiteral("code")},
          false,
-         QString(),
          {{QStringLiteral("Passwort"), QStringLiteral("passwort")},
           {QStringLiteral("Aktiv"), QStringLiteral("aktiv")},
           {QStringLiteral("PNAME"), QStringLiteral("pname")},
@@ -49,7 +47,6 @@ const QVector<ClassDef> &serverClasses()
          QStringLiteral("parpersabt"),
          {QStringLiteral("firma"), QStringLiteral("abtnr")},
          false,
-         QString(),
          {{QStringLiteral("abtbez"), QStringLiteral("abtbez")},
           {QStringLiteral("ABTNR"), QStringLiteral("abtnr")},
           {QStringLiteral("HAbtNr"), QStringLiteral("habtnr")}},
@@ -58,7 +55,6 @@ const QVector<ClassDef> &serverClasses()
          QStringLiteral("persbasis"),
          {QStringLiteral("firma"), QStringLiteral("pnr")},
          false,
-         QString(),
          {{QStringLiteral("Name"), QStringLiteral("name")},
           {QStringLiteral("Vorname"), QStringLiteral("vorname")},
           {QStringLiteral("Aktiv"), QStringLiteral("aktiv")},
@@ -71,31 +67,35 @@ const QVector<ClassDef> &serverClasses()
                           " WHERE firma = ? AND aktiv = 'J' ORDER BY name, vorname, pnr"),
            1,
            {2}}}},
+        // A time clock's swipes; the objects of the class are the swipes, its
+        // list the open ones (booked to nobody and not taken off the list).
         {QStringLiteral("Quastel.NoPers"),
-         QStringLiteral("nopers"),
+         QStringLiteral("stempelung"),
          {QStringLiteral("id")},
          true,
-         QStringLiteral("erledigt_am"),
          {{QStringLiteral("Firma"), QStringLiteral("firma")},
           {QStringLiteral("Karte"), QStringLiteral("karte")},
           {QStringLiteral("Buchungstext"), QStringLiteral("buchungstext")}},
-         // The bookings not yet dealt with, in the order they arrived: of the
-         // workstation's company, or all of them on a connection without one.
+         // The open swipes in the order they arrived: of the workstation's
+         // company, or all of them on a connection without one.
          {{QStringLiteral("Liste"),
            QStringLiteral("nopers_liste"),
-           QStringLiteral("SELECT id, buchungstext FROM nopers WHERE erledigt_am IS NULL ORDER BY id"),
+           QStringLiteral("SELECT id, buchungstext FROM stempelung WHERE pnr IS NULL AND erledigt_am IS NULL"
+                          " ORDER BY id"),
            0,
            {},
-           QStringLiteral("SELECT id, buchungstext FROM nopers WHERE erledigt_am IS NULL AND firma = ? ORDER BY id")},
-          // How many open bookings arrived after the one with the given id: a
+           QStringLiteral("SELECT id, buchungstext FROM stempelung WHERE pnr IS NULL AND erledigt_am IS NULL"
+                          " AND firma = ? ORDER BY id")},
+          // How many open swipes arrived after the one with the given id: a
           // light look for new ones while a workstation shows its list.
           {QStringLiteral("AnzahlNeu"),
            QStringLiteral("nopers_anzahlneu"),
-           QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL AND id > CAST(? AS BIGINT)"),
+           QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL AND erledigt_am IS NULL"
+                          " AND id > CAST(? AS BIGINT)"),
            1,
            {},
-           QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL AND id > CAST(? AS BIGINT)"
-                          " AND firma = ?")},
+           QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL AND erledigt_am IS NULL"
+                          " AND id > CAST(? AS BIGINT) AND firma = ?")},
           // Who holds a card of the company (parameters: company, card), for
           // asking before the card changes hands: employee number, name, who
           // assigned it and when (yyyymmddhhmmss). No row: nobody.
@@ -106,14 +106,11 @@ const QVector<ClassDef> &serverClasses()
                           " AND p.pnr = k.pnr WHERE k.firma = trim(CAST(? AS TEXT))"
                           " AND trim(k.karte) = trim(CAST(? AS TEXT))"),
            2,
-           {2, 3}}},
-         false,
-         QStringLiteral("firma")},
+           {2, 3}}}},
         {QStringLiteral("KV.KassaSW"),
          QStringLiteral("kassasw"),
          {QStringLiteral("id")},
          true,
-         QString(),
          {{QStringLiteral("Name"), QStringLiteral("name")},
           {QStringLiteral("Firma"), QStringLiteral("firma")},
           {QStringLiteral("FIL"), QStringLiteral("fil")},
@@ -143,11 +140,10 @@ const QVector<ClassDef> &serverClasses()
          QString(),
          {},
          false,
-         QString(),
          {},
          {{QStringLiteral("Liste"), QStringLiteral("zuordnungen"), assignmentLog(QString()), 3, {6, 8},
            assignmentLog(QStringLiteral(" AND z.firma = ?"))}}},
-        {QStringLiteral("KV.Windows"), QString(), {}, false, QString(), {}, {}},
+        {QStringLiteral("KV.Windows"), QString(), {}, false, {}, {}},
     };
     return classes;
 }

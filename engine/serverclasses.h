@@ -33,12 +33,9 @@ struct ClassDef
     QString table;            // empty: the class has no stored objects
     QStringList keyColumns;   // an id is the key values joined by "||"
     bool integerId = false;   // a single numeric key
-    QString deletedAtColumn;  // set instead of deleting the row; empty: rows are deleted
     QVector<PropertyDef> properties;
     QVector<QueryDef> queries;
     bool savable = false; // sys_save writes the object back
-    QString companyColumn =
-        QString(); // a workstation with a company deletes its company's objects only
 
     const PropertyDef *findProperty(const QString &member) const;
     const QueryDef *findQuery(const QString &queryName) const;

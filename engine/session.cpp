@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "companynumber.h"
 #include "embeddedfile.h"
 #include "engineerrors.h"
 #include "schema.h"
@@ -259,7 +260,7 @@ QStringList Session::tables() const
 QVariant Session::contextCompany() const
 {
     const auto company = variables_.constFind(QStringLiteral("FIRMA"));
-    return company == variables_.cend() ? QVariant() : QVariant(company->trimmed());
+    return company == variables_.cend() ? QVariant() : QVariant(canonicalCompany(*company));
 }
 
 QVariant Session::firstValue(const QString &sql, const QVariantList &values)

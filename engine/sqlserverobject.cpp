@@ -96,10 +96,14 @@ QVariant SqlServerObject::call(const QString &member, QVariantList &arguments)
         save();
         return 1;
     }
-    // Only bookings are deleted, and only marked done.
-    if (!class_.deletedAtColumn.isEmpty() && sameName(member, QStringLiteral("sys_deleteid"))) {
+    // Only swipes are deleted, and only taken off the list, noted who did it.
+    if (sameName(class_.name, QStringLiteral("Quastel.NoPers")) &&
+        sameName(member, QStringLiteral("sys_deleteid"))) {
         requireArguments(member, arguments, 1);
-        ObjectStore::remove(session, class_, arguments.at(0).toString());
+        bool isNumber = false;
+        const qint64 id = arguments.at(0).toString().trimmed().toLongLong(&isNumber);
+        if (isNumber)
+            takeSwipeOffList(session, id);
         return 1;
     }
     if (sameName(class_.name, QStringLiteral("KV.Windows")) &&

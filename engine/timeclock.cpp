@@ -7,6 +7,7 @@
 #include "engineerrors.h"
 #include "session.h"
 
+#include <QDateTime>
 #include <QSqlQuery>
 
 namespace {
@@ -22,14 +23,17 @@ void checkSwipe(const QString &company, const QString &terminal, const QString &
                 const QString &card, const QString &time, const QString &branch)
 {
     if (!isCompanyNumber(company))
-        refuse(QStringLiteral("Firma \"%1\" ist keine Firmennummer von 1 bis %2").arg(company.left(40)).arg(highestCompany));
+        refuse(QStringLiteral("Firma \"%1\" ist keine Firmennummer von 1 bis %2")
+                   .arg(company.left(40))
+                   .arg(highestCompany));
     // A line feed or tab in a booking text would shift what the list shows.
     for (const auto &[what, value] : {std::pair{QStringLiteral("Firma"), company},
                                       std::pair{QStringLiteral("Terminalname"), terminal},
                                       std::pair{QStringLiteral("Filiale"), branch},
                                       std::pair{QStringLiteral("Kartennummer"), card}}) {
         if (hasControlCharacters(value))
-            refuse(QStringLiteral("%1 enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)").arg(what));
+            refuse(QStringLiteral("%1 enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)")
+                       .arg(what));
         // What arrived as broken UTF-8 was decoded to U+FFFD: the card is not known as sent.
         if (value.contains(QChar::ReplacementCharacter))
             refuse(QStringLiteral("%1 enthält ungültige Zeichen (kein gültiges UTF-8)").arg(what));
@@ -53,43 +57,43 @@ void checkSwipe(const QString &company, const QString &terminal, const QString &
                    .arg(time.left(40)));
 }
 
-const QString insertTimeBooking =
-    QStringLiteral("INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext) VALUES (?, ?, ?, ?, ?)"
-                   " RETURNING id");
-const QString insertUnassignedBooking =
-    QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES (?, ?, ?) RETURNING id");
+// How many swipes one statement stores: about 200 bound values, since Qt's
+// SQLite driver looks each bound value up among all of a statement's, so
+// more values a statement cost more than they save.
+constexpr qsizetype swipesPerStatement = 50;
 
-// How many booking texts one look-up for swipes booked before asks about:
-// each is bound twice, and bound values cost as in RowInserter.
-constexpr int textsPerLookUp = 100;
-
-QString bookedAmongStatement()
+// Stores the swipes given as VALUES (company, card, text, position) that are
+// not stored yet, each with the holder of its card and the assignment he
+// holds it by; answers the rows it stored. "WHERE true": SQLite would read ON
+// CONFLICT as part of the join.
+QString storeStatement(qsizetype rows)
 {
-    QStringList marks;
-    marks.fill(QStringLiteral("?"), textsPerLookUp);
-    const QString among = marks.join(QLatin1Char(','));
-    return QStringLiteral("SELECT buchungstext FROM zeitbuchung WHERE firma = ? AND buchungstext IN (%1)"
-                          " UNION ALL SELECT buchungstext FROM nopers WHERE firma = ? AND buchungstext IN (%1)")
-        .arg(among);
+    QStringList values(rows, QStringLiteral("(?, ?, ?, ?)"));
+    return QStringLiteral(
+               "INSERT INTO stempelung (firma, karte, buchungstext, pnr, zuordnung_id, gebucht_am)"
+               " SELECT v.column1, v.column2, v.column3, k.pnr, k.zuordnung_id,"
+               " CASE WHEN k.pnr IS NULL THEN NULL ELSE CAST(? AS TEXT) END"
+               " FROM (VALUES %1) v LEFT JOIN karte k ON k.firma = v.column1 AND k.karte = "
+               "v.column2"
+               " WHERE true ORDER BY v.column4 ON CONFLICT DO NOTHING RETURNING id, firma, "
+               "buchungstext, pnr")
+        .arg(values.join(QStringLiteral(", ")));
 }
 
-// The id a statement "… RETURNING id" gave; the statement is finished at once,
-// so that no unfinished statement keeps SQLite from committing.
-qint64 returnedId(QSqlQuery &statement)
+// On PostgreSQL the holders read must stay the holders until the swipes are
+// committed: an assignment of one of the cards waits meanwhile. SQLite has
+// one writer at a time anyway.
+void lockCards(Session &session, const QVector<std::pair<QString, QString>> &cards)
 {
-    const bool gotId = statement.next();
-    const qint64 id = gotId ? statement.value(0).toLongLong() : 0;
-    statement.finish();
-    if (!gotId)
-        EngineError::raise(EngineError::DatabaseFailure,
-                           QStringLiteral("Datenbankfehler: keine Id für die neue Buchung"));
-    return id;
-}
-
-qint64 insertReturningId(Session &session, const QString &sql, const QVariantList &values)
-{
-    QSqlQuery query = session.exec(sql, values);
-    return returnedId(query);
+    if (session.kind() != EngineKind::Postgres || cards.isEmpty())
+        return;
+    QVariantList values;
+    for (const auto &[company, card] : cards)
+        values << company << card;
+    session.exec(
+        QStringLiteral("SELECT 1 FROM karte WHERE (firma, karte) IN (VALUES %1) FOR SHARE")
+            .arg(QStringList(cards.size(), QStringLiteral("(?, ?)")).join(QStringLiteral(", "))),
+        values);
 }
 
 } // namespace
@@ -105,68 +109,64 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
                      const QString &branch)
 {
     checkSwipe(company, terminal, kind, card, time, branch);
-    const QString firma = company.trimmed();
-    const QString karte = cardField(card);
-    const QString text = TimeClock::bookingText(terminal, kind, card, time, branch);
+    const SwipeOutcome outcome =
+        SwipeBatch(session).book({{company, terminal, kind, card, time, branch}}).first();
+    const CardBooking::Kind booked =
+        outcome.kind == SwipeOutcome::TimeBooking         ? CardBooking::TimeBooking
+        : outcome.kind == SwipeOutcome::UnassignedBooking ? CardBooking::UnassignedBooking
+                                                          : CardBooking::BookedBefore;
+    return {booked, outcome.id, outcome.employee};
+}
 
-    const QVariant owner = session.firstValue(
-        QStringLiteral("SELECT pnr FROM karte WHERE firma = ? AND karte = ?"), {firma, karte});
-    if (owner.isValid()) {
-        const QString pnr = owner.toString();
-        return {CardBooking::TimeBooking,
-                insertReturningId(session, insertTimeBooking, {firma, pnr, karte, time, text}), pnr};
+SwipeBatch::SwipeBatch(Session &session) : session_(session) {}
+
+QSqlQuery &SwipeBatch::statementFor(qsizetype rows)
+{
+    auto prepared = statements_.find(rows);
+    if (prepared == statements_.end())
+        prepared = statements_.insert(rows, session_.prepare(storeStatement(rows)));
+    return *prepared;
+}
+
+void SwipeBatch::store(const QVector<Row> &rows, QVector<SwipeOutcome> &outcomes)
+{
+    QVector<std::pair<QString, QString>> cards;
+    QVariantList values{QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))};
+    QHash<QString, qsizetype> indexOfText; // the first swipe of each company and text
+    for (qsizetype position = 0; position < rows.size(); ++position) {
+        const Row &row = rows.at(position);
+        cards << std::pair{row.company, row.card};
+        values << row.company << row.card << row.text << position;
+        outcomes[row.index].kind = SwipeOutcome::BookedBefore;
     }
-    return {CardBooking::UnassignedBooking, insertReturningId(session, insertUnassignedBooking, {firma, karte, text}),
-            QString()};
-}
-
-SwipeBatch::SwipeBatch(Session &session)
-    : session_(session), bookedAmong_(session.prepare(bookedAmongStatement())),
-      timeBookings_(session, QStringLiteral("zeitbuchung"),
-                    {QStringLiteral("firma"), QStringLiteral("pnr"), QStringLiteral("karte"),
-                     QStringLiteral("zeitpunkt"), QStringLiteral("buchungstext")}),
-      unassignedBookings_(session, QStringLiteral("nopers"),
-                          {QStringLiteral("firma"), QStringLiteral("karte"), QStringLiteral("buchungstext")})
-{
-}
-
-const QHash<QString, QString> &SwipeBatch::cardHolders(const QString &company)
-{
-    const auto known = holders_.constFind(company);
-    if (known != holders_.cend())
-        return *known;
-    QHash<QString, QString> &holders = holders_[company];
-    QSqlQuery cards = session_.exec(QStringLiteral("SELECT karte, pnr FROM karte WHERE firma = ?"), {company});
-    while (cards.next())
-        holders.insert(cards.value(0).toString(), cards.value(1).toString());
-    return holders;
-}
-
-QSet<QString> SwipeBatch::bookedBefore(const QString &company, const QStringList &texts)
-{
-    QSet<QString> booked;
-    for (qsizetype first = 0; first < texts.size(); first += textsPerLookUp) {
-        QVariantList among;
-        among.reserve(textsPerLookUp);
-        for (qsizetype i = first; i < first + textsPerLookUp; ++i)
-            among << texts.at(qMin(i, texts.size() - 1)); // the last look-up asks for the last text again
-        session_.run(bookedAmong_, QVariantList{company} + among + QVariantList{company} + among);
-        while (bookedAmong_.next())
-            booked.insert(bookedAmong_.value(0).toString());
-        bookedAmong_.finish();
+    // Of two equal swipes in one statement the first is stored.
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row)
+        indexOfText.insert(row->company + QLatin1Char('\n') + row->text, row->index);
+    lockCards(session_, cards);
+    QSqlQuery &statement = statementFor(rows.size());
+    session_.run(statement, values);
+    while (statement.next()) {
+        SwipeOutcome &stored = outcomes[indexOfText.value(
+            statement.value(1).toString() + QLatin1Char('\n') + statement.value(2).toString())];
+        stored.id = statement.value(0).toLongLong();
+        stored.employee = statement.value(3).toString();
+        stored.kind =
+            stored.employee.isEmpty() ? SwipeOutcome::UnassignedBooking : SwipeOutcome::TimeBooking;
     }
-    return booked;
+    statement.finish();
 }
 
 QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
 {
-    QVector<SwipeOutcome> outcomes(swipes.size(), SwipeOutcome{SwipeOutcome::Refused, QString()});
-    QVector<QString> texts(swipes.size()); // empty for a refused swipe
-    QHash<QString, QStringList> textsOfCompany;
+    QVector<SwipeOutcome> outcomes(swipes.size(),
+                                   SwipeOutcome{SwipeOutcome::Refused, QString(), 0, QString()});
+    QVector<Row> rows;
+    rows.reserve(qMin(swipes.size(), swipesPerStatement));
     for (qsizetype i = 0; i < swipes.size(); ++i) {
         const Swipe &swipe = swipes.at(i);
         try {
-            checkSwipe(swipe.company, swipe.terminal, swipe.kind, swipe.card, swipe.time, swipe.branch);
+            checkSwipe(swipe.company, swipe.terminal, swipe.kind, swipe.card, swipe.time,
+                       swipe.branch);
         } catch (const CacheError &refused) {
             // The swipe's own values are wrong; a failing database is no such swipe.
             if (refused.number() != EngineError::InvalidValue)
@@ -174,36 +174,15 @@ QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
             outcomes[i].refusal = refused.description();
             continue;
         }
-        texts[i] = TimeClock::bookingText(swipe.terminal, swipe.kind, swipe.card, swipe.time, swipe.branch);
-        textsOfCompany[swipe.company.trimmed()] << texts.at(i);
-    }
-    QHash<QString, QSet<QString>> booked;
-    for (auto company = textsOfCompany.cbegin(); company != textsOfCompany.cend(); ++company)
-        booked.insert(company.key(), bookedBefore(company.key(), company.value()));
-
-    for (qsizetype i = 0; i < swipes.size(); ++i) {
-        const QString &text = texts.at(i);
-        if (text.isEmpty())
-            continue;
-        const Swipe &swipe = swipes.at(i);
-        const QString firma = swipe.company.trimmed();
-        QSet<QString> &bookedOfCompany = booked[firma];
-        if (bookedOfCompany.contains(text)) {
-            outcomes[i].kind = SwipeOutcome::BookedBefore;
-            continue;
-        }
-        bookedOfCompany.insert(text);
-        const QString karte = cardField(swipe.card);
-        const QString pnr = cardHolders(firma).value(karte);
-        if (pnr.isEmpty()) {
-            unassignedBookings_.add({firma, karte, text});
-            outcomes[i].kind = SwipeOutcome::UnassignedBooking;
-        } else {
-            timeBookings_.add({firma, pnr, karte, swipe.time, text});
-            outcomes[i].kind = SwipeOutcome::TimeBooking;
+        rows << Row{i, canonicalCompany(swipe.company), cardField(swipe.card),
+                    TimeClock::bookingText(swipe.terminal, swipe.kind, swipe.card, swipe.time,
+                                           swipe.branch)};
+        if (rows.size() == swipesPerStatement) {
+            store(rows, outcomes);
+            rows.clear();
         }
     }
-    timeBookings_.flush();
-    unassignedBookings_.flush();
+    if (!rows.isEmpty())
+        store(rows, outcomes);
     return outcomes;
 }

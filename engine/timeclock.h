@@ -1,12 +1,9 @@
 #pragma once
 
-#include "rowinserter.h"
-
 #include <QHash>
-#include <QSet>
-#include <QVector>
 #include <QSqlQuery>
 #include <QString>
+#include <QVector>
 
 class Session;
 
@@ -28,18 +25,19 @@ QString bookingText(const QString &terminal, const QString &kind, const QString 
 
 struct CardBooking
 {
-    enum Kind { TimeBooking, UnassignedBooking };
+    enum Kind { TimeBooking, UnassignedBooking, BookedBefore };
     Kind kind;
-    qint64 id;        // of the time booking or of the unassigned booking
+    qint64 id;        // of the swipe; 0 when it was booked before
     QString employee; // employee number of a time booking, else empty
 };
 
-// Books a swipe of the card at the company's terminal: as the owner's time
-// booking when an employee of the company owns the card, else as an unassigned
-// booking. kind is "K" or "G", time "yyyymmddhhmm", branch the clock's branch
-// number (empty: the clock sends none). Bad input is refused with a
-// CacheError before anything is written. Starts no transaction of its own, so
-// that it can run inside the caller's.
+// Books a swipe of the card at the company's terminal: as the holder's time
+// booking when an employee of the company holds the card, else as an
+// unassigned booking; a swipe stored before (same company, terminal, kind,
+// card and minute) is not stored again. kind is "K" or "G", time
+// "yyyymmddhhmm", branch the clock's branch number (empty: the clock sends
+// none). Bad input is refused with a CacheError before anything is written.
+// Starts no transaction of its own, so that it can run inside the caller's.
 CardBooking bookCard(Session &session, const QString &company, const QString &terminal,
                      const QString &kind, const QString &card, const QString &time,
                      const QString &branch = QString());
@@ -60,16 +58,18 @@ struct SwipeOutcome
 {
     enum Kind { TimeBooking, UnassignedBooking, BookedBefore, Refused };
     Kind kind;
-    QString refusal; // why a refused swipe's values are wrong
+    QString refusal;  // why a refused swipe's values are wrong
+    qint64 id = 0;    // the stored swipe's id
+    QString employee; // who a time booking went to
 };
 
-// Books many swipes, as bookCard books one, in the caller's transaction, except
-// a swipe the company has booked already (same terminal, branch, kind, card
-// and minute, as a time booking or an unassigned booking, or earlier in the
-// same batch): so a file that comes twice books nothing twice. A hundred
-// thousand swipes need the work per swipe kept small: the statements are
-// prepared once, each company's cards read once, and the swipes booked before
-// looked up many at a time. The cards must not change hands while it books.
+// Books many swipes, as bookCard books one, in the caller's transaction. Each
+// swipe is stored once: the database's unique identity of a swipe, not a
+// look beforehand, tells a swipe stored before (by this batch, an earlier
+// file, or another process at the same moment) and leaves it as it is. A
+// swipe goes to whoever holds its card as it is stored; on PostgreSQL the
+// cards' rows are locked meanwhile, so that an assignment or a correction of
+// the card waits for the batch and then finds its swipes.
 class SwipeBatch
 {
 public:
@@ -79,13 +79,16 @@ public:
     QVector<SwipeOutcome> book(const QVector<Swipe> &swipes);
 
 private:
-    const QHash<QString, QString> &cardHolders(const QString &company);
-    // Of the texts, those the company has booked already.
-    QSet<QString> bookedBefore(const QString &company, const QStringList &texts);
+    struct Row
+    {
+        qsizetype index; // of the swipe in the batch
+        QString company;
+        QString card;
+        QString text;
+    };
+    void store(const QVector<Row> &rows, QVector<SwipeOutcome> &outcomes);
+    QSqlQuery &statementFor(qsizetype rows);
 
     Session &session_;
-    QSqlQuery bookedAmong_;
-    RowInserter timeBookings_;
-    RowInserter unassignedBookings_;
-    QHash<QString, QHash<QString, QString>> holders_; // company -> card -> employee
+    QHash<qsizetype, QSqlQuery> statements_; // by rows per statement
 };

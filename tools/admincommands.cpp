@@ -10,6 +10,8 @@
 #include "demodata.h"
 #include "schema.h"
 #include "importcommand.h"
+#include "ledger/ledgercheck.h"
+#include "ledger/ledgerstatements.h"
 #include "payrollexport.h"
 #include "serverentries.h"
 #include "session.h"
@@ -74,7 +76,9 @@ int book(const AdminOptions &options, QTextStream &out, QTextStream &err)
         booking = bookCard(session, options.company, options.terminal, options.kind, options.card,
                            options.time);
     });
-    if (booking.kind == CardBooking::TimeBooking)
+    if (booking.kind == CardBooking::BookedBefore)
+        out << "Schon gebucht: diese Buchung der Karte \"" << options.card << "\" ist schon gespeichert\n";
+    else if (booking.kind == CardBooking::TimeBooking)
         out << "Zeitbuchung " << booking.id << " für Mitarbeiter " << booking.employee
             << " der Firma " << options.company.trimmed() << '\n';
     else
@@ -89,7 +93,8 @@ int listUnassigned(const AdminOptions &options, QTextStream &out, QTextStream &e
     if (!openExisting(session, options, err))
         return ExitFailure;
     QSqlQuery rows =
-        session.exec(QStringLiteral("SELECT id, firma, buchungstext FROM nopers WHERE erledigt_am IS NULL ORDER BY id"));
+        session.exec(QStringLiteral("SELECT id, firma, buchungstext FROM stempelung"
+                                    " WHERE pnr IS NULL AND erledigt_am IS NULL ORDER BY id"));
     bool found = false;
     while (rows.next()) {
         out << rows.value(0).toLongLong() << '\t' << rows.value(1).toString() << '\t'
@@ -122,8 +127,8 @@ int listBookings(const AdminOptions &options, QTextStream &out, QTextStream &err
         return ExitFailure;
     }
     QSqlQuery rows =
-        session.exec(QStringLiteral("SELECT id, zeitpunkt, karte, buchungstext FROM zeitbuchung"
-                                    " WHERE firma = ? AND pnr = ? ORDER BY zeitpunkt, id"),
+        session.exec(QStringLiteral("SELECT id, zeitpunkt, karte, buchungstext FROM ") + LedgerStatement::timeBookings +
+                         QStringLiteral(" z WHERE firma = ? AND pnr = ? ORDER BY zeitpunkt, id"),
                      {company, employee});
     bool found = false;
     while (rows.next()) {
@@ -166,15 +171,25 @@ int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
         << "Anmeldedaten: " << rowCount(session, QStringLiteral("parpersedv")) << '\n'
         << "Karten: " << rowCount(session, QStringLiteral("karte")) << '\n'
         << "Nicht zugeordnete Buchungen offen: "
-        << rowCount(session, QStringLiteral("nopers"), QStringLiteral("erledigt_am IS NULL"))
+        << rowCount(session, QStringLiteral("stempelung"), QStringLiteral("pnr IS NULL AND erledigt_am IS NULL"))
         << '\n'
-        << "Zeitbuchungen: " << rowCount(session, QStringLiteral("zeitbuchung")) << '\n'
+        << "Zeitbuchungen: " << rowCount(session, LedgerStatement::timeBookings + QStringLiteral(" z")) << '\n'
         << "Kartenzuordnungen: " << rowCount(session, QStringLiteral("kartenzuordnung")) << '\n'
         << "Servereinträge: " << rowCount(session, QStringLiteral("kassasw")) << '\n';
-    if (damage.isEmpty())
+    if (!damage.isEmpty()) {
+        err << "Datenbank " << databaseLocation(options)
+            << " ist beschädigt: " << oneLine(damage.first()) << '\n';
+        return ExitFailure;
+    }
+    const LedgerFindings ledger = checkLedger(session);
+    out << "Buchungen: " << (ledger.violations.isEmpty() ? "jede offen oder genau einmal gebucht" : "FEHLER")
+        << '\n';
+    for (const QString &line : ledger.violations + ledger.notes)
+        out << "  " << line << '\n';
+    if (ledger.violations.isEmpty())
         return ExitSuccess;
-    err << "Datenbank " << databaseLocation(options)
-        << " ist beschädigt: " << oneLine(damage.first()) << '\n';
+    err << "Die Buchungen der Datenbank " << databaseLocation(options) << " sind nicht in Ordnung: "
+        << ledger.violations.first() << '\n';
     return ExitFailure;
 }
 

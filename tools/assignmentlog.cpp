@@ -42,11 +42,11 @@ QVector<LogEntry> readLog(Session &session, const AdminOptions &options)
     }
     QSqlQuery rows = session.exec(
         QStringLiteral(
-            "SELECT z.id, z.am, z.firma, z.karte, z.pnr_vorher, z.pnr, z.art, z.von, b.nopers_id,"
-            " b.umgebucht FROM kartenzuordnung z LEFT JOIN kartenzuordnung_buchung b"
+            "SELECT z.id, z.am, z.firma, z.karte, z.pnr_vorher, z.pnr, z.art, z.von, b.stempel_id,"
+            " b.umgebucht FROM kartenzuordnung z LEFT JOIN kartenzuordnung_stempelung b"
             " ON b.zuordnung_id = z.id WHERE ") +
             conditions.join(QStringLiteral(" AND ")) +
-            QStringLiteral(" ORDER BY z.id, b.nopers_id"),
+            QStringLiteral(" ORDER BY z.id, b.stempel_id"),
         values);
     QVector<LogEntry> entries;
     while (rows.next()) {

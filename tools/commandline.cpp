@@ -394,7 +394,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
     options.command = command;
     options.force = given.contains(QStringLiteral("force"));
     options.card = given.value(QStringLiteral("card"));
-    options.company = given.value(QStringLiteral("firma"), QStringLiteral("1"));
+    options.company = canonicalCompany(given.value(QStringLiteral("firma"), QStringLiteral("1")));
     options.terminal = given.value(QStringLiteral("terminal"), QStringLiteral("FIL01T1"));
     options.kind = given.value(QStringLiteral("kind"), QStringLiteral("K"));
     options.time =

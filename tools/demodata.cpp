@@ -152,7 +152,7 @@ const Employee &employeeNumbered(const char *company, const char *number)
 void clearDemoTables(Session &session)
 {
     for (const char *table :
-         {"kartenzuordnung_zeitbuchung", "kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers", "parpersedv",
+         {"kartenzuordnung_stempelung", "stempelung", "karte", "kartenzuordnung", "parpersedv",
           "parpersabt", "persbasis", "kassasw"})
         session.exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
 }

@@ -1,5 +1,7 @@
 #include "payrollexport.h"
 
+#include "ledger/ledgerstatements.h"
+
 #include "admindatabase.h"
 #include "bookingtext.h"
 #include "csvfile.h"
@@ -43,7 +45,7 @@ int exportTimeBookings(const AdminOptions &options, QTextStream &out, QTextStrea
     QSqlQuery rows = session.exec(
         QStringLiteral(
             "SELECT z.firma, z.pnr, COALESCE(p.name, ''), COALESCE(p.vorname, ''), z.zeitpunkt,"
-            " z.buchungstext, z.karte FROM zeitbuchung z LEFT JOIN persbasis p"
+            " z.buchungstext, z.karte FROM ") + LedgerStatement::timeBookings + QStringLiteral(" z LEFT JOIN persbasis p"
             " ON p.firma = z.firma AND p.pnr = z.pnr WHERE ") +
             conditions.join(QStringLiteral(" AND ")) +
             QStringLiteral(" ORDER BY z.firma, z.pnr, z.zeitpunkt, z.id"),

@@ -9,6 +9,10 @@
 --
 -- Run by the owner in the upgrade's transaction; every statement may run
 -- again, so a later version replaces what an earlier one made.
+--
+-- {{name}} stands for one of the engine's ledger statements (the ones that
+-- change who a swipe or card belongs to), the same text SQLite runs, with its
+-- parameters as the function's v_ variables: each such rule is written once.
 
 CREATE SCHEMA IF NOT EXISTS arbeitsplatz;
 CREATE SCHEMA IF NOT EXISTS intern;
@@ -17,6 +21,13 @@ CREATE SCHEMA IF NOT EXISTS intern;
 REVOKE ALL ON SCHEMA public, arbeitsplatz, intern FROM PUBLIC;
 DO $$ BEGIN EXECUTE format('REVOKE ALL ON DATABASE %I FROM PUBLIC', current_database()); END $$;
 ALTER DEFAULT PRIVILEGES REVOKE EXECUTE ON FUNCTIONS FROM PUBLIC;
+
+-- Functions of earlier versions that these replace.
+DROP FUNCTION IF EXISTS arbeitsplatz.nopers(bigint);
+DROP FUNCTION IF EXISTS arbeitsplatz.nopers_loeschen(bigint, text);
+DROP FUNCTION IF EXISTS intern.karte_umhaengen(text, text, text, text, text);
+DROP FUNCTION IF EXISTS intern.protokollieren(text, text, text, text, text, text, text);
+DROP FUNCTION IF EXISTS intern.mitarbeiter_pruefen(text, text);
 
 -- Helpers ---------------------------------------------------------------
 
@@ -58,32 +69,21 @@ BEGIN
     END IF;
 END $$;
 
-CREATE OR REPLACE FUNCTION intern.mitarbeiter_pruefen(p_firma text, p_pnr text) RETURNS void
+-- Only an active employee of the company gets a card.
+CREATE OR REPLACE FUNCTION intern.aktiven_mitarbeiter_pruefen(p_firma text, p_pnr text) RETURNS void
 LANGUAGE plpgsql SET search_path = public, pg_temp AS $$
+DECLARE
+    v_aktiv text;
 BEGIN
-    IF NOT EXISTS (SELECT 1 FROM persbasis b WHERE b.firma = p_firma AND b.pnr = p_pnr) THEN
+    SELECT b.aktiv INTO v_aktiv FROM persbasis b WHERE b.firma = p_firma AND b.pnr = p_pnr;
+    IF NOT FOUND THEN
         PERFORM intern.ablehnen('5301', format('Mitarbeiter %s der Firma %s existiert nicht',
                                                left(p_pnr, 40), left(p_firma, 40)));
     END IF;
-END $$;
-
-CREATE OR REPLACE FUNCTION intern.karte_umhaengen(p_firma text, p_karte text, p_pnr text, p_von text, p_am text)
-RETURNS void LANGUAGE plpgsql SET search_path = public, pg_temp AS $$
-BEGIN
-    UPDATE karte k SET pnr = p_pnr, zugeordnet_von = p_von, zugeordnet_am = p_am
-     WHERE k.firma = p_firma AND k.karte = p_karte;
-END $$;
-
--- Appends an assignment to the log; its id.
-CREATE OR REPLACE FUNCTION intern.protokollieren(p_firma text, p_karte text, p_vorher text, p_pnr text,
-                                                 p_art text, p_von text, p_am text)
-RETURNS bigint LANGUAGE plpgsql SET search_path = public, pg_temp AS $$
-DECLARE
-    neu bigint;
-BEGIN
-    INSERT INTO kartenzuordnung (firma, karte, pnr_vorher, pnr, art, von, am)
-    VALUES (p_firma, p_karte, p_vorher, p_pnr, p_art, p_von, p_am) RETURNING id INTO neu;
-    RETURN neu;
+    IF v_aktiv IS DISTINCT FROM 'J' THEN
+        PERFORM intern.ablehnen('5301', format('Mitarbeiter %s der Firma %s ist nicht aktiv und bekommt keine Karte',
+                                               left(p_pnr, 40), left(p_firma, 40)));
+    END IF;
 END $$;
 
 -- Reading objects: the members the program reads, by key -------------------
@@ -118,11 +118,11 @@ BEGIN
                   WHERE b.firma = p_firma AND b.pnr = p_pnr;
 END $$;
 
-CREATE OR REPLACE FUNCTION arbeitsplatz.nopers(p_id bigint)
+CREATE OR REPLACE FUNCTION arbeitsplatz.stempelung(p_id bigint)
 RETURNS TABLE (firma text, karte text, buchungstext text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
-    RETURN QUERY SELECT n.firma, n.karte, n.buchungstext FROM nopers n WHERE n.id = p_id;
+    RETURN QUERY SELECT s.firma, s.karte, s.buchungstext FROM stempelung s WHERE s.id = p_id;
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.kassasw(p_id bigint)
@@ -153,17 +153,18 @@ BEGIN
                   WHERE b.firma = p_firma AND b.aktiv = 'J' ORDER BY b.name, b.vorname, b.pnr;
 END $$;
 
--- The open bookings of the company, or all of them without one. Two
+-- The open swipes of the company, or all of them without one. Two
 -- statements, so that each keeps its own plan on the partial indexes.
 CREATE OR REPLACE FUNCTION arbeitsplatz.nopers_liste(p_firma text)
 RETURNS TABLE (id bigint, buchungstext text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
     IF p_firma IS NULL THEN
-        RETURN QUERY SELECT n.id, n.buchungstext FROM nopers n WHERE n.erledigt_am IS NULL ORDER BY n.id;
+        RETURN QUERY SELECT s.id, s.buchungstext FROM stempelung s
+                      WHERE s.pnr IS NULL AND s.erledigt_am IS NULL ORDER BY s.id;
     ELSE
-        RETURN QUERY SELECT n.id, n.buchungstext FROM nopers n
-                      WHERE n.erledigt_am IS NULL AND n.firma = p_firma ORDER BY n.id;
+        RETURN QUERY SELECT s.id, s.buchungstext FROM stempelung s
+                      WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.firma = p_firma ORDER BY s.id;
     END IF;
 END $$;
 
@@ -171,9 +172,10 @@ CREATE OR REPLACE FUNCTION arbeitsplatz.nopers_anzahlneu(p_nach bigint, p_firma 
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
     IF p_firma IS NULL THEN
-        RETURN (SELECT count(*) FROM nopers n WHERE n.erledigt_am IS NULL AND n.id > p_nach);
+        RETURN (SELECT count(*) FROM stempelung s WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.id > p_nach);
     END IF;
-    RETURN (SELECT count(*) FROM nopers n WHERE n.erledigt_am IS NULL AND n.id > p_nach AND n.firma = p_firma);
+    RETURN (SELECT count(*) FROM stempelung s
+             WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.id > p_nach AND s.firma = p_firma);
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.karteninhaber(p_firma text, p_karte text)
@@ -211,8 +213,7 @@ LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
     RETURN QUERY
     SELECT z.id, z.am, z.karte, z.pnr_vorher, z.pnr, COALESCE(p.name || ', ' || p.vorname, ''), z.art, z.von,
-           (SELECT count(*) FROM kartenzuordnung_buchung b WHERE b.zuordnung_id = z.id)
-           + (SELECT count(*) FROM kartenzuordnung_zeitbuchung t WHERE t.zuordnung_id = z.id)
+           (SELECT count(*) FROM kartenzuordnung_stempelung b WHERE b.zuordnung_id = z.id)
       FROM kartenzuordnung z LEFT JOIN persbasis p ON p.firma = z.firma AND p.pnr = z.pnr
      WHERE btrim(z.karte) = COALESCE(NULLIF(btrim(p_karte), ''), btrim(z.karte))
        AND COALESCE(NULLIF(btrim(p_pnr), ''), z.pnr) IN (z.pnr, z.pnr_vorher)
@@ -245,20 +246,26 @@ BEGIN
     RETURN gespeichert;
 END $$;
 
--- Marks an unassigned booking done, once; one of another company than the
--- workstation's stays as it is.
-CREATE OR REPLACE FUNCTION arbeitsplatz.nopers_loeschen(p_id bigint, p_kontext_firma text) RETURNS void
+-- Takes an open swipe off the list without booking it, noting who and from
+-- which workstation context; one of another company than the workstation's
+-- stays as it is.
+CREATE OR REPLACE FUNCTION arbeitsplatz.stempelung_loeschen(p_id bigint, p_kontext_firma text, p_personal text,
+                                                            p_kontext text) RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_id bigint := p_id;
+    v_am text := intern.jetzt();
+    v_von text := coalesce(p_personal, '');
+    v_kontext text := coalesce(p_kontext, '');
+    v_kontext_firma text := btrim(p_kontext_firma);
 BEGIN
-    UPDATE nopers n SET erledigt_am = intern.jetzt()
-     WHERE n.id = p_id AND n.erledigt_am IS NULL
-       AND (p_kontext_firma IS NULL OR n.firma = btrim(p_kontext_firma));
+    {{markDone}};
 END $$;
 
 -- Makes the card the employee's card in the company and books the card's open
--- unassigned bookings as the employee's time bookings, logged with the
--- server context's PERSONAL. p_inhaber_gesehen: the holder the caller saw
--- (empty: nobody), null when the caller does not know. The company as kept.
+-- swipes to the employee, logged with the server context's PERSONAL.
+-- p_inhaber_gesehen: the holder the caller saw (empty: nobody), null when the
+-- caller does not know. The company as kept.
 CREATE OR REPLACE FUNCTION arbeitsplatz.setkarte(p_firma text, p_pnr text, p_karte text, p_inhaber_gesehen text,
                                                  p_kontext_firma text, p_personal text)
 RETURNS text LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
@@ -268,8 +275,11 @@ DECLARE
     v_karte text := intern.kartenfeld(p_karte);
     v_von text := coalesce(p_personal, '');
     v_am text := intern.jetzt();
-    v_inhaber text := '';
-    v_id bigint;
+    v_vorher text := '';
+    v_vorige bigint;
+    v_art text;
+    v_zuordnung bigint;
+    v_umgebucht integer;
 BEGIN
     IF p_karte ~ '[\x01-\x1f\x7f-\x9f]' THEN
         PERFORM intern.ablehnen('5301', 'Die Kartennummer enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)');
@@ -278,87 +288,74 @@ BEGIN
         PERFORM intern.ablehnen('5301', format('Ungültige Kartennummer "%s"', left(coalesce(p_karte, ''), 40)));
     END IF;
     PERFORM intern.firma_des_arbeitsplatzes(v_firma, p_kontext_firma);
-    PERFORM intern.mitarbeiter_pruefen(v_firma, v_pnr);
+    PERFORM intern.aktiven_mitarbeiter_pruefen(v_firma, v_pnr);
     -- A second workstation taking the same card waits here for the first one's
     -- transaction and then finds its holder.
-    INSERT INTO karte (firma, karte, pnr, zugeordnet_von, zugeordnet_am)
-    VALUES (v_firma, v_karte, v_pnr, v_von, v_am) ON CONFLICT (firma, karte) DO NOTHING;
+    {{takeCard}};
     IF NOT FOUND THEN
-        SELECT k.pnr INTO v_inhaber FROM karte k WHERE k.firma = v_firma AND k.karte = v_karte FOR UPDATE;
+        {{lockCard}} INTO v_vorher, v_vorige;
     END IF;
-    IF v_inhaber NOT IN ('', v_pnr) AND p_inhaber_gesehen IS NOT NULL AND v_inhaber <> btrim(p_inhaber_gesehen) THEN
-        PERFORM intern.ablehnen('5302', format('Karte %s gehört inzwischen Mitarbeiter %s', btrim(v_karte), v_inhaber));
+    IF v_vorher NOT IN ('', v_pnr) AND p_inhaber_gesehen IS NOT NULL AND v_vorher <> btrim(p_inhaber_gesehen) THEN
+        PERFORM intern.ablehnen('5302', format('Karte %s gehört inzwischen Mitarbeiter %s', btrim(v_karte), v_vorher));
     END IF;
-    IF v_inhaber NOT IN ('', v_pnr) THEN
-        PERFORM intern.karte_umhaengen(v_firma, v_karte, v_pnr, v_von, v_am);
+    v_art := CASE WHEN v_vorher IN ('', v_pnr) THEN 'Z' ELSE 'W' END;
+    {{logAssignment}} INTO v_zuordnung;
+    {{handOverCard}};
+    -- Confirmed against the holder seen: what the assignment he held the card
+    -- by booked from the list moves with the card; his own swipes stay.
+    IF v_art = 'W' AND p_inhaber_gesehen IS NOT NULL AND v_vorige IS NOT NULL THEN
+        {{takeOverListedSwipes}};
+        v_umgebucht := 1;
+        {{recordSwipes}};
     END IF;
-    v_id := intern.protokollieren(v_firma, v_karte, v_inhaber, v_pnr,
-                                  CASE WHEN v_inhaber IN ('', v_pnr) THEN 'Z' ELSE 'W' END, v_von, v_am);
-    -- Confirmed against the holder seen: the time that came from the card's
-    -- unassigned bookings moves with the card.
-    IF v_inhaber NOT IN ('', v_pnr) AND p_inhaber_gesehen IS NOT NULL THEN
-        INSERT INTO kartenzuordnung_buchung (zuordnung_id, nopers_id, umgebucht)
-        SELECT v_id, t.nopers_id, 1 FROM zeitbuchung t
-         WHERE t.firma = v_firma AND t.karte = v_karte AND t.pnr = v_inhaber AND t.nopers_id IS NOT NULL;
-        UPDATE zeitbuchung t SET pnr = v_pnr
-         WHERE t.firma = v_firma AND t.karte = v_karte AND t.pnr = v_inhaber AND t.nopers_id IS NOT NULL;
-    END IF;
-    INSERT INTO zeitbuchung (firma, pnr, karte, zeitpunkt, buchungstext, nopers_id)
-    SELECT n.firma, v_pnr, n.karte, substr(n.buchungstext, 31, 12), n.buchungstext, n.id FROM nopers n
-     WHERE n.firma = v_firma AND n.karte = v_karte AND n.erledigt_am IS NULL
-        ON CONFLICT (nopers_id) DO NOTHING;
-    INSERT INTO kartenzuordnung_buchung (zuordnung_id, nopers_id, umgebucht)
-    SELECT v_id, n.id, 0 FROM nopers n WHERE n.firma = v_firma AND n.karte = v_karte AND n.erledigt_am IS NULL;
-    UPDATE nopers n SET erledigt_am = v_am WHERE n.firma = v_firma AND n.karte = v_karte AND n.erledigt_am IS NULL;
+    {{bookOpenSwipes}};
+    v_umgebucht := 0;
+    {{recordSwipes}};
     RETURN v_firma;
 END $$;
 
--- Corrects a wrong assignment from the log: the card and the time bookings the
+-- Corrects a wrong assignment from the log: the card and every swipe the
 -- wrong employee got by it go to the employee, logged as a correction (K).
--- Only users of group A may; only the card's last assignment, while its
--- employee holds the card.
+-- Only users of group A may; only the assignment the card is held by.
 CREATE OR REPLACE FUNCTION arbeitsplatz.korrigieren(p_id bigint, p_pnr text, p_kontext_firma text, p_personal text)
 RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
 DECLARE
     v_pnr text := btrim(coalesce(p_pnr, ''));
     v_von text := coalesce(p_personal, '');
     v_am text := intern.jetzt();
-    v_falsch record;
-    v_id bigint;
+    v_art text := 'K';
+    v_firma text;
+    v_karte text;
+    v_vorher text;
+    v_vorige bigint := p_id;
+    v_in_kraft bigint;
+    v_zuordnung bigint;
+    v_umgebucht integer := 1;
 BEGIN
     -- Another company's entries are not there for this workstation.
-    SELECT z.firma, z.karte, z.pnr, z.am, k.pnr AS inhaber,
-           (SELECT max(l.id) FROM kartenzuordnung l WHERE l.firma = z.firma AND l.karte = z.karte) AS letzte
-      INTO v_falsch
+    SELECT z.firma, z.karte, z.pnr, k.zuordnung_id INTO v_firma, v_karte, v_vorher, v_in_kraft
       FROM kartenzuordnung z JOIN karte k ON k.firma = z.firma AND k.karte = z.karte
      WHERE z.id = p_id AND (p_kontext_firma IS NULL OR z.firma = btrim(p_kontext_firma))
        FOR UPDATE OF k;
     IF NOT FOUND THEN
         PERFORM intern.ablehnen('5301', format('Zuordnung %s existiert nicht', p_id));
     END IF;
-    IF coalesce(btrim((SELECT e.bergrp FROM parpersedv e WHERE e.firma = v_falsch.firma
+    IF coalesce(btrim((SELECT e.bergrp FROM parpersedv e WHERE e.firma = v_firma
                           AND e.code = translate(upper(btrim(v_von)), 'äöüßÄÖÜ§', '{|}~[\]õ'))), '') <> 'A' THEN
         PERFORM intern.ablehnen('5303', 'Zuordnungen korrigieren dürfen nur Benutzer der Gruppe A');
     END IF;
-    IF v_falsch.letzte <> p_id OR v_falsch.inhaber <> v_falsch.pnr THEN
+    IF v_in_kraft IS DISTINCT FROM p_id THEN
         PERFORM intern.ablehnen('5301', format('Die Karte %s wurde seither neu zugeordnet; bitte die Liste neu lesen',
-                                               btrim(v_falsch.karte)));
+                                               btrim(v_karte)));
     END IF;
-    IF v_pnr = v_falsch.pnr THEN
-        PERFORM intern.ablehnen('5301', format('Die Karte %s gehört bereits Mitarbeiter %s', btrim(v_falsch.karte), v_pnr));
+    IF v_pnr = v_vorher THEN
+        PERFORM intern.ablehnen('5301', format('Die Karte %s gehört bereits Mitarbeiter %s', btrim(v_karte), v_pnr));
     END IF;
-    PERFORM intern.mitarbeiter_pruefen(v_falsch.firma, v_pnr);
-    PERFORM intern.karte_umhaengen(v_falsch.firma, v_falsch.karte, v_pnr, v_von, v_am);
-    v_id := intern.protokollieren(v_falsch.firma, v_falsch.karte, v_falsch.pnr, v_pnr, 'K', v_von, v_am);
-    -- The wrong employee's time of the card: from the unassigned bookings the
-    -- assignment booked or moved, and the card's own swipes since.
-    INSERT INTO kartenzuordnung_zeitbuchung (zuordnung_id, zeitbuchung_id)
-    SELECT v_id, t.id FROM zeitbuchung t
-     WHERE t.firma = v_falsch.firma AND t.karte = v_falsch.karte AND t.pnr = v_falsch.pnr
-       AND (t.nopers_id IN (SELECT b.nopers_id FROM kartenzuordnung_buchung b WHERE b.zuordnung_id = p_id)
-            OR (t.nopers_id IS NULL AND t.zeitpunkt >= left(v_falsch.am, 12)));
-    UPDATE zeitbuchung t SET pnr = v_pnr
-     WHERE t.id IN (SELECT m.zeitbuchung_id FROM kartenzuordnung_zeitbuchung m WHERE m.zuordnung_id = v_id);
+    PERFORM intern.aktiven_mitarbeiter_pruefen(v_firma, v_pnr);
+    {{logAssignment}} INTO v_zuordnung;
+    {{handOverCard}};
+    {{takeOverSwipes}};
+    {{recordSwipes}};
 END $$;
 
 -- Made after the functions, so that none of them stays open to everybody.

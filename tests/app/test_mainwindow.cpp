@@ -150,7 +150,7 @@ private Q_SLOTS:
     void init()
     {
         db_.withSession(seedDemoData);
-        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        db_.exec(QStringLiteral("DELETE FROM stempelung WHERE pnr IS NULL"));
         fakes_ = std::make_unique<FakeWindows>();
         // The program's own windows; only messages and the program end are scripted.
         program_ = std::make_unique<ProgramWindows>(fakes_->ui);
@@ -208,9 +208,9 @@ private Q_SLOTS:
         window_->BUSpeich->click();
 
         QCOMPARE(cardOwner(QStringLiteral(" 12 34 567")), employee);
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id = ?"), {b.toLongLong()}),
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM stempelung WHERE id = ? AND pnr IS NOT NULL"), {b.toLongLong()}),
                  QVariantList{employee});
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE id = ? AND erledigt_am IS NULL"), {b.toLongLong()}).value(0).toInt(), 0);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE id = ? AND pnr IS NULL AND erledigt_am IS NULL"), {b.toLongLong()}).value(0).toInt(), 0);
         QCOMPARE(listedRows().size(), 2);
         QCOMPARE(window_->litime->keyText(0), c);
         QCOMPARE(window_->litime->keyText(1), a);
@@ -355,7 +355,7 @@ private Q_SLOTS:
         assignments.BUKorrigieren->click();
         QVERIFY(fakes_->ui.questionsAsked.at(1).contains(QStringLiteral("dem Mitarbeiter 1002 M")));
         QCOMPARE(cardOwner(QStringLiteral("      6060")), QStringLiteral("1004"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id = ?"), {swiped.toLongLong()}),
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM stempelung WHERE id = ? AND pnr IS NOT NULL"), {swiped.toLongLong()}),
                  QVariantList{"1004"});
         QCOMPARE(assignments.liZuordnungen->rowCount(), 2);
         QVERIFY(assignments.liZuordnungen->rowText(0).endsWith(QStringLiteral("\nKorrektur\nADM\n1")));
@@ -439,7 +439,7 @@ private Q_SLOTS:
         QCOMPARE(window_->litime->keyText(0), other);
         QVERIFY(window_->Frame1->isVisible());
         // Both swipes are the employee's time bookings, each once, and neither is listed again.
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE pnr = '1001' AND nopers_id IN (?, ?)"),
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr = '1001' AND id IN (?, ?)"),
                             {first.toLongLong(), second.toLongLong()})
                      .value(0)
                      .toInt(),
@@ -488,7 +488,7 @@ private Q_SLOTS:
         window_->BUSpeich->click();
         QCOMPARE(fakes_->ui.questionsAsked.size(), 2);
         QCOMPARE(cardOwner(QStringLiteral("       777")), QStringLiteral("1001"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id = ?"), {moved.toLongLong()}),
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM stempelung WHERE id = ? AND pnr IS NOT NULL"), {moved.toLongLong()}),
                  QVariantList{"1001"});
         QCOMPARE(db_.column(QStringLiteral("SELECT pnr_vorher || '>' || pnr || ' ' || art || ' ' || von FROM kartenzuordnung"
                                            " WHERE karte = '       777' ORDER BY id")),
@@ -533,7 +533,7 @@ private Q_SLOTS:
 
     void aCardWithAControlCharacterIsShownAndNotLost()
     {
-        db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '     12\n34', ?)"),
+        db_.exec(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES ('1', '     12\n34', ?)"),
                  {QStringLiteral("FIL01T1  K               12\n34202401310705")});
         db_.swipe(QStringLiteral("12"), QStringLiteral("202401310600"));
         start();
@@ -547,7 +547,7 @@ private Q_SLOTS:
         QVERIFY(fakes_->ui.messages[0].text.startsWith(QStringLiteral("Die Karte kann nicht zugeordnet werden:")));
         QVERIFY(cardOwner(QStringLiteral("        12")).isEmpty());
         QCOMPARE(window_->litime->rowCount(), 2);
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE erledigt_am IS NULL")).value(0).toInt(), 2);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL AND erledigt_am IS NULL")).value(0).toInt(), 2);
     }
 
     void speichernWithoutChoiceChangesNothing()
@@ -586,7 +586,7 @@ private Q_SLOTS:
         QVERIFY(!enabledWhileWaiting);
         QVERIFY(window_->BUSpeich->isEnabled());
         QCOMPARE(window_->litime->rowCount(), 0);
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE nopers_id = ?"), {id.toLongLong()})
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE id = ? AND pnr IS NOT NULL"), {id.toLongLong()})
                      .value(0)
                      .toInt(),
                  1);
@@ -596,9 +596,9 @@ private Q_SLOTS:
     void unreadableDateIsListedAssignableAndNotedOnce()
     {
         QString id;
-        db_.exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext) VALUES ('1', '       999', ?)"),
+        db_.exec(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES ('1', '       999', ?)"),
                  {QStringLiteral("FIL01T1  K                 9992024AB310705")});
-        id = db_.column(QStringLiteral("SELECT id FROM nopers")).value(0).toString();
+        id = db_.column(QStringLiteral("SELECT id FROM stempelung WHERE pnr IS NULL")).value(0).toString();
         start();
         waitForListing(1);
         QCOMPARE(listedRows().value(0), QStringLiteral("2024AB31\n07:05\n       999\n"));
@@ -620,7 +620,7 @@ private Q_SLOTS:
         clickBooking(0);
         chooseEmployee(QStringLiteral("dorn"));
         // The booking's record is gone from the server meanwhile.
-        db_.exec(QStringLiteral("DELETE FROM nopers WHERE id = ?"), {id.toLongLong()});
+        db_.exec(QStringLiteral("DELETE FROM stempelung WHERE id = ?"), {id.toLongLong()});
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, runGuarded([&] { window_->BUSpeich_Click(); }));
         QCOMPARE(fakes_->ui.messages.size(), 1);
         QVERIFY(fakes_->ui.messages[0].text.startsWith(QStringLiteral("Laufzeitfehler '5104':\r\n\r\n")));

@@ -311,9 +311,9 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
     result.bookingsAdded = added.size();
     for (const QString &id : added) {
         const qint64 number = id.toLongLong();
-        QSqlQuery listed = check.exec(QStringLiteral("SELECT count(*) FROM nopers WHERE id = ? AND erledigt_am IS NULL"), {number});
+        QSqlQuery listed = check.exec(QStringLiteral("SELECT count(*) FROM stempelung WHERE id = ? AND pnr IS NULL AND erledigt_am IS NULL"), {number});
         listed.next();
-        QSqlQuery booked = check.exec(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE nopers_id = ?"), {number});
+        QSqlQuery booked = check.exec(QStringLiteral("SELECT count(*) FROM stempelung WHERE id = ? AND pnr IS NOT NULL"), {number});
         booked.next();
         const int times = booked.value(0).toInt();
         result.stillListed += listed.value(0).toInt() > 0 ? 1 : 0;

@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
         Session session(kind, target);
         session.open();
         seedDemoData(session);
-        session.exec(QStringLiteral("DELETE FROM nopers"));
+        session.exec(QStringLiteral("DELETE FROM stempelung WHERE pnr IS NULL"));
         if (kind == EngineKind::Postgres && !workstationRole.isEmpty()) {
             try {
                 DatabaseAdmin::grantWorkstation(session, workstationRole);

@@ -50,7 +50,7 @@ private Q_SLOTS:
     void init()
     {
         db_.withSession(seedDemoData);
-        db_.exec(QStringLiteral("DELETE FROM nopers"));
+        db_.exec(QStringLiteral("DELETE FROM stempelung WHERE pnr IS NULL"));
         fakes_ = std::make_unique<FakeWindows>();
         script_ = ConnectionScript();
         registerFlakyFactory(script_);
@@ -184,9 +184,9 @@ private Q_SLOTS:
             QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE firma = '1' AND karte = ?"), {field}),
                      QVariantList{winner});
             // The swipe is booked once, to the employee who holds the card.
-            QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM zeitbuchung WHERE nopers_id = ?"), {id.toLongLong()}),
+            QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM stempelung WHERE id = ? AND pnr IS NOT NULL"), {id.toLongLong()}),
                      QVariantList{winner});
-            QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM nopers WHERE id = ? AND erledigt_am IS NULL"), {id.toLongLong()})
+            QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE id = ? AND pnr IS NULL AND erledigt_am IS NULL"), {id.toLongLong()})
                          .value(0)
                          .toInt(),
                      0);

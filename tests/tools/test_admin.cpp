@@ -85,7 +85,7 @@ private:
     int bookingRows()
     {
         return count(QStringLiteral(
-            "SELECT (SELECT count(*) FROM nopers) + (SELECT count(*) FROM zeitbuchung)"));
+            "SELECT (SELECT count(*) FROM stempelung WHERE pnr IS NULL) + (SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL)"));
     }
 
     void giveCard(const QString &company, const QString &card, const QString &employee)
@@ -104,7 +104,7 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const char *table : {"kartenzuordnung_zeitbuchung", "kartenzuordnung_buchung", "kartenzuordnung", "karte", "zeitbuchung", "nopers",
+        for (const char *table : {"kartenzuordnung_stempelung", "stempelung", "karte", "kartenzuordnung",
                                   "parpersedv", "parpersabt", "persbasis", "kassasw", "globale"})
             session_->exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
     }
@@ -124,8 +124,8 @@ private Q_SLOTS:
         QCOMPARE(booking.kind, CardBooking::TimeBooking);
         QCOMPARE(booking.employee, QStringLiteral("1002"));
         QSqlQuery row = session_->exec(
-            QStringLiteral("SELECT firma, pnr, karte, zeitpunkt, buchungstext, nopers_id IS NULL"
-                           " FROM zeitbuchung WHERE id = ?"),
+            QStringLiteral("SELECT firma, pnr, karte, substr(buchungstext, 31, 12), buchungstext, zuordnung_id IS NULL"
+                           " FROM stempelung WHERE pnr IS NOT NULL AND id = ?"),
             {booking.id});
         QVERIFY(row.next());
         QCOMPARE(row.value(0).toString(), QStringLiteral("1"));
@@ -135,7 +135,7 @@ private Q_SLOTS:
         QCOMPARE(row.value(4).toString(),
                  QStringLiteral("FIL01T1  G                4711") + swipeTime);
         QVERIFY(row.value(5).toBool());
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers")), 0);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL")), 0);
 
         // Cards belong to a company: the same number elsewhere is nobody's.
         const CardBooking elsewhere =
@@ -143,7 +143,7 @@ private Q_SLOTS:
                      QStringLiteral("4711"), swipeTime);
         QCOMPARE(elsewhere.kind, CardBooking::UnassignedBooking);
         QVERIFY(elsewhere.employee.isEmpty());
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM zeitbuchung")), 1);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL")), 1);
     }
 
     void swipeOfAnUnknownCardKeepsTheTextLayout_data()
@@ -184,7 +184,7 @@ private Q_SLOTS:
             bookCard(*session_, QStringLiteral("1"), terminal, kind, card, swipeTime);
         QCOMPARE(booking.kind, CardBooking::UnassignedBooking);
         QSqlQuery row = session_->exec(
-            QStringLiteral("SELECT firma, karte, buchungstext FROM nopers WHERE id = ?"),
+            QStringLiteral("SELECT firma, karte, buchungstext FROM stempelung WHERE pnr IS NULL AND id = ?"),
             {booking.id});
         QVERIFY(row.next());
         QCOMPARE(row.value(0).toString(), QStringLiteral("1"));
@@ -208,7 +208,7 @@ private Q_SLOTS:
         session_->variables().insert(QStringLiteral("PERSONAL"), DemoLogin::userCode);
         assignCard(*session_, QStringLiteral("1"), QStringLiteral("1002"),
                    QStringLiteral(" 12 34 567"), std::nullopt);
-        QCOMPARE(column(QStringLiteral("SELECT zeitpunkt FROM zeitbuchung WHERE pnr = '1002'")),
+        QCOMPARE(column(QStringLiteral("SELECT substr(buchungstext, 31, 12) FROM stempelung WHERE pnr = '1002'")),
                  QVariantList{swipeTime});
 
         const CardBooking next =
@@ -226,15 +226,15 @@ private Q_SLOTS:
         assignCard(*session_, QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral("4711"), QStringLiteral(""));
         assignCard(*session_, QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4711"), QStringLiteral("1001"));
         assignCard(*session_, QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("=815"), QStringLiteral(""));
-        const QString nopersId = column(QStringLiteral("SELECT id FROM nopers")).value(0).toString();
+        const QString swipeId = column(QStringLiteral("SELECT id FROM stempelung")).value(0).toString();
 
         const Outcome card = runInProcess({QStringLiteral("log"), QStringLiteral("--card"), QStringLiteral("4711")});
         QCOMPARE(card.exitCode, 0);
         const QStringList lines = card.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 2);
-        QVERIFY2(lines.at(0).endsWith(QStringLiteral("\t1\t4711\t\t1001\tZuordnung\tMÜL\t") + nopersId + QStringLiteral("\t")),
+        QVERIFY2(lines.at(0).endsWith(QStringLiteral("\t1\t4711\t\t1001\tZuordnung\tMÜL\t") + swipeId + QStringLiteral("\t")),
                  qPrintable(lines.at(0)));
-        QVERIFY2(lines.at(1).endsWith(QStringLiteral("\t1001\t1002\tWechsel\tMÜL\t\t") + nopersId), qPrintable(lines.at(1)));
+        QVERIFY2(lines.at(1).endsWith(QStringLiteral("\t1001\t1002\tWechsel\tMÜL\t\t") + swipeId), qPrintable(lines.at(1)));
         // An employee's assignments are those to and away from them.
         QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--pnr"), QStringLiteral("1001")}).out.count('\n'), 2);
         const QString today = QDate::currentDate().toString(Qt::ISODate);
@@ -517,18 +517,18 @@ private Q_SLOTS:
                      "SELECT count(*) FROM karte k WHERE NOT EXISTS"
                      " (SELECT 1 FROM persbasis p WHERE p.firma = k.firma AND p.pnr = k.pnr)")),
                  0);
-        const int unassigned = count(QStringLiteral("SELECT count(*) FROM nopers"));
+        const int unassigned = count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL"));
         QVERIFY(unassigned >= 5 && unassigned <= 6);
         QCOMPARE(count(QStringLiteral(
-                     "SELECT count(*) FROM nopers n WHERE EXISTS"
+                     "SELECT count(*) FROM stempelung n WHERE n.pnr IS NULL AND EXISTS"
                      " (SELECT 1 FROM karte k WHERE k.firma = n.firma AND k.karte = n.karte)")),
                  0);
         QVERIFY(count(QStringLiteral(
-                    "SELECT count(*) FROM nopers WHERE substr(buchungstext, 21, 10) <> karte")) ==
+                    "SELECT count(*) FROM stempelung WHERE pnr IS NULL AND substr(buchungstext, 21, 10) <> karte")) ==
                 0);
-        QVERIFY(count(QStringLiteral("SELECT count(*) FROM nopers WHERE trim(karte) LIKE '% %'")) >=
+        QVERIFY(count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL AND trim(karte) LIKE '% %'")) >=
                 1);
-        QVERIFY(count(QStringLiteral("SELECT count(*) FROM (SELECT karte FROM nopers"
+        QVERIFY(count(QStringLiteral("SELECT count(*) FROM (SELECT karte FROM stempelung WHERE pnr IS NULL"
                                      " GROUP BY firma, karte HAVING count(*) > 1) twice")) >= 1);
     }
 
@@ -536,20 +536,20 @@ private Q_SLOTS:
     {
         QCOMPARE(runInProcess({QStringLiteral("seed")}).exitCode, int(ExitSuccess));
         const int employees = count(QStringLiteral("SELECT count(*) FROM persbasis"));
-        const int unassigned = count(QStringLiteral("SELECT count(*) FROM nopers"));
+        const int unassigned = count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL"));
         bookCard(*session_, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"),
                  QStringLiteral("24680"), swipeTime);
 
         const Outcome refused = runInProcess({QStringLiteral("seed")});
         QCOMPARE(refused.exitCode, int(ExitFailure));
         QVERIFY(refused.err.contains(QStringLiteral("--force")));
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers")), unassigned + 1);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL")), unassigned + 1);
 
         QCOMPARE(runInProcess({QStringLiteral("seed"), QStringLiteral("--force")}).exitCode,
                  int(ExitSuccess));
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM persbasis")), employees);
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers")), unassigned);
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers WHERE karte = ?"),
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL")), unassigned);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL AND karte = ?"),
                        {cardField(QStringLiteral("24680"))}),
                  0);
     }
@@ -636,7 +636,7 @@ private Q_SLOTS:
                             targetArguments());
         QCOMPARE(booked.exitCode, int(ExitSuccess));
         const QVariantList newest =
-            column(QStringLiteral("SELECT id, buchungstext FROM nopers ORDER BY id DESC"));
+            column(QStringLiteral("SELECT id, buchungstext FROM stempelung WHERE pnr IS NULL ORDER BY id DESC"));
         QVERIFY2(booked.out.contains(newest.value(0).toString()), qPrintable(booked.out));
 
         // Listed in arrival order, one line per booking, text unchanged.
@@ -644,7 +644,7 @@ private Q_SLOTS:
             runAdminProgram(QStringList{QStringLiteral("unassigned")} + targetArguments());
         QCOMPARE(listed.exitCode, int(ExitSuccess));
         const QStringList lines = listed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        const QVariantList ids = column(QStringLiteral("SELECT id FROM nopers ORDER BY id"));
+        const QVariantList ids = column(QStringLiteral("SELECT id FROM stempelung WHERE pnr IS NULL ORDER BY id"));
         QCOMPARE(lines.size(), ids.size());
         for (int i = 0; i < lines.size(); ++i)
             QCOMPARE(lines.at(i).section(QLatin1Char('\t'), 0, 0), ids.at(i).toString());
@@ -658,7 +658,7 @@ private Q_SLOTS:
             targetArguments());
         QCOMPARE(refused.exitCode, int(ExitFailure));
         QVERIFY(refused.err.contains(QStringLiteral("202402300705")));
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM nopers")), ids.size());
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL")), ids.size());
     }
 
     void programListsAnEmployeesBookings()
@@ -669,7 +669,7 @@ private Q_SLOTS:
         QVERIFY(!owner.isEmpty());
         const QString employee = owner.first().toString();
         const int before =
-            count(QStringLiteral("SELECT count(*) FROM zeitbuchung WHERE pnr = ?"), {employee});
+            count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL AND pnr = ?"), {employee});
         const QString card =
             column(QStringLiteral("SELECT karte FROM karte WHERE firma = '1' AND pnr = ?"),
                    {employee})

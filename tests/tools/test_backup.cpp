@@ -78,7 +78,7 @@ private:
     // Everything a refused command must leave alone.
     QStringList liveState()
     {
-        return texts(QStringLiteral("SELECT buchungstext FROM nopers ORDER BY id")) +
+        return texts(QStringLiteral("SELECT buchungstext FROM stempelung WHERE pnr IS NULL ORDER BY id")) +
                texts(QStringLiteral("SELECT firma || pnr || name FROM persbasis ORDER BY 1"));
     }
 
@@ -123,7 +123,7 @@ private Q_SLOTS:
         Outcome saved;
         QElapsedTimer clock;
         program_->transaction([&] {
-            program_->exec(QStringLiteral("INSERT INTO nopers (firma, karte, buchungstext)"
+            program_->exec(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext)"
                                           " VALUES ('1', 'OPEN', 'OPEN')"));
             clock.start();
             saved = runProgram({QStringLiteral("backup"), QStringLiteral("--to"), backup});
@@ -134,10 +134,10 @@ private Q_SLOTS:
         QVERIFY(clock.elapsed() < 4000);
 
         const QVariantList backedUp =
-            onFile(backup, {QStringLiteral("SELECT trim(karte) FROM nopers ORDER BY id")});
+            onFile(backup, {QStringLiteral("SELECT trim(karte) FROM stempelung WHERE pnr IS NULL ORDER BY id")});
         QVERIFY(backedUp.contains(QStringLiteral("COMMITTED")));
         QVERIFY(!backedUp.contains(QStringLiteral("OPEN")));
-        QCOMPARE(backedUp.size(), texts(QStringLiteral("SELECT karte FROM nopers")).size() - 1);
+        QCOMPARE(backedUp.size(), texts(QStringLiteral("SELECT karte FROM stempelung WHERE pnr IS NULL")).size() - 1);
         QCOMPARE(onFile(backup, {QStringLiteral("PRAGMA integrity_check")}),
                  QVariantList{QStringLiteral("ok")});
     }
@@ -159,7 +159,7 @@ private Q_SLOTS:
         // The program's open connection reads the restored state and can go on writing.
         QCOMPARE(liveState(), saved);
         book(QStringLiteral("LATER"));
-        QCOMPARE(texts(QStringLiteral("SELECT count(*) FROM nopers WHERE karte LIKE '%LATER'")),
+        QCOMPARE(texts(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL AND karte LIKE '%LATER'")),
                  QStringList{QStringLiteral("1")});
     }
 
@@ -167,7 +167,7 @@ private Q_SLOTS:
     {
         const QString backup = path(QStringLiteral("sicherung.sqlite"));
         backUpTo(backup);
-        const QStringList bookings = texts(QStringLiteral("SELECT karte FROM nopers ORDER BY id"));
+        const QStringList bookings = texts(QStringLiteral("SELECT karte FROM stempelung WHERE pnr IS NULL ORDER BY id"));
         program_.reset();
         qputenv("KARVEN_DATA_DIR", path(QStringLiteral("neu/daten")).toLocal8Bit());
         const Outcome restored =
@@ -176,7 +176,7 @@ private Q_SLOTS:
         QStringList restoredBookings;
         for (const QVariant &card :
              onFile(path(QStringLiteral("neu/daten/karven.sqlite")),
-                    {QStringLiteral("SELECT karte FROM nopers ORDER BY id")}))
+                    {QStringLiteral("SELECT karte FROM stempelung WHERE pnr IS NULL ORDER BY id")}))
             restoredBookings << card.toString();
         QVERIFY(!bookings.isEmpty());
         QCOMPARE(restoredBookings, bookings);
@@ -257,7 +257,7 @@ private Q_SLOTS:
         const Outcome forced = runProgram(
             {QStringLiteral("backup"), QStringLiteral("--to"), older, QStringLiteral("--force")});
         QVERIFY2(forced.exitCode == ExitSuccess, qPrintable(forced.err));
-        QCOMPARE(onFile(older, {QStringLiteral("SELECT count(*) FROM nopers WHERE karte LIKE "
+        QCOMPARE(onFile(older, {QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL AND karte LIKE "
                                                "'%TODAY'")}),
                  QVariantList{1});
 

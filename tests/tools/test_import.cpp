@@ -65,8 +65,8 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const char *table : {"kartenzuordnung_buchung", "kartenzuordnung", "karte",
-                                  "zeitbuchung", "nopers", "parpersedv", "persbasis", "parpersabt"})
+        for (const char *table : {"kartenzuordnung_stempelung", "stempelung", "karte", "kartenzuordnung",
+                                  "parpersedv", "persbasis", "parpersabt"})
             session_->exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
     }
 
@@ -145,7 +145,7 @@ private Q_SLOTS:
                  QStringLiteral("Stra~er 20 J"));
         QCOMPARE(session_->firstValue(QStringLiteral("SELECT code FROM parpersedv")).toString(),
                  QStringLiteral("M]L"));
-        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr FROM zeitbuchung")).toString(),
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr FROM stempelung WHERE pnr IS NOT NULL")).toString(),
                  QStringLiteral("5001"));
         QCOMPARE(count(QStringLiteral("kartenzuordnung")), 1);
         // The login reads the user's department: a user without one is refused.
@@ -220,9 +220,9 @@ private Q_SLOTS:
             QCOMPARE(report.bookedBefore, round == 0 ? 0 : 2);
             QCOMPARE(report.timeBookings + report.unassigned, round == 0 ? 2 : 0);
         }
-        QCOMPARE(session_->firstValue(QStringLiteral("SELECT buchungstext FROM nopers")).toString(),
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT buchungstext FROM stempelung WHERE pnr IS NULL")).toString(),
                  QStringLiteral("FIL01T1  G                 815202401311630"));
-        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr || zeitpunkt FROM zeitbuchung"))
+        QCOMPARE(session_->firstValue(QStringLiteral("SELECT pnr || substr(buchungstext, 31, 12) FROM stempelung WHERE pnr IS NOT NULL"))
                      .toString(),
                  QStringLiteral("1001202401310705"));
 
@@ -237,7 +237,7 @@ private Q_SLOTS:
                  qPrintable(wrong.errors.at(0)));
         QVERIFY2(wrong.errors.at(1).startsWith(QStringLiteral("Zeile 4: Buchungsart")),
                  qPrintable(wrong.errors.at(1)));
-        QCOMPARE(count(QStringLiteral("nopers")), 1); // not even the good line of that file
+        QCOMPARE(count(QStringLiteral("stempelung WHERE pnr IS NULL")), 1); // not even the good line of that file
     }
 
     void aLongSwipeFileIsBookedOnceEvenWhenItRepeatsASwipe()
@@ -259,7 +259,7 @@ private Q_SLOTS:
         QCOMPARE(first.bookedBefore, 1);
         const SwipeReport again = importSwipes(*session_, swipes, QStringLiteral("1"));
         QCOMPARE(again.bookedBefore, 1002);
-        QCOMPARE(count(QStringLiteral("nopers")), 1001);
+        QCOMPARE(count(QStringLiteral("stempelung WHERE pnr IS NULL")), 1001);
     }
 
     void aWatchedFolderBooksFinishedFilesAndSetsBadOnesAside()
@@ -288,7 +288,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             QFile::exists(folder.filePath(QStringLiteral("fehler/uhr2.csv.fehler.txt"))), 15000);
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("uhr1.csv"))));
-        QCOMPARE(count(QStringLiteral("nopers")), 1);
+        QCOMPARE(count(QStringLiteral("stempelung WHERE pnr IS NULL")), 1);
         ::kill(pid_t(watcher.processId()), SIGTERM);
         QVERIFY(watcher.waitForFinished(10000));
         QCOMPARE(watcher.exitCode(), 0);

@@ -107,6 +107,6 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
     } catch (const RollBack &) {
         return report;
     }
-    session.renewStatistics({QStringLiteral("nopers"), QStringLiteral("zeitbuchung")});
+    session.renewStatistics({QStringLiteral("stempelung")});
     return report;
 }
