@@ -262,3 +262,9 @@ void takeSwipeOffList(Session &session, qint64 id)
                         {QStringLiteral("kontext"), where},
                         {QStringLiteral("kontext_firma"), session.contextCompany()}});
 }
+
+bool reopenSwipe(Session &session, qint64 id)
+{
+    return runLedgerStatement(session, LedgerStatement::reopen, {{QStringLiteral("id"), id}})
+               .numRowsAffected() == 1;
+}

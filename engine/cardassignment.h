@@ -47,3 +47,6 @@ void correctAssignment(Session &session, qint64 assignmentId, const QString &emp
 // a booked swipe, one taken off before, or one of another company than the
 // context's stays as it is. On PostgreSQL arbeitsplatz.stempelung_loeschen.
 void takeSwipeOffList(Session &session, qint64 id);
+
+// Puts a swipe taken off the list back on it; false when it was not taken off.
+bool reopenSwipe(Session &session, qint64 id);

@@ -47,8 +47,7 @@ QString newConnectionName()
 
 Session::Session(EngineKind kind, ConnectionTarget target)
     : kind_(kind), target_(std::move(target)), connectionName_(newConnectionName())
-{
-}
+{}
 
 Session::~Session()
 {
@@ -271,9 +270,23 @@ QVariant Session::firstValue(const QString &sql, const QVariantList &values)
 
 void Session::transaction(const std::function<void()> &work)
 {
-    // Inside a running transaction the work is part of it.
+    // Inside a running transaction the work is part of it, and all of it or
+    // nothing as well: a caller that goes on after a refusal (an import that
+    // reports the line and reads the next) keeps nothing of the refused work,
+    // and PostgreSQL goes on accepting statements.
     if (inTransaction_) {
-        work();
+        exec(QStringLiteral("SAVEPOINT teil"));
+        try {
+            work();
+        } catch (...) {
+            try {
+                exec(QStringLiteral("ROLLBACK TO SAVEPOINT teil"));
+            } catch (const CacheError &) {
+                // The connection is gone; the error that counts is the first one.
+            }
+            throw;
+        }
+        exec(QStringLiteral("RELEASE SAVEPOINT teil"));
         return;
     }
     // SQLite takes the write lock at once: a transaction that only upgrades

@@ -4,21 +4,24 @@
 #include "assignmentlog.h"
 
 #include "cacheerror.h"
+#include "cardassignment.h"
 #include "databaseadmin.h"
 #include "databasebackup.h"
 #include "databasecheck.h"
 #include "demodata.h"
-#include "schema.h"
 #include "importcommand.h"
 #include "ledger/ledgercheck.h"
 #include "ledger/ledgerstatements.h"
 #include "payrollexport.h"
+#include "schema.h"
 #include "serverentries.h"
 #include "session.h"
+#include "storedform.h"
 #include "timeclock.h"
 
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
@@ -77,7 +80,8 @@ int book(const AdminOptions &options, QTextStream &out, QTextStream &err)
                            options.time);
     });
     if (booking.kind == CardBooking::BookedBefore)
-        out << "Schon gebucht: diese Buchung der Karte \"" << options.card << "\" ist schon gespeichert\n";
+        out << "Schon gebucht: diese Buchung der Karte \"" << options.card
+            << "\" ist schon gespeichert\n";
     else if (booking.kind == CardBooking::TimeBooking)
         out << "Zeitbuchung " << booking.id << " für Mitarbeiter " << booking.employee
             << " der Firma " << options.company.trimmed() << '\n';
@@ -92,17 +96,42 @@ int listUnassigned(const AdminOptions &options, QTextStream &out, QTextStream &e
     Session session(options.engine, options.target);
     if (!openExisting(session, options, err))
         return ExitFailure;
-    QSqlQuery rows =
-        session.exec(QStringLiteral("SELECT id, firma, buchungstext FROM stempelung"
-                                    " WHERE pnr IS NULL AND erledigt_am IS NULL ORDER BY id"));
+    QSqlQuery rows = session.exec(
+        options.takenOff
+            ? QStringLiteral(
+                  "SELECT id, firma, erledigt_am, erledigt_von, erledigt_kontext, buchungstext"
+                  " FROM stempelung WHERE erledigt_am IS NOT NULL AND doppelt_von IS NULL ORDER BY "
+                  "id")
+            : QStringLiteral("SELECT id, firma, buchungstext FROM stempelung"
+                             " WHERE pnr IS NULL AND erledigt_am IS NULL ORDER BY id"));
     bool found = false;
     while (rows.next()) {
-        out << rows.value(0).toLongLong() << '\t' << rows.value(1).toString() << '\t'
-            << rows.value(2).toString() << '\n';
+        QStringList fields;
+        for (int column = 0; column < rows.record().count(); ++column)
+            fields << rows.value(column).toString();
+        if (options.takenOff)
+            fields[3] = storedToDisplay(fields.at(3));
+        out << fields.join(QLatin1Char('\t')) << '\n';
         found = true;
     }
     if (!found)
-        out << "Keine nicht zugeordneten Buchungen.\n";
+        out << (options.takenOff ? "Keine von der Liste genommenen Buchungen.\n"
+                                 : "Keine nicht zugeordneten Buchungen.\n");
+    return ExitSuccess;
+}
+
+int reopen(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session(options.engine, options.target);
+    if (!openExisting(session, options, err))
+        return ExitFailure;
+    if (!reopenSwipe(session, options.swipeId)) {
+        err << "Buchung " << options.swipeId
+            << " ist nicht von der Liste genommen (unbekannt, offen oder gebucht).\n";
+        return ExitFailure;
+    }
+    out << "Buchung " << options.swipeId
+        << " steht wieder in der Liste der nicht zugeordneten Buchungen.\n";
     return ExitSuccess;
 }
 
@@ -127,7 +156,8 @@ int listBookings(const AdminOptions &options, QTextStream &out, QTextStream &err
         return ExitFailure;
     }
     QSqlQuery rows =
-        session.exec(QStringLiteral("SELECT id, zeitpunkt, karte, buchungstext FROM ") + LedgerStatement::timeBookings +
+        session.exec(QStringLiteral("SELECT id, zeitpunkt, karte, buchungstext FROM ") +
+                         LedgerStatement::timeBookings +
                          QStringLiteral(" z WHERE firma = ? AND pnr = ? ORDER BY zeitpunkt, id"),
                      {company, employee});
     bool found = false;
@@ -171,9 +201,11 @@ int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
         << "Anmeldedaten: " << rowCount(session, QStringLiteral("parpersedv")) << '\n'
         << "Karten: " << rowCount(session, QStringLiteral("karte")) << '\n'
         << "Nicht zugeordnete Buchungen offen: "
-        << rowCount(session, QStringLiteral("stempelung"), QStringLiteral("pnr IS NULL AND erledigt_am IS NULL"))
+        << rowCount(session, QStringLiteral("stempelung"),
+                    QStringLiteral("pnr IS NULL AND erledigt_am IS NULL"))
         << '\n'
-        << "Zeitbuchungen: " << rowCount(session, LedgerStatement::timeBookings + QStringLiteral(" z")) << '\n'
+        << "Zeitbuchungen: "
+        << rowCount(session, LedgerStatement::timeBookings + QStringLiteral(" z")) << '\n'
         << "Kartenzuordnungen: " << rowCount(session, QStringLiteral("kartenzuordnung")) << '\n'
         << "Servereinträge: " << rowCount(session, QStringLiteral("kassasw")) << '\n';
     if (!damage.isEmpty()) {
@@ -182,14 +214,15 @@ int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
         return ExitFailure;
     }
     const LedgerFindings ledger = checkLedger(session);
-    out << "Buchungen: " << (ledger.violations.isEmpty() ? "jede offen oder genau einmal gebucht" : "FEHLER")
+    out << "Buchungen: "
+        << (ledger.violations.isEmpty() ? "jede offen oder genau einmal gebucht" : "FEHLER")
         << '\n';
     for (const QString &line : ledger.violations + ledger.notes)
         out << "  " << line << '\n';
     if (ledger.violations.isEmpty())
         return ExitSuccess;
-    err << "Die Buchungen der Datenbank " << databaseLocation(options) << " sind nicht in Ordnung: "
-        << ledger.violations.first() << '\n';
+    err << "Die Buchungen der Datenbank " << databaseLocation(options)
+        << " sind nicht in Ordnung: " << ledger.violations.first() << '\n';
     return ExitFailure;
 }
 
@@ -205,7 +238,8 @@ int configure(const AdminOptions &options, QTextStream &out, QTextStream &err)
     }
     const bool fromEnvironment = !qEnvironmentVariable("KARVEN_ENGINE").isEmpty();
     out << "Das Programm nimmt die Engine " << configuredEngineName() << " ("
-        << (fromEnvironment ? "aus KARVEN_ENGINE" : "aus den Einstellungen oder der Vorgabe") << ").\n";
+        << (fromEnvironment ? "aus KARVEN_ENGINE" : "aus den Einstellungen oder der Vorgabe")
+        << ").\n";
     return ExitSuccess;
 }
 
@@ -241,6 +275,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("seed"), seed},
         {QStringLiteral("book"), book},
         {QStringLiteral("unassigned"), listUnassigned},
+        {QStringLiteral("reopen"), reopen},
         {QStringLiteral("bookings"), listBookings},
         {QStringLiteral("check"), check},
         {QStringLiteral("backup"), backupDatabase},

@@ -22,13 +22,21 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("server"), true, {}},
         {QStringLiteral("port"), true, {}},
         {QStringLiteral("namespace"), true, {}},
-        {QStringLiteral("force"), false, {QStringLiteral("seed"), QStringLiteral("backup"), QStringLiteral("log"), QStringLiteral("export")}},
+        {QStringLiteral("force"),
+         false,
+         {QStringLiteral("seed"), QStringLiteral("backup"), QStringLiteral("log"),
+          QStringLiteral("export")}},
         {QStringLiteral("card"), true, {QStringLiteral("book"), QStringLiteral("log")}},
-        {QStringLiteral("firma"), true, {QStringLiteral("book"), QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("swipes"), QStringLiteral("export"), QStringLiteral("server")}},
+        {QStringLiteral("firma"),
+         true,
+         {QStringLiteral("book"), QStringLiteral("bookings"), QStringLiteral("log"),
+          QStringLiteral("swipes"), QStringLiteral("export"), QStringLiteral("server")}},
         {QStringLiteral("terminal"), true, {QStringLiteral("book")}},
         {QStringLiteral("kind"), true, {QStringLiteral("book")}},
         {QStringLiteral("time"), true, {QStringLiteral("book")}},
-        {QStringLiteral("pnr"), true, {QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("export")}},
+        {QStringLiteral("pnr"),
+         true,
+         {QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("export")}},
         {QStringLiteral("day"), true, {QStringLiteral("log")}},
         {QStringLiteral("csv"), true, {QStringLiteral("log"), QStringLiteral("export")}},
         {QStringLiteral("to"), true, {QStringLiteral("backup")}},
@@ -39,7 +47,8 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("dry-run"), false, {QStringLiteral("import")}},
         {QStringLiteral("file"), true, {QStringLiteral("swipes")}},
         {QStringLiteral("von"), true, {QStringLiteral("export")}},
-        {QStringLiteral("id"), true, {QStringLiteral("server")}},
+        {QStringLiteral("id"), true, {QStringLiteral("server"), QStringLiteral("reopen")}},
+        {QStringLiteral("erledigt"), false, {QStringLiteral("unassigned")}},
         {QStringLiteral("name"), true, {QStringLiteral("server")}},
         {QStringLiteral("filiale"), true, {QStringLiteral("server")}},
         {QStringLiteral("entry-server"), true, {QStringLiteral("server")}},
@@ -100,26 +109,36 @@ const QHash<QString, QString> &commandHelp()
                         "  --kind K|G          K Kommen, G Gehen (Vorgabe: K)\n"
                         "  --time ZEIT         yyyymmddhhmm (Vorgabe: jetzt)\n")},
         {QStringLiteral("unassigned"),
-         QStringLiteral("Aufruf: karven-admin unassigned [Optionen]\n\n"
-                        "Listet die nicht zugeordneten Buchungen in der Reihenfolge ihres\n"
-                        "Eingangs: Id, Firma und Buchungstext, durch Tabulatoren getrennt.\n")},
+         QStringLiteral(
+             "Aufruf: karven-admin unassigned [Optionen]\n\n"
+             "Listet die nicht zugeordneten Buchungen in der Reihenfolge ihres\n"
+             "Eingangs: Id, Firma und Buchungstext, durch Tabulatoren getrennt.\n\n"
+             "  --erledigt          statt der offenen die Buchungen, die ein Arbeitsplatz\n"
+             "                      ohne Zuordnung von der Liste genommen hat: Id, Firma,\n"
+             "                      Zeitpunkt, Benutzer, Arbeitsplatz und Buchungstext\n")},
+        {QStringLiteral("reopen"),
+         QStringLiteral("Aufruf: karven-admin reopen --id N [Optionen]\n\n"
+                        "Nimmt eine Buchung, die ein Arbeitsplatz ohne Zuordnung von der Liste\n"
+                        "genommen hat, wieder in die Liste der nicht zugeordneten Buchungen auf.\n"
+                        "Die Nummern zeigt \"karven-admin unassigned --erledigt\".\n")},
         {QStringLiteral("bookings"),
          QStringLiteral("Aufruf: karven-admin bookings --firma F --pnr N [Optionen]\n\n"
                         "Listet die Zeitbuchungen eines Mitarbeiters nach Zeitpunkt: Id,\n"
                         "Zeitpunkt, Karte und Buchungstext, durch Tabulatoren getrennt.\n")},
         {QStringLiteral("log"),
-         QStringLiteral("Aufruf: karven-admin log [--firma F] [--card KARTE] [--pnr N] [--day JJJJ-MM-TT]\n"
-                        "                        [--csv DATEI [--force]] [Optionen]\n\n"
-                        "Zeigt das Protokoll der Kartenzuordnungen einer Firma, älteste zuerst: Nr,\n"
-                        "Zeitpunkt, Firma, Karte, bisheriger und neuer Mitarbeiter, Art (Zuordnung\n"
-                        "oder Wechsel), wer zugeordnet hat, die dabei gebuchten und die vom bisherigen\n"
-                        "Mitarbeiter umgebuchten nicht zugeordneten Buchungen; durch Tabulatoren getrennt.\n\n"
-                        "  --firma F           Firma (Vorgabe: 1)\n"
-                        "  --card KARTE        nur diese Karte\n"
-                        "  --pnr N             nur Zuordnungen an oder weg von diesem Mitarbeiter\n"
-                        "  --day JJJJ-MM-TT    nur Zuordnungen dieses Tages\n"
-                        "  --csv DATEI         als CSV-Datei für eine Tabellenkalkulation schreiben\n"
-                        "                      (Semikolon, UTF-8); eine vorhandene Datei nur mit --force\n")},
+         QStringLiteral(
+             "Aufruf: karven-admin log [--firma F] [--card KARTE] [--pnr N] [--day JJJJ-MM-TT]\n"
+             "                        [--csv DATEI [--force]] [Optionen]\n\n"
+             "Zeigt das Protokoll der Kartenzuordnungen einer Firma, älteste zuerst: Nr,\n"
+             "Zeitpunkt, Firma, Karte, bisheriger und neuer Mitarbeiter, Art (Zuordnung\n"
+             "oder Wechsel), wer zugeordnet hat, die dabei gebuchten und die vom bisherigen\n"
+             "Mitarbeiter umgebuchten nicht zugeordneten Buchungen; durch Tabulatoren getrennt.\n\n"
+             "  --firma F           Firma (Vorgabe: 1)\n"
+             "  --card KARTE        nur diese Karte\n"
+             "  --pnr N             nur Zuordnungen an oder weg von diesem Mitarbeiter\n"
+             "  --day JJJJ-MM-TT    nur Zuordnungen dieses Tages\n"
+             "  --csv DATEI         als CSV-Datei für eine Tabellenkalkulation schreiben\n"
+             "                      (Semikolon, UTF-8); eine vorhandene Datei nur mit --force\n")},
         {QStringLiteral("check"),
          QStringLiteral("Aufruf: karven-admin check [Optionen]\n\n"
                         "Prüft die Datenbank des Namespace und ändert nichts: SQLites\n"
@@ -128,37 +147,43 @@ const QHash<QString, QString> &commandHelp()
         {QStringLiteral("import"),
          QStringLiteral(
              "Aufruf: karven-admin import [--abteilungen DATEI] [--mitarbeiter DATEI]\n"
-             "                           [--benutzer DATEI] [--karten DATEI] [--dry-run] [Optionen]\n\n"
+             "                           [--benutzer DATEI] [--karten DATEI] [--dry-run] "
+             "[Optionen]\n\n"
              "Übernimmt Stammdaten aus CSV-Dateien (Semikolon, Kopfzeile mit den Spaltennamen,\n"
              "UTF-8 oder Windows-1252), in dieser Reihenfolge. Jede Datei ganz oder gar nicht;\n"
              "dieselbe Datei ein zweites Mal ändert nichts. Bei einem Fehler werden alle\n"
              "fehlerhaften Zeilen genannt und nichts aus der Datei gespeichert.\n\n"
              "  abteilungen  Firma; Abteilung; Bezeichnung [; Hauptabteilung]\n"
-             "  mitarbeiter  Firma; Personalnummer; Name; Vorname [; Abteilung; Aktiv; E-Mail; Fax]\n"
+             "  mitarbeiter  Firma; Personalnummer; Name; Vorname [; Abteilung; Aktiv; E-Mail; "
+             "Fax]\n"
              "  benutzer     Firma; Kürzel; Passwort; Abteilung [; Aktiv; Personalnummer; Name;\n"
              "               Durchwahl; Berechtigungsgruppe]\n"
              "  karten       Firma; Karte; Personalnummer\n\n"
              "Aktiv ist J oder N (fehlt die Spalte, sind neue Einträge aktiv).\n"
              "  --dry-run    nur prüfen und zählen, nichts speichern\n")},
         {QStringLiteral("config"),
-         QStringLiteral("Aufruf: karven-admin config [--engine sqlite|postgres]\n\n"
-                        "Zeigt, welche Datenbank-Engine das Programm für diesen Benutzer nimmt und\n"
-                        "woher die Wahl kommt. Mit --engine wird sie in den Einstellungen des Programms\n"
-                        "gespeichert (~/.config/KARVEN/KARVEN.conf), so dass auch ein Start aus dem\n"
-                        "Anwendungsmenü sie nimmt. KARVEN_ENGINE geht weiterhin vor.\n")},
+         QStringLiteral(
+             "Aufruf: karven-admin config [--engine sqlite|postgres]\n\n"
+             "Zeigt, welche Datenbank-Engine das Programm für diesen Benutzer nimmt und\n"
+             "woher die Wahl kommt. Mit --engine wird sie in den Einstellungen des Programms\n"
+             "gespeichert (~/.config/KARVEN/KARVEN.conf), so dass auch ein Start aus dem\n"
+             "Anwendungsmenü sie nimmt. KARVEN_ENGINE geht weiterhin vor.\n")},
         {QStringLiteral("grant"),
-         QStringLiteral("Aufruf: karven-admin grant --role ROLLE [Optionen]\n\n"
-                        "Gibt einer vorhandenen PostgreSQL-Rolle, was ein Arbeitsplatz braucht: sich\n"
-                        "mit der Datenbank verbinden und die Serverfunktionen des Programms aufrufen.\n"
-                        "Tabellen darf die Rolle weder lesen noch ändern. Läuft mit der\n"
-                        "Eigentümerrolle; die Rolle eines Arbeitsplatzes legt ein Administrator\n"
-                        "vorher mit psql an (CREATE ROLE ... LOGIN PASSWORD ...).\n\n"
-                        "  --role ROLLE        die Rolle der Arbeitsplätze\n")},
+         QStringLiteral(
+             "Aufruf: karven-admin grant --role ROLLE [Optionen]\n\n"
+             "Gibt einer vorhandenen PostgreSQL-Rolle, was ein Arbeitsplatz braucht: sich\n"
+             "mit der Datenbank verbinden und die Serverfunktionen des Programms aufrufen.\n"
+             "Tabellen darf die Rolle weder lesen noch ändern. Läuft mit der\n"
+             "Eigentümerrolle; die Rolle eines Arbeitsplatzes legt ein Administrator\n"
+             "vorher mit psql an (CREATE ROLE ... LOGIN PASSWORD ...).\n\n"
+             "  --role ROLLE        die Rolle der Arbeitsplätze\n")},
         {QStringLiteral("server"),
          QStringLiteral(
              "Aufruf: karven-admin server list [Optionen]\n"
-             "        karven-admin server add --id N --name NAME --firma F --filiale N [Eintrag] [Optionen]\n"
-             "        karven-admin server change --id N [--name NAME] [--firma F] [--filiale N] [Eintrag]\n"
+             "        karven-admin server add --id N --name NAME --firma F --filiale N [Eintrag] "
+             "[Optionen]\n"
+             "        karven-admin server change --id N [--name NAME] [--firma F] [--filiale N] "
+             "[Eintrag]\n"
              "        karven-admin server remove --id N [Optionen]\n\n"
              "Pflegt die Einträge der Serverliste, die das Programm im Fenster \"KARVEN Server\"\n"
              "zeigt und von denen ein Arbeitsplatz seinen Standardserver wählt.\n\n"
@@ -213,25 +238,27 @@ const QHash<QString, QString> &commandHelp()
 
 QString generalHelp()
 {
-    return QStringLiteral("Aufruf: karven-admin BEFEHL [Optionen]\n\n"
-                          "Verwaltet die Datenbank der KARVEN-Kartenzuordnung.\n\n"
-                          "Befehle:\n"
-                          "  create      Datenbank des Namespace anlegen\n"
-                          "  seed        Datenbank anlegen und mit Demodaten füllen\n"
-                          "  book        eine Karte buchen, wie es eine Stempeluhr tut\n"
-                          "  unassigned  nicht zugeordnete Buchungen auflisten\n"
-                          "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
-                          "  import      Stammdaten aus CSV-Dateien übernehmen\n"
-                          "  swipes      Stempeluhr-Dateien einlesen, auch laufend aus einem Ordner\n"
-                          "  export      Zeitbuchungen eines Zeitraums als CSV für die Lohnabrechnung\n"
-                          "  server      Einträge der Serverliste zeigen, anlegen, ändern, löschen\n"
-                          "  config      Datenbank-Engine des Programms für diesen Benutzer festlegen\n"
-                          "  grant       einer PostgreSQL-Rolle geben, was ein Arbeitsplatz darf\n"
-                          "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
-                          "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
-                          "  backup      SQLite-Datenbank in eine Datei sichern\n"
-                          "  restore     SQLite-Datenbank aus einer Sicherung wiederherstellen\n\n"
-                          "\"karven-admin BEFEHL --help\" zeigt die Optionen eines Befehls.\n\n") +
+    return QStringLiteral(
+               "Aufruf: karven-admin BEFEHL [Optionen]\n\n"
+               "Verwaltet die Datenbank der KARVEN-Kartenzuordnung.\n\n"
+               "Befehle:\n"
+               "  create      Datenbank des Namespace anlegen\n"
+               "  seed        Datenbank anlegen und mit Demodaten füllen\n"
+               "  book        eine Karte buchen, wie es eine Stempeluhr tut\n"
+               "  unassigned  nicht zugeordnete Buchungen auflisten\n"
+               "  reopen      eine von der Liste genommene Buchung wieder aufnehmen\n"
+               "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
+               "  import      Stammdaten aus CSV-Dateien übernehmen\n"
+               "  swipes      Stempeluhr-Dateien einlesen, auch laufend aus einem Ordner\n"
+               "  export      Zeitbuchungen eines Zeitraums als CSV für die Lohnabrechnung\n"
+               "  server      Einträge der Serverliste zeigen, anlegen, ändern, löschen\n"
+               "  config      Datenbank-Engine des Programms für diesen Benutzer festlegen\n"
+               "  grant       einer PostgreSQL-Rolle geben, was ein Arbeitsplatz darf\n"
+               "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
+               "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
+               "  backup      SQLite-Datenbank in eine Datei sichern\n"
+               "  restore     SQLite-Datenbank aus einer Sicherung wiederherstellen\n\n"
+               "\"karven-admin BEFEHL --help\" zeigt die Optionen eines Befehls.\n\n") +
            commonOptionsHelp;
 }
 
@@ -372,9 +399,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
         {QStringLiteral("book"), {QStringLiteral("card")}},
         {QStringLiteral("bookings"), {QStringLiteral("firma"), QStringLiteral("pnr")}},
         {QStringLiteral("backup"), {QStringLiteral("to")}},
-        {QStringLiteral("export"), {QStringLiteral("von"), QStringLiteral("bis"), QStringLiteral("csv")}},
+        {QStringLiteral("export"),
+         {QStringLiteral("von"), QStringLiteral("bis"), QStringLiteral("csv")}},
         {QStringLiteral("restore"), {QStringLiteral("from")}},
         {QStringLiteral("grant"), {QStringLiteral("role")}},
+        {QStringLiteral("reopen"), {QStringLiteral("id")}},
     };
     for (const QString &name : required.value(command))
         if (!given.contains(name))
@@ -401,39 +430,49 @@ CommandLine parseCommandLine(const QStringList &arguments)
         given.value(QStringLiteral("time"),
                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm")));
     options.employee = given.value(QStringLiteral("pnr"));
-    for (const QString &kind : {QStringLiteral("abteilungen"), QStringLiteral("mitarbeiter"), QStringLiteral("benutzer"),
-                               QStringLiteral("karten")})
+    for (const QString &kind : {QStringLiteral("abteilungen"), QStringLiteral("mitarbeiter"),
+                                QStringLiteral("benutzer"), QStringLiteral("karten")})
         if (given.contains(kind))
             options.importFiles.insert(kind, given.value(kind));
     if (command == QLatin1String("import") && options.importFiles.isEmpty())
-        return failure(QStringLiteral("import braucht mindestens eine Datei: --abteilungen, --mitarbeiter, "
-                                      "--benutzer oder --karten"));
+        return failure(
+            QStringLiteral("import braucht mindestens eine Datei: --abteilungen, --mitarbeiter, "
+                           "--benutzer oder --karten"));
     options.dryRun = given.contains(QStringLiteral("dry-run"));
     options.watchFolder = given.value(QStringLiteral("watch"));
     options.companyGiven = given.contains(QStringLiteral("firma"));
     if (command == QLatin1String("server")) {
-        static const QStringList actions = {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("change"),
-                                            QStringLiteral("remove")};
+        static const QStringList actions = {QStringLiteral("list"), QStringLiteral("add"),
+                                            QStringLiteral("change"), QStringLiteral("remove")};
         if (!actions.contains(action))
             return failure(QStringLiteral("server braucht list, add, change oder remove"));
         if (action != QLatin1String("list") && !given.contains(QStringLiteral("id")))
             return failure(QStringLiteral("Option --id fehlt"));
         options.action = action;
-        for (const QString &name : {QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("firma"),
-                                    QStringLiteral("filiale"), QStringLiteral("entry-server"),
-                                    QStringLiteral("entry-port"), QStringLiteral("entry-namespace"),
-                                    QStringLiteral("type")})
+        for (const QString &name : {QStringLiteral("id"), QStringLiteral("name"),
+                                    QStringLiteral("firma"), QStringLiteral("filiale"),
+                                    QStringLiteral("entry-server"), QStringLiteral("entry-port"),
+                                    QStringLiteral("entry-namespace"), QStringLiteral("type")})
             if (given.contains(name))
                 options.entry.insert(name, given.value(name));
     } else if (!action.isEmpty()) {
         return failure(QStringLiteral("Überzähliges Argument \"%1\"").arg(action.left(60)));
     }
     options.role = given.value(QStringLiteral("role"));
+    options.takenOff = given.contains(QStringLiteral("erledigt"));
+    if (command == QLatin1String("reopen")) {
+        bool isNumber = false;
+        options.swipeId = given.value(QStringLiteral("id")).trimmed().toLongLong(&isNumber);
+        if (!isNumber || options.swipeId <= 0)
+            return failure(QStringLiteral("--id \"%1\" ist keine Buchungsnummer")
+                               .arg(given.value(QStringLiteral("id")).left(40)));
+    }
     options.periodStart = given.value(QStringLiteral("von"));
     options.periodEnd = given.value(QStringLiteral("bis"));
     for (const QString &day : {options.periodStart, options.periodEnd})
         if (!day.isEmpty() && !QDate::fromString(day, Qt::ISODate).isValid())
-            return failure(QStringLiteral("\"%1\" ist kein Tag im Format JJJJ-MM-TT").arg(day.left(40)));
+            return failure(
+                QStringLiteral("\"%1\" ist kein Tag im Format JJJJ-MM-TT").arg(day.left(40)));
     if (options.periodStart > options.periodEnd)
         return failure(QStringLiteral("--bis liegt vor --von"));
     if (command == QLatin1String("swipes") &&
@@ -441,12 +480,14 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return failure(QStringLiteral("swipes braucht entweder --file DATEI oder --watch ORDNER"));
     options.day = given.value(QStringLiteral("day"));
     if (!options.day.isEmpty() && !QDate::fromString(options.day, Qt::ISODate).isValid())
-        return failure(QStringLiteral("--day \"%1\" ist kein Tag im Format JJJJ-MM-TT").arg(options.day.left(40)));
-    static const QHash<QString, QString> fileOption = {{QStringLiteral("backup"), QStringLiteral("to")},
-                                                       {QStringLiteral("restore"), QStringLiteral("from")},
-                                                       {QStringLiteral("log"), QStringLiteral("csv")},
-                                                       {QStringLiteral("swipes"), QStringLiteral("file")},
-                                                       {QStringLiteral("export"), QStringLiteral("csv")}};
+        return failure(QStringLiteral("--day \"%1\" ist kein Tag im Format JJJJ-MM-TT")
+                           .arg(options.day.left(40)));
+    static const QHash<QString, QString> fileOption = {
+        {QStringLiteral("backup"), QStringLiteral("to")},
+        {QStringLiteral("restore"), QStringLiteral("from")},
+        {QStringLiteral("log"), QStringLiteral("csv")},
+        {QStringLiteral("swipes"), QStringLiteral("file")},
+        {QStringLiteral("export"), QStringLiteral("csv")}};
     options.file = given.value(fileOption.value(command));
     result.outcome = CommandLine::Run;
     return result;

@@ -33,6 +33,8 @@ struct AdminOptions
     QString action; // server: list, add, change or remove
     QHash<QString, QString> entry; // server: the entry's options as given
     QString role;                  // grant: the workstations' PostgreSQL role
+    bool takenOff = false;         // unassigned --erledigt
+    qint64 swipeId = 0;            // reopen --id
 };
 
 struct CommandLine

@@ -159,26 +159,21 @@ void copyBookings(Session &session)
 // was still open is taken off the list.
 void markCopies(Session &session, const QString &when)
 {
-    const QString sameSwipe = QStringLiteral(
-        "e.firma = stempelung.firma AND substr(e.buchungstext, 1, 10) = "
-        "substr(stempelung.buchungstext, 1, 10)"
-        " AND substr(e.buchungstext, 21, 22) = substr(stempelung.buchungstext, 21, 22)");
-    execAll(
-        session,
-        {
-            QStringLiteral("CREATE INDEX stempelung_kennung_alle ON stempelung (%1)").arg(identity),
-            QStringLiteral(
-                "UPDATE stempelung SET doppelt_von = (SELECT e.id FROM stempelung e WHERE %1"
-                " ORDER BY CASE WHEN e.pnr IS NULL THEN 1 ELSE 0 END, e.id LIMIT 1)"
-                " WHERE EXISTS (SELECT 1 FROM stempelung e WHERE %1 AND e.id <> stempelung.id)")
-                .arg(sameSwipe),
-            QStringLiteral("UPDATE stempelung SET doppelt_von = NULL WHERE doppelt_von = id"),
-            QStringLiteral("DROP INDEX stempelung_kennung_alle"),
-        });
+    const QString first = QStringLiteral(
+        "(SELECT e.id FROM stempelung e WHERE e.firma = stempelung.firma"
+        " AND substr(e.buchungstext, 1, 10) = substr(stempelung.buchungstext, 1, 10)"
+        " AND substr(e.buchungstext, 21, 22) = substr(stempelung.buchungstext, 21, 22)"
+        " ORDER BY CASE WHEN e.pnr IS NULL THEN 1 ELSE 0 END, e.id LIMIT 1)");
+    const QString stillOpen = QStringLiteral("pnr IS NULL AND erledigt_am IS NULL");
     session.exec(
-        QStringLiteral("UPDATE stempelung SET erledigt_am = ?, erledigt_von = 'doppelt'"
-                       " WHERE doppelt_von IS NOT NULL AND pnr IS NULL AND erledigt_am IS NULL"),
+        QStringLiteral("CREATE INDEX stempelung_kennung_alle ON stempelung (%1)").arg(identity));
+    session.exec(
+        QStringLiteral("UPDATE stempelung SET doppelt_von = %1,"
+                       " erledigt_von = CASE WHEN %2 THEN 'doppelt' ELSE erledigt_von END,"
+                       " erledigt_am = CASE WHEN %2 THEN ? ELSE erledigt_am END WHERE id <> %1")
+            .arg(first, stillOpen),
         {when});
+    session.exec(QStringLiteral("DROP INDEX stempelung_kennung_alle"));
 }
 
 void createIndexes(Session &session)

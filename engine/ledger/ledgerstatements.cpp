@@ -40,6 +40,9 @@ const QString markDone = QStringLiteral(
     " WHERE id = :id AND pnr IS NULL AND erledigt_am IS NULL"
     " AND (CAST(:kontext_firma AS TEXT) IS NULL OR firma = :kontext_firma)");
 
+const QString reopen = QStringLiteral(
+    "UPDATE stempelung SET erledigt_am = NULL, erledigt_von = NULL, erledigt_kontext = NULL"
+    " WHERE id = :id AND erledigt_am IS NOT NULL AND doppelt_von IS NULL");
 const QString timeBookings =
     QStringLiteral("(SELECT id, firma, pnr, karte, buchungstext, substr(buchungstext, 31, 12) AS "
                    "zeitpunkt FROM stempelung"

@@ -36,6 +36,8 @@ extern const QString bookOpenSwipes;
 extern const QString recordSwipes;
 // Takes an open swipe off the list without booking it, noting who and from where.
 extern const QString markDone;
+// Puts a swipe taken off the list back on it.
+extern const QString reopen;
 
 // The time bookings as a table to read from (id, firma, pnr, karte,
 // buchungstext, zeitpunkt "yyyymmddhhmm"): the swipes booked to an employee,

@@ -4,6 +4,7 @@
 #include "cardassignment.h"
 #include "companynumber.h"
 #include "csvreader.h"
+#include "engineerrors.h"
 #include "session.h"
 #include "storedform.h"
 
@@ -116,7 +117,7 @@ Checked check(Value value, const QString &raw, bool required)
                     QStringLiteral("„%1“ ist keine Firmennummer (1 bis %2)")
                         .arg(text.left(40))
                         .arg(highestCompany)};
-        return {QString::number(text.toInt()), {}};
+        return {canonicalCompany(text), {}};
     case Value::Key:
     case Value::Department:
     case Value::Employee:
@@ -287,8 +288,9 @@ private:
                 continue;
             const bool department = value == Value::Department;
             QSqlQuery &found =
-                run(department ? QStringLiteral("SELECT 1 FROM parpersabt WHERE firma = ? AND abtnr = ?")
-                               : QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"),
+                run(department
+                        ? QStringLiteral("SELECT 1 FROM parpersabt WHERE firma = ? AND abtnr = ?")
+                        : QStringLiteral("SELECT 1 FROM persbasis WHERE firma = ? AND pnr = ?"),
                     {company, row.values.at(i)});
             const bool exists = found.next();
             found.finish();
@@ -309,7 +311,8 @@ private:
         QString select; // the stored records of one company, key columns first
         QString insert;
         QString update;
-        int flagsAdded; // values "J" appended to an insert: a new record without an Aktiv column is active
+        int flagsAdded; // values "J" appended to an insert: a new record without an Aktiv column is
+                        // active
     };
 
     Statements statementsFor(const Row &row) const
@@ -317,7 +320,8 @@ private:
         QStringList columns, keyConditions, assignments;
         for (int i = 0; i < row.columns.size(); ++i) {
             columns << row.columns.at(i)->column;
-            (i < spec_.keyColumns ? keyConditions : assignments) << row.columns.at(i)->column + QStringLiteral(" = ?");
+            (i < spec_.keyColumns ? keyConditions : assignments)
+                << row.columns.at(i)->column + QStringLiteral(" = ?");
         }
         const QString keyCondition = keyConditions.join(QStringLiteral(" AND "));
         QStringList inserted = columns;
@@ -325,14 +329,15 @@ private:
             if (column.value == Value::Flag && !inserted.contains(column.column))
                 inserted << column.column;
         }
-        return {QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                    .arg(columns.join(QStringLiteral(", ")), spec_.table, columns.first()),
-                QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                    .arg(spec_.table, inserted.join(QStringLiteral(", ")),
-                         QStringList(inserted.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
-                QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                    .arg(spec_.table, assignments.join(QStringLiteral(", ")), keyCondition),
-                int(inserted.size() - columns.size())};
+        return {
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                .arg(columns.join(QStringLiteral(", ")), spec_.table, columns.first()),
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(spec_.table, inserted.join(QStringLiteral(", ")),
+                     QStringList(inserted.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+            QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                .arg(spec_.table, assignments.join(QStringLiteral(", ")), keyCondition),
+            int(inserted.size() - columns.size())};
     }
 
     void storeRow(const Row &row, const Statements &statements)
@@ -350,22 +355,36 @@ private:
         }
         if (kind_ == MasterData::Cards) {
             // A card taken over books the card's open unassigned bookings and is logged.
+            // The engine refuses what no workstation may do either, e.g. an inactive employee.
             session_.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("IMPORT"));
-            assignCard(session_, row.values.at(0), row.values.at(2), row.values.at(1), std::nullopt);
+            try {
+                assignCard(session_, row.values.at(0), row.values.at(2), row.values.at(1),
+                           std::nullopt);
+            } catch (const CacheError &refused) {
+                if (refused.number() != EngineError::AssignmentRefused)
+                    throw;
+                error(row.line, refused.description());
+                return;
+            }
         } else if (found) {
             run(statements.update, values.mid(spec_.keyColumns) + keys);
         } else {
-            run(statements.insert, values + QVariantList(statements.flagsAdded, QStringLiteral("J")));
+            run(statements.insert,
+                values + QVariantList(statements.flagsAdded, QStringLiteral("J")));
         }
         ++(found ? report_.changed : report_.added);
     }
 
-    QString keyOf(const QStringList &values) const { return values.mid(0, spec_.keyColumns).join(QChar(0x1f)); }
+    QString keyOf(const QStringList &values) const
+    {
+        return values.mid(0, spec_.keyColumns).join(QChar(0x1f));
+    }
 
     // The company's stored records by key: read once, a file of ten thousand rows
     // would otherwise ask for each. A file names each key once, so what it
     // writes never needs to be read back.
-    const QHash<QString, QStringList> &storedRecords(const QString &company, const Statements &statements)
+    const QHash<QString, QStringList> &storedRecords(const QString &company,
+                                                     const Statements &statements)
     {
         auto known = stored_.constFind(company);
         if (known != stored_.cend())
