@@ -22,7 +22,7 @@ std::optional<CardHolder> findCardHolder(const QString &card)
     return holder;
 }
 
-QString cardChangeQuestion(const QString &card, const CardHolder &holder, const QString &employee)
+QString cardChangeQuestion(const QString &card, const CardHolder &holder, const ChosenEmployee &employee)
 {
     QString since;
     const QDateTime at = QDateTime::fromString(holder.assignedAt, QStringLiteral("yyyyMMddHHmmss"));
@@ -37,5 +37,5 @@ QString cardChangeQuestion(const QString &card, const CardHolder &holder, const 
                "Soll die Karte auf den Mitarbeiter %5 übergehen? Die Zeiten, die aus nicht "
                "zugeordneten Buchungen dieser Karte bei %2 gebucht wurden, gehen mit über.\r\n\r\n"
                "Nein: es bleibt alles, wie es ist, und die Liste wird neu gelesen.")
-        .arg(card.trimmed(), holder.number, holder.name, since, employee);
+        .arg(card.trimmed(), holder.number, holder.name, since, employee.shown);
 }

@@ -3,6 +3,15 @@
 #include <QString>
 #include <optional>
 
+// The employee a card is to go to, read from the combo once when the user asks:
+// the question names this one, and "Ja" assigns this one, whatever the combo
+// shows by the time the server has answered.
+struct ChosenEmployee
+{
+    QString number; // the entry's key
+    QString shown;  // number and name, as the combo showed them
+};
+
 // Who holds a card in the logged-in company, as the server knows it.
 struct CardHolder
 {
@@ -23,4 +32,4 @@ struct CardHolder
 std::optional<CardHolder> findCardHolder(const QString &card);
 
 // The question before a card changes hands: who holds it, since when, and what Yes does.
-QString cardChangeQuestion(const QString &card, const CardHolder &holder, const QString &employee);
+QString cardChangeQuestion(const QString &card, const CardHolder &holder, const ChosenEmployee &employee);

@@ -286,27 +286,28 @@ void FMStart::BUSpeich_Click()
                                        UserInterfacePort::Icon::Information, QStringLiteral(KARVEN_APP_TITLE));
         return;
     }
+    // Read once: the combo can change while the assignment waits for a connection.
+    const ChosenEmployee employee{lipnr->keyText(lipnr->selectedIndex()), lipnr->editText()};
     // A second click while this one waits for a connection would assign twice.
     BUSpeich->setEnabled(false);
-    assign(row);
+    assign(row, employee);
     BUSpeich->setEnabled(true);
 }
 
-void FMStart::assign(int row)
+void FMStart::assign(int row, const ChosenEmployee &employee)
 {
     const QString id = litime->keyText(row);
-    const QString employee = lipnr->keyText(lipnr->selectedIndex());
     const QString card = storedCard(row);
-    litime->setCellText(row, 4, employee);
+    litime->setCellText(row, 4, employee.number);
 
     ZugriffBeginn(false);
     // The card changes hands only from the holder the user was shown: when
     // another workstation gives it to somebody meanwhile, the user is asked again.
     for (;;) {
         const std::optional<CardHolder> holder = findCardHolder(card);
-        if (holder && holder->isOtherThan(employee)) {
+        if (holder && holder->isOtherThan(employee.number)) {
             ZugriffEnde(false);
-            if (!ports().userInterface->question(cardChangeQuestion(card, *holder, lipnr->editText()),
+            if (!ports().userInterface->question(cardChangeQuestion(card, *holder, employee),
                                                  QStringLiteral("Karte bereits vergeben"),
                                                  UserInterfacePort::Preset::No)) {
                 ListeAktualisieren();
@@ -315,7 +316,7 @@ void FMStart::assign(int row)
             ZugriffBeginn(false);
         }
         try {
-            setkarte(employee, card, holder ? std::optional<QString>(holder->number) : std::nullopt);
+            setkarte(employee.number, card, holder ? std::optional<QString>(holder->number) : std::nullopt);
             break;
         } catch (const CacheError &error) {
             if (error.number() == ServerError::CardHolderChanged)

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 class BookingDetails;
+struct ChosenEmployee;
 class CtCombo;
 class FMPass;
 class FMZuordnungen;
@@ -65,7 +66,7 @@ private:
     void showDetails(int row);
     // The name of the company's branch with that number; empty when unknown.
     QString branchName(const QString &branch);
-    void assign(int row);
+    void assign(int row, const ChosenEmployee &employee);
     // Calls "setkarte"; with the holder the user was shown, when the server told one.
     void setkarte(const QString &employee, const QString &card, const std::optional<QString> &holderSeen);
     // The card of a row as the server stored it, for assigning it.

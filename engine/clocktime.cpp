@@ -32,6 +32,18 @@ bool isValidClockTime(QStringView time)
                         number(time, 8, 2), number(time, 10, 2), 0);
 }
 
+ClockReading readClockTime(QStringView time)
+{
+    if (time.size() != 12 && time.size() != 14)
+        return {};
+    const int year = number(time, 0, 4), month = number(time, 4, 2), day = number(time, 6, 2);
+    const int hour = number(time, 8, 2), minute = number(time, 10, 2);
+    const int second = time.size() == 14 ? number(time, 12, 2) : 0;
+    if (!isDayAndTime(year, month, day, hour, minute, second))
+        return {};
+    return {QDate(year, month, day), QTime(hour, minute, second)};
+}
+
 QString clockTimeOf(QStringView day, QStringView timeOfDay)
 {
     day = day.trimmed();

@@ -2,11 +2,11 @@
 
 #include "admindatabase.h"
 #include "assignmentkind.h"
+#include "clocktime.h"
 #include "csvfile.h"
 #include "session.h"
 #include "storedform.h"
 
-#include <QDateTime>
 #include <QMap>
 #include <QSqlQuery>
 
@@ -20,8 +20,12 @@ struct LogEntry
 
 QString readableMoment(const QString &stamp)
 {
-    const QDateTime moment = QDateTime::fromString(stamp, QStringLiteral("yyyyMMddHHmmss"));
-    return moment.isValid() ? moment.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : stamp;
+    if (stamp.size() != 14)
+        return stamp;
+    const ClockReading moment = readClockTime(stamp);
+    return moment.isValid() ? moment.day.toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(' ') +
+                                  moment.timeOfDay.toString(QStringLiteral("HH:mm:ss"))
+                            : stamp;
 }
 
 QVector<LogEntry> readLog(Session &session, const AdminOptions &options)

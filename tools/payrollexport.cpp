@@ -4,11 +4,12 @@
 
 #include "admindatabase.h"
 #include "bookingtext.h"
+#include "clocktime.h"
 #include "csvfile.h"
 #include "session.h"
 #include "storedform.h"
 
-#include <QDateTime>
+#include <QDate>
 #include <QSqlQuery>
 
 namespace {
@@ -55,15 +56,16 @@ int exportTimeBookings(const AdminOptions &options, QTextStream &out, QTextStrea
          QStringLiteral("Vorname"), QStringLiteral("Datum"), QStringLiteral("Uhrzeit"),
          QStringLiteral("Art"), QStringLiteral("Terminal"), QStringLiteral("Karte")}};
     while (rows.next()) {
-        const QDateTime moment =
-            QDateTime::fromString(rows.value(4).toString(), QStringLiteral("yyyyMMddHHmm"));
+        // A wall-clock time, never the machine's local time: the hour that
+        // daylight saving skips or repeats goes out as the clock wrote it.
+        const ClockReading moment = readClockTime(rows.value(4).toString());
         const QString text = rows.value(5).toString();
         table << QStringList{rows.value(0).toString(),
                              storedToDisplay(rows.value(1).toString()),
                              storedToDisplay(rows.value(2).toString()),
                              storedToDisplay(rows.value(3).toString()),
-                             moment.toString(QStringLiteral("dd.MM.yyyy")),
-                             moment.toString(QStringLiteral("HH:mm")),
+                             moment.day.toString(QStringLiteral("dd.MM.yyyy")),
+                             moment.timeOfDay.toString(QStringLiteral("HH:mm")),
                              kindOf(text),
                              BookingText::field(text, BookingText::terminal).trimmed().toString(),
                              rows.value(6).toString().trimmed()};

@@ -593,6 +593,37 @@ private Q_SLOTS:
         QVERIFY(fakes_->ui.messages.isEmpty());
     }
 
+    void theQuestionNamesWhomYesAssignsThoughTheChoiceChangesWhileWaiting()
+    {
+        db_.swipe(QStringLiteral("999"), QStringLiteral("202401310800"));
+        start();
+        waitForListing(1);
+        otherWorkstationAssigns(QStringLiteral("999"));
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        const QString chosen = window_->lipnr->keyText(window_->lipnr->selectedIndex());
+        const QString chosenShown = window_->lipnr->editText();
+        Trennen(); // idle: the assignment must connect first, and waits between attempts
+        script_.failuresLeft = 1;
+        QString chosenWhileWaiting;
+        QTimer::singleShot(0, [&] {
+            chooseEmployee(QStringLiteral("1004"));
+            chosenWhileWaiting = window_->lipnr->keyText(window_->lipnr->selectedIndex());
+        });
+        fakes_->ui.questionAnswers = {true};
+        window_->BUSpeich->click();
+        QCOMPARE(chosenWhileWaiting, QStringLiteral("1004"));
+        QVERIFY(chosen != chosenWhileWaiting);
+        // Asked about and given: the employee chosen when "Speichern" was pressed.
+        QCOMPARE(fakes_->ui.questionsAsked.size(), 1);
+        const QString question = fakes_->ui.questionsAsked.at(0);
+        QVERIFY2(question.contains(QStringLiteral("Soll die Karte auf den Mitarbeiter ") + chosenShown +
+                                   QStringLiteral(" übergehen?")),
+                 qPrintable(question));
+        QCOMPARE(cardOwner(QStringLiteral("       999")), chosen);
+        QCOMPARE(window_->litime->rowCount(), 0);
+    }
+
     void unreadableDateIsListedAssignableAndNotedOnce()
     {
         QString id;

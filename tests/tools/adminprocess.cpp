@@ -9,7 +9,13 @@ QString adminProgram()
 
 Outcome runAdminProgram(const QStringList &arguments)
 {
+    return runAdminProgram(arguments, QProcessEnvironment::systemEnvironment());
+}
+
+Outcome runAdminProgram(const QStringList &arguments, const QProcessEnvironment &environment)
+{
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.start(adminProgram(), arguments);
     Outcome outcome;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -11,8 +12,10 @@ struct Outcome
     QString err;
 };
 
-// Runs the karven-admin program that this build made.
+// Runs the karven-admin program that this build made, in this process's
+// environment or in the one given.
 Outcome runAdminProgram(const QStringList &arguments);
+Outcome runAdminProgram(const QStringList &arguments, const QProcessEnvironment &environment);
 
 // The karven-admin program that this build made, for running it in other ways.
 QString adminProgram();

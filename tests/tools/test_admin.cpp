@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <QTest>
 #include <tuple>
@@ -86,6 +87,14 @@ private:
     {
         return count(QStringLiteral(
             "SELECT (SELECT count(*) FROM stempelung WHERE pnr IS NULL) + (SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL)"));
+    }
+
+    // This process's environment on a machine that keeps German time.
+    static QProcessEnvironment inBerlin()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
+        return environment;
     }
 
     void giveCard(const QString &company, const QString &card, const QString &employee)
@@ -280,6 +289,46 @@ private Q_SLOTS:
         QCOMPARE(written.readAll(), QByteArray("\xEF\xBB\xBF" "Firma;Personalnummer;Name;Vorname;Datum;Uhrzeit;Art;Terminal;Karte\r\n"
                                                "1;1001;M\xC3\xBCller;J\xC3\xBCrgen;31.01.2024;07:05;Kommen;FIL01T1;4711\r\n"
                                                "1;1001;M\xC3\xBCller;J\xC3\xBCrgen;01.02.2024;16:30;Gehen;FIL01T1;4711\r\n"));
+    }
+
+    // In Berlin the night summer time begins has no 02:30 and the night it ends
+    // has it twice; the clock's times go out as it wrote them all the same.
+    void clockTimesOfTheDaylightSavingNightsGoOutAsWritten()
+    {
+        // Without the zone's rules the program would run in UTC and prove nothing.
+        QVERIFY(QTimeZone(QByteArrayLiteral("Europe/Berlin")).isValid());
+        session_->exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name, vorname) VALUES ('1', '1001', 'M}ller', 'J}rgen')"));
+        giveCard(QStringLiteral("1"), QStringLiteral("4711"), QStringLiteral("1001"));
+        for (const auto &[kind, time] : {std::pair{"G", "202603282359"}, std::pair{"K", "202603290230"},
+                                         std::pair{"G", "202603290315"}, std::pair{"K", "202610250230"},
+                                         std::pair{"G", "202610250245"}, std::pair{"K", "202610260000"}})
+            bookCard(*session_, QStringLiteral("1"), QStringLiteral("FIL01T1"), QLatin1String(kind), QStringLiteral("4711"),
+                     QLatin1String(time));
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("lohn.csv"));
+        const Outcome outcome = runAdminProgram(
+            QStringList{QStringLiteral("export"), QStringLiteral("--von"), QStringLiteral("2026-03-29"), QStringLiteral("--bis"),
+                        QStringLiteral("2026-10-25"), QStringLiteral("--csv"), file} +
+                targetArguments(),
+            inBerlin());
+        QCOMPARE(outcome.exitCode, int(ExitSuccess));
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("\xEF\xBB\xBF" "Firma;Personalnummer;Name;Vorname;Datum;Uhrzeit;Art;Terminal;Karte\r\n"
+                                               "1;1001;M\xC3\xBCller;J\xC3\xBCrgen;29.03.2026;02:30;Kommen;FIL01T1;4711\r\n"
+                                               "1;1001;M\xC3\xBCller;J\xC3\xBCrgen;29.03.2026;03:15;Gehen;FIL01T1;4711\r\n"
+                                               "1;1001;M\xC3\xBCller;J\xC3\xBCrgen;25.10.2026;02:30;Kommen;FIL01T1;4711\r\n"
+                                               "1;1001;M\xC3\xBCller;J\xC3\xBCrgen;25.10.2026;02:45;Gehen;FIL01T1;4711\r\n"));
+
+        // The assignment log's moments are wall-clock texts as well.
+        session_->variables().insert(QStringLiteral("PERSONAL"), DemoLogin::userCode);
+        assignCard(*session_, QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral("815"), std::nullopt);
+        const QString logId = column(QStringLiteral("SELECT id FROM kartenzuordnung")).value(0).toString();
+        session_->exec(QStringLiteral("UPDATE kartenzuordnung SET am = '20260329023000' WHERE id = ?"), {logId.toLongLong()});
+        const Outcome log = runAdminProgram(QStringList{QStringLiteral("log")} + targetArguments(), inBerlin());
+        QCOMPARE(log.exitCode, int(ExitSuccess));
+        QCOMPARE(log.out, logId + QStringLiteral("\t29.03.2026 02:30:00\t1\t815\t\t1001\tZuordnung\t") +
+                              DemoLogin::userCode + QStringLiteral("\t\t\n"));
     }
 
     void serverEntriesAreKeptValid()
