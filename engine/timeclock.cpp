@@ -9,6 +9,8 @@
 
 #include <QDateTime>
 #include <QSqlQuery>
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -161,7 +163,7 @@ QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
     QVector<SwipeOutcome> outcomes(swipes.size(),
                                    SwipeOutcome{SwipeOutcome::Refused, QString(), 0, QString()});
     QVector<Row> rows;
-    rows.reserve(qMin(swipes.size(), swipesPerStatement));
+    rows.reserve(swipes.size());
     for (qsizetype i = 0; i < swipes.size(); ++i) {
         const Swipe &swipe = swipes.at(i);
         try {
@@ -177,12 +179,21 @@ QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
         rows << Row{i, canonicalCompany(swipe.company), cardField(swipe.card),
                     TimeClock::bookingText(swipe.terminal, swipe.kind, swipe.card, swipe.time,
                                            swipe.branch)};
-        if (rows.size() == swipesPerStatement) {
-            store(rows, outcomes);
-            rows.clear();
-        }
     }
-    if (!rows.isEmpty())
-        store(rows, outcomes);
+    // Stored in the order of their clock time and identity: two batches that
+    // share swipes wait for each other's in the same order and never deadlock
+    // (a file's order would let them take the same swipes crosswise), and the
+    // list shows them as they were swiped.
+    const auto order = [](const Row &row) {
+        return std::tuple{BookingText::field(row.text, BookingText::time),
+                          BookingText::field(row.text, BookingText::terminal),
+                          BookingText::field(row.text, BookingText::kind),
+                          BookingText::field(row.text, BookingText::card),
+                          QStringView(row.company)};
+    };
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const Row &a, const Row &b) { return order(a) < order(b); });
+    for (qsizetype first = 0; first < rows.size(); first += swipesPerStatement)
+        store(rows.mid(first, swipesPerStatement), outcomes);
     return outcomes;
 }
