@@ -8,6 +8,10 @@ class Session;
 // earlier version is brought up to it, step by step, when it is opened.
 constexpr int currentSchemaVersion = 7;
 
+// The table that every KARVEN database has had since the first version: it
+// tells one apart from any other database.
+inline const QString karvenMarkerTable = QStringLiteral("globale");
+
 // The PostgreSQL channel that tells of new unassigned bookings; the payload is their company.
 inline const QString newBookingsChannel = QStringLiteral("karven_nopers");
 

@@ -6,6 +6,7 @@
 #include "schema.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -49,6 +50,16 @@ Session::Session(EngineKind kind, ConnectionTarget target)
     : kind_(kind), target_(std::move(target)), connectionName_(newConnectionName())
 {}
 
+Session::Session(const QString &sqliteFile)
+    : kind_(EngineKind::Sqlite), file_(sqliteFile), connectionName_(newConnectionName())
+{
+}
+
+QString Session::sqliteFile() const
+{
+    return file_.isEmpty() ? embeddedDatabaseFile(target_) : file_;
+}
+
 Session::~Session()
 {
     close();
@@ -59,13 +70,14 @@ bool Session::open(SchemaCreation creation)
     QSqlDatabase db;
     bool mayCreateSchema = true;
     if (kind_ == EngineKind::Sqlite) {
-        const QString folder = engineDataDirectory();
+        const QString folder =
+            file_.isEmpty() ? engineDataDirectory() : QFileInfo(file_).absolutePath();
         if (!QDir().mkpath(folder)) {
             lastError_ = QStringLiteral("Datenordner %1 kann nicht angelegt werden").arg(folder);
             return false;
         }
-        const EmbeddedFile file = inspectEmbeddedFile(embeddedDatabaseFile(target_),
-                                                      creation == SchemaCreation::AlsoInEmptyFile);
+        const EmbeddedFile file =
+            inspectEmbeddedFile(sqliteFile(), creation == SchemaCreation::AlsoInEmptyFile);
         if (!file.refusal.isEmpty()) {
             lastError_ = file.refusal;
             return false;
@@ -107,7 +119,7 @@ bool Session::open(SchemaCreation creation)
 QString Session::location() const
 {
     if (kind_ == EngineKind::Sqlite)
-        return embeddedDatabaseFile(target_);
+        return sqliteFile();
     return QStringLiteral("PostgreSQL-Datenbank %1 auf %2:%3")
         .arg(target_.databaseName(), target_.host)
         .arg(target_.port);
@@ -125,11 +137,12 @@ void Session::prepareSchema(bool mayCreate)
     } catch (const CacheError &error) {
         refuseAsNotKarven(error.description());
     }
-    const bool isKarven = present.contains(QStringLiteral("globale"));
+    const bool isKarven = present.contains(karvenMarkerTable);
     ownsTables_ = !isKarven || connectedRoleOwnsTables();
     if (!isKarven && (!mayCreate || !present.isEmpty()))
-        refuseAsNotKarven(present.isEmpty() ? QStringLiteral("sie enthält keine Tabellen")
-                                            : QStringLiteral("die Tabelle globale fehlt"));
+        refuseAsNotKarven(present.isEmpty()
+                              ? QStringLiteral("sie enthält keine Tabellen")
+                              : QStringLiteral("die Tabelle %1 fehlt").arg(karvenMarkerTable));
     if (kind_ == EngineKind::Sqlite && !readOnly_)
         exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     if (isKarven)
@@ -138,7 +151,7 @@ void Session::prepareSchema(bool mayCreate)
         // One of its tables stands for the schema; a second program starting
         // at the same moment finds it made once the write lock is its turn.
         transaction([this] {
-            if (!tables().contains(QStringLiteral("globale")))
+            if (!tables().contains(karvenMarkerTable))
                 createSchema(*this);
         });
 }

@@ -24,6 +24,9 @@ public:
     enum class SchemaCreation { InNewFileOnly, AlsoInEmptyFile };
 
     Session(EngineKind kind, ConnectionTarget target);
+    // A session on one SQLite file named by its path instead of a namespace:
+    // a copy that is made ready before it takes a namespace's place (restore).
+    explicit Session(const QString &sqliteFile);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -93,6 +96,7 @@ public:
 private:
     void prepareSchema(bool mayCreate);
     [[noreturn]] void refuseAsNotKarven(const QString &reason);
+    QString sqliteFile() const;
     void rollback();
     [[noreturn]] void fail(const QString &what, const QSqlError &error);
     bool stillReachable();
@@ -100,6 +104,7 @@ private:
 
     EngineKind kind_;
     ConnectionTarget target_;
+    QString file_; // the SQLite file named by its path; empty: the namespace's
     QString connectionName_;
     bool open_ = false;
     bool inTransaction_ = false;

@@ -230,7 +230,10 @@ const QHash<QString, QString> &commandHelp()
              "Aufruf: karven-admin restore --from DATEI [Optionen]\n\n"
              "Ersetzt den Inhalt der SQLite-Datenbank des Namespace durch die Sicherung\n"
              "in DATEI, auch während das Programm läuft. DATEI muss eine KARVEN-Datenbank\n"
-             "sein, sonst bleibt alles unverändert.\n"
+             "sein, höchstens von der Version dieses Programms, sonst bleibt alles\n"
+             "unverändert; eine ältere wird auf den aktuellen Stand gebracht. Die ersetzte\n"
+             "Datenbank bleibt als Kopie daneben liegen (die Ausgabe nennt sie), und neue\n"
+             "Einträge bekommen Nummern über allen, die sie schon vergeben hatte.\n"
              "Für PostgreSQL sind pg_restore und psql das Werkzeug.\n")},
     };
     return help;

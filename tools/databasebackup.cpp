@@ -2,14 +2,17 @@
 
 #include "admindatabase.h"
 #include "databaseadmin.h"
+#include "schema.h"
 #include "session.h"
 #include "sqlitefile.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <sqlite3.h>
 
 namespace {
@@ -42,6 +45,19 @@ bool openBoth(SqliteFile &one, SqliteFile &other, QTextStream &err)
     return true;
 }
 
+// Steps a backup, trying again while another connection holds the write lock:
+// each step already waits out the busy timeout, a few more tries outlast a long writer.
+int backupStep(sqlite3_backup *backup, int pages)
+{
+    int result = SQLITE_OK;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        result = sqlite3_backup_step(backup, pages);
+        if (result != SQLITE_BUSY && result != SQLITE_LOCKED)
+            break;
+    }
+    return result;
+}
+
 // Copies every page in one step: SQLite reads one consistent state of `from`
 // (in WAL mode without holding up its writers) and replaces the contents of
 // `to` in one transaction, so that readers of `to` see all of it or nothing.
@@ -52,13 +68,7 @@ bool copyDatabase(const SqliteFile &from, const SqliteFile &to, QString *error)
         *error = QString::fromUtf8(sqlite3_errmsg(to.handle()));
         return false;
     }
-    int result = SQLITE_OK;
-    // Each step already waits out the busy timeout; a few more tries outlast a long writer.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        result = sqlite3_backup_step(backup, -1);
-        if (result != SQLITE_BUSY && result != SQLITE_LOCKED)
-            break;
-    }
+    const int result = backupStep(backup, -1);
     sqlite3_backup_finish(backup);
     if (result == SQLITE_DONE)
         return true;
@@ -93,14 +103,42 @@ bool readSchema(const SqliteFile &file, Schema *schema, QString *error)
     return true;
 }
 
-// What keeps `candidate` from standing in for `reference`; empty when nothing does.
-QString schemaProblem(const SqliteFile &candidate, const SqliteFile &reference)
+// What keeps a backup, as it lies, from being a sound KARVEN database of any
+// version; empty when nothing does. *version receives the version of its tables.
+QString backupProblem(const SqliteFile &backup, int *version)
+{
+    Schema present;
+    QString error;
+    if (!readSchema(backup, &present, &error))
+        return QStringLiteral("keine lesbare SQLite-Datenbank (%1)").arg(error);
+    if (!present.contains(karvenMarkerTable))
+        return QStringLiteral("die Tabelle %1 fehlt").arg(karvenMarkerTable);
+    QSqlQuery check(backup.database());
+    if (!check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next())
+        return QStringLiteral("nicht prüfbar (%1)").arg(check.lastError().databaseText());
+    if (check.value(0).toString() != QLatin1String("ok"))
+        return QStringLiteral("beschädigt (%1)").arg(check.value(0).toString());
+    // Read as schemaVersion() reads it of an open database, which would upgrade the file.
+    *version = 1;
+    if (present.contains(QStringLiteral("schemaversion"))) {
+        QSqlQuery kept(backup.database());
+        if (!kept.exec(QStringLiteral("SELECT max(version) FROM schemaversion")) || !kept.next())
+            return QStringLiteral("die Schemaversion ist nicht lesbar (%1)")
+                .arg(kept.lastError().databaseText());
+        if (!kept.value(0).isNull())
+            *version = kept.value(0).toInt();
+    }
+    return QString();
+}
+
+// The first table or column of `reference` that `candidate` lacks; empty when it has all.
+QString missingPart(const SqliteFile &candidate, const SqliteFile &reference)
 {
     Schema wanted;
     Schema present;
     QString error;
     if (!readSchema(reference, &wanted, &error))
-        return QStringLiteral("die Datenbank selbst ist nicht lesbar (%1)").arg(error);
+        return QStringLiteral("die Tabellen dieses Programms sind nicht lesbar (%1)").arg(error);
     if (!readSchema(candidate, &present, &error))
         return QStringLiteral("keine lesbare SQLite-Datenbank (%1)").arg(error);
     for (auto table = wanted.cbegin(); table != wanted.cend(); ++table) {
@@ -111,12 +149,221 @@ QString schemaProblem(const SqliteFile &candidate, const SqliteFile &reference)
                 return QStringLiteral("in der Tabelle %1 fehlt die Spalte %2")
                     .arg(table.key(), column);
     }
-    QSqlQuery check(candidate.database());
-    if (!check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next())
-        return QStringLiteral("nicht prüfbar (%1)").arg(check.lastError().databaseText());
-    if (check.value(0).toString() != QLatin1String("ok"))
-        return QStringLiteral("beschädigt (%1)").arg(check.value(0).toString());
     return QString();
+}
+
+QString quotedIdentifier(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// The tables that hand out their ids with AUTOINCREMENT, and those that
+// sqlite_sequence keeps a number for, as the catalogue lists them.
+bool idTables(const SqliteFile &file, QStringList *tables, QString *error)
+{
+    QSqlQuery query(file.database());
+    const bool hasSequences =
+        query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"
+                                  " WHERE type = 'table' AND name = 'sqlite_sequence'")) &&
+        query.next() && query.value(0).toInt() > 0;
+    if (!query.isActive()) {
+        *error = query.lastError().databaseText();
+        return false;
+    }
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"
+                                   " AND (sql LIKE '%AUTOINCREMENT%'%1)")
+                        .arg(hasSequences
+                                 ? QStringLiteral(" OR name IN (SELECT name FROM sqlite_sequence)")
+                                 : QString()))) {
+        *error = query.lastError().databaseText();
+        return false;
+    }
+    while (query.next())
+        tables->append(query.value(0).toString());
+    return true;
+}
+
+// The highest id each such table has handed out: the larger of its number in
+// sqlite_sequence (which counts the ids of rows deleted since) and its largest
+// id now. What cannot be read (a damaged database) is left out and named in *unread.
+using HighestIds = QMap<QString, qint64>;
+
+HighestIds highestIds(const SqliteFile &file, QString *unread)
+{
+    HighestIds highest;
+    QStringList tables;
+    if (!idTables(file, &tables, unread))
+        return highest;
+    const auto raise = [&](const QString &table, const QVariant &id) {
+        if (!id.isNull())
+            highest[table] = qMax(highest.value(table), id.toLongLong());
+    };
+    const auto note = [&](const QSqlQuery &failed) {
+        if (unread->isEmpty())
+            *unread = failed.lastError().databaseText();
+    };
+    if (!tables.isEmpty()) {
+        QSqlQuery sequences(file.database());
+        if (sequences.exec(QStringLiteral("SELECT name, seq FROM sqlite_sequence")))
+            while (sequences.next())
+                raise(sequences.value(0).toString(), sequences.value(1));
+        else
+            note(sequences);
+    }
+    for (const QString &table : std::as_const(tables)) {
+        QSqlQuery largest(file.database());
+        if (largest.exec(
+                QStringLiteral("SELECT max(rowid) FROM %1").arg(quotedIdentifier(table))) &&
+            largest.next())
+            raise(table, largest.value(0));
+        else
+            note(largest);
+    }
+    return highest;
+}
+
+// Raises the number in sqlite_sequence of each table of `file` that hands out
+// ids to at least `highest`, so that its next id is above them.
+bool raiseSequences(const SqliteFile &file, const HighestIds &highest, QString *error)
+{
+    QStringList tables;
+    if (!idTables(file, &tables, error))
+        return false;
+    QSqlDatabase db = file.database();
+    if (!db.transaction()) {
+        *error = db.lastError().databaseText();
+        return false;
+    }
+    for (const QString &table : std::as_const(tables)) {
+        const qint64 id = highest.value(table);
+        if (id <= 0)
+            continue;
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT count(*) FROM sqlite_sequence WHERE name = ?"));
+        query.addBindValue(table);
+        bool done = query.exec() && query.next();
+        if (done) {
+            const bool listed = query.value(0).toInt() > 0;
+            query.finish();
+            query.prepare(listed ? QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?)"
+                                                  " WHERE name = ?")
+                                 : QStringLiteral("INSERT INTO sqlite_sequence (seq, name)"
+                                                  " VALUES (?, ?)"));
+            query.addBindValue(id);
+            query.addBindValue(table);
+            done = query.exec();
+        }
+        if (!done) {
+            *error = query.lastError().databaseText();
+            query = QSqlQuery();
+            db.rollback();
+            return false;
+        }
+    }
+    if (!db.commit()) {
+        *error = db.lastError().databaseText();
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+// A copy of what `from` holds now, in a new file beside `database` that is
+// named for the moment; an existing file is never overwritten. Answers the
+// copy's path, or an empty text with the reason in *error.
+QString keepCopy(const SqliteFile &from, const QString &database, QString *error)
+{
+    const QString stem = database + QStringLiteral(".vor-wiederherstellung-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString path;
+    for (int number = 1; path.isEmpty(); ++number) {
+        const QString candidate =
+            number == 1 ? stem : stem + QLatin1Char('-') + QString::number(number);
+        QFile file(candidate);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            path = candidate;
+        else if ((!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink()) ||
+                 number >= 100) {
+            *error = QStringLiteral("Kopie %1: %2").arg(candidate, file.errorString());
+            return QString();
+        }
+    }
+    bool copied = false;
+    {
+        SqliteFile to(path);
+        if (to.open())
+            copied = copyDatabase(from, to, error);
+        else
+            *error = to.lastError();
+    }
+    if (!copied) {
+        for (const QString &suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"),
+                                      QStringLiteral("-shm")})
+            QFile::remove(path + suffix);
+        *error = QStringLiteral("Kopie der Datenbank nach %1: %2").arg(path, *error);
+        return QString();
+    }
+    return path;
+}
+
+struct Replacement
+{
+    QString keptCopy; // the replaced database's copy; empty when none was asked for
+    QString unread;   // why not every id it handed out could be read
+    QString error;    // why nothing was replaced; empty when the contents were
+};
+
+// Replaces the contents of `database` by those of `staged` in one transaction,
+// with SQLite's online backup as copyDatabase() does. While that transaction
+// holds the write lock, nobody else can change the database: what it held is
+// copied beside it first (keep), and every id it handed out is read, so that
+// the restored sequences continue above them. No id that a workstation still
+// shows is handed out again for something else.
+Replacement replaceContents(const QString &database, const QString &staged, bool keep)
+{
+    Replacement result;
+    SqliteFile source(staged);
+    SqliteFile live(database);
+    // The database as others see it: in WAL mode the write lock holds up no reader.
+    SqliteFile reader(database);
+    for (SqliteFile *file : {&source, &live, &reader})
+        if (!file->open()) {
+            result.error = QStringLiteral("%1: %2").arg(file->path(), file->lastError());
+            return result;
+        }
+    // As the engine opens it: rollback journaling would also lock out the reader.
+    QSqlQuery(live.database()).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    sqlite3_backup *backup = sqlite3_backup_init(live.handle(), "main", source.handle(), "main");
+    if (!backup) {
+        result.error = QString::fromUtf8(sqlite3_errmsg(live.handle()));
+        return result;
+    }
+    // The first step copies nothing: it takes the write lock, which the backup
+    // keeps up to its last step.
+    int step = backupStep(backup, 0);
+    if (step == SQLITE_OK) {
+        if (keep)
+            result.keptCopy = keepCopy(reader, database, &result.error);
+        HighestIds highest;
+        if (result.error.isEmpty())
+            highest = highestIds(reader, &result.unread);
+        // The backup's source is changed on its own connection: the step copies the change.
+        if (result.error.isEmpty() && raiseSequences(source, highest, &result.error))
+            step = backupStep(backup, -1);
+    }
+    // Rolls the replacement back unless the last step was done.
+    sqlite3_backup_finish(backup);
+    if (step != SQLITE_DONE && result.error.isEmpty())
+        result.error = QString::fromUtf8(sqlite3_errstr(step));
+    if (!result.error.isEmpty() && !result.keptCopy.isEmpty()) {
+        // The database is as it was: its copy is no more than a second one.
+        for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(result.keptCopy + suffix);
+        result.keptCopy.clear();
+    }
+    return result;
 }
 
 } // namespace
@@ -171,32 +418,110 @@ int restoreDatabase(const AdminOptions &options, QTextStream &out, QTextStream &
         err << "Sicherung " << options.file << " existiert nicht.\n";
         return ExitFailure;
     }
+    const QString database = embeddedDatabaseFile(options.target);
+    // What a database held is kept beside it; a new or empty file holds nothing.
+    const bool holdsData = QFileInfo(database).size() > 0;
     // A first restore on a new workstation finds no database yet: it gets an empty one.
     QString error;
     if (!DatabaseAdmin::create(EngineKind::Sqlite, options.target, &error)) {
         err << "Datenbank kann nicht angelegt werden: " << oneLine(error) << '\n';
         return ExitFailure;
     }
-    const QString database = embeddedDatabaseFile(options.target);
     if (sameFile(database, options.file)) {
         err << "Datei " << options.file << " ist die Datenbank selbst; nichts wiederhergestellt.\n";
         return ExitFailure;
     }
-    SqliteFile backup(options.file);
-    SqliteFile live(database);
-    if (!openBoth(backup, live, err))
+    const auto refuse = [&](const QString &problem) {
+        err << "Datei " << options.file << " ist keine KARVEN-Datenbank: " << oneLine(problem)
+            << "; nichts wiederhergestellt.\n";
         return ExitFailure;
-    const QString problem = schemaProblem(backup, live);
-    if (!problem.isEmpty()) {
-        err << "Datei " << options.file << " ist keine KARVEN-Datenbank: " << problem
+    };
+
+    // The backup file itself is only read.
+    SqliteFile backup(options.file);
+    if (!backup.open()) {
+        err << "Datei " << backup.path()
+            << " kann nicht geöffnet werden: " << oneLine(backup.lastError()) << '\n';
+        return ExitFailure;
+    }
+    int version = 0;
+    const QString problem = backupProblem(backup, &version);
+    if (!problem.isEmpty())
+        return refuse(problem);
+    // In a database of a later version no program of this one would work, nor
+    // restore an older backup over it.
+    if (version > currentSchemaVersion) {
+        err << "Die Sicherung " << options.file << " hat die Schemaversion " << version
+            << ", dieses Programm kennt nur Versionen bis " << currentSchemaVersion
+            << "; nichts wiederhergestellt. Zurückspielen lässt sie sich erst, wenn das Programm "
+               "aktualisiert ist.\n";
+        return ExitFailure;
+    }
+
+    // A copy of it beside the database is brought to this program's version as
+    // opening a database does, in one transaction, and compared with the tables
+    // this program makes; only then does it take the database's place.
+    QTemporaryDir work(database + QStringLiteral(".wiederherstellung-XXXXXX"));
+    if (!work.isValid()) {
+        err << "Arbeitsordner neben " << database
+            << " kann nicht angelegt werden: " << oneLine(work.errorString())
             << "; nichts wiederhergestellt.\n";
         return ExitFailure;
     }
-    if (!copyDatabase(backup, live, &error)) {
+    const QString staged = work.filePath(QStringLiteral("sicherung.sqlite"));
+    const QString reference = work.filePath(QStringLiteral("neu.sqlite"));
+    {
+        SqliteFile copy(staged);
+        if (!copy.open() || !copyDatabase(backup, copy, &error)) {
+            err << "Arbeitskopie der Sicherung in " << staged << " fehlgeschlagen: "
+                << oneLine(copy.lastError().isEmpty() ? error : copy.lastError())
+                << "; nichts wiederhergestellt.\n";
+            return ExitFailure;
+        }
+    }
+    {
+        Session upgraded(staged);
+        if (!upgraded.open()) {
+            err << "Die Sicherung " << options.file << " (Schemaversion " << version
+                << ") lässt sich nicht auf Version " << currentSchemaVersion
+                << " bringen: " << oneLine(upgraded.lastError()) << "; nichts wiederhergestellt.\n";
+            return ExitFailure;
+        }
+        Session made(reference);
+        if (!made.open()) {
+            err << "Vergleichsdatenbank " << reference
+                << " kann nicht angelegt werden: " << oneLine(made.lastError())
+                << "; nichts wiederhergestellt.\n";
+            return ExitFailure;
+        }
+    }
+    {
+        SqliteFile copy(staged);
+        SqliteFile made(reference);
+        if (!openBoth(copy, made, err))
+            return ExitFailure;
+        const QString missing = missingPart(copy, made);
+        if (!missing.isEmpty())
+            return refuse(missing);
+    }
+
+    const Replacement replaced = replaceContents(database, staged, holdsData);
+    if (!replaced.error.isEmpty()) {
         err << "Wiederherstellung aus " << options.file << " fehlgeschlagen, die Datenbank ist "
-            << "unverändert: " << error << '\n';
+            << "unverändert: " << oneLine(replaced.error) << '\n';
         return ExitFailure;
     }
     out << "Datenbank " << database << " wiederhergestellt aus " << options.file << '\n';
+    if (version < currentSchemaVersion)
+        out << "Die Sicherung hatte die Schemaversion " << version << "; sie ist auf Version "
+            << currentSchemaVersion << " gebracht.\n";
+    if (!replaced.keptCopy.isEmpty())
+        out << "Die ersetzte Datenbank ist aufbewahrt in " << replaced.keptCopy << '\n';
+    if (!replaced.unread.isEmpty())
+        err << "Warnung: Nicht alle Nummern, die die ersetzte Datenbank vergeben hatte, waren "
+               "lesbar ("
+            << oneLine(replaced.unread)
+            << "); eine neue Buchung kann die Nummer einer bekommen, die ein Arbeitsplatz noch "
+               "anzeigt. Die Arbeitsplätze bitte neu starten.\n";
     return ExitSuccess;
 }

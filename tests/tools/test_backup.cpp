@@ -5,10 +5,13 @@
 #include "admincommands.h"
 #include "adminprocess.h"
 #include "commandline.h"
+#include "schema.h"
 #include "session.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -53,6 +56,21 @@ QByteArray contentsOf(const QString &file)
     return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
 }
 
+// The id that "book" reported: "Nicht zugeordnete Buchung N: ...".
+qint64 bookedId(const Outcome &booked)
+{
+    return booked.out.section(QLatin1Char(' '), 3, 3).remove(QLatin1Char(':')).toLongLong();
+}
+
+// The file that restore's output names as the copy of the replaced database.
+QString keptCopy(const Outcome &restored)
+{
+    const QString marker = QStringLiteral("aufbewahrt in ");
+    const qsizetype at = restored.out.indexOf(marker);
+    return at < 0 ? QString()
+                  : restored.out.mid(at + marker.size()).section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
 } // namespace
 
 class TestBackup : public QObject
@@ -82,10 +100,61 @@ private:
                texts(QStringLiteral("SELECT firma || pnr || name FROM persbasis ORDER BY 1"));
     }
 
-    void book(const QString &card)
+    void book(const QString &card, qint64 *id = nullptr)
     {
         const Outcome booked = runProgram({QStringLiteral("book"), QStringLiteral("--card"), card});
         QCOMPARE(booked.exitCode, int(ExitSuccess));
+        if (id)
+            *id = bookedId(booked);
+    }
+
+    // The entries of the data folder, without SQLite's passing -wal and -shm files.
+    QStringList dataFiles() const
+    {
+        QStringList files;
+        for (const QFileInfo &entry : QDir(path(QStringLiteral("data")))
+                                          .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            if (!entry.fileName().endsWith(QLatin1String("-wal")) &&
+                !entry.fileName().endsWith(QLatin1String("-shm")))
+                files << entry.fileName();
+        return files;
+    }
+
+    // Every table that hands out ids, by the catalogue, and the highest id it has
+    // handed out: the larger of its sqlite_sequence number and its largest id.
+    QMap<QString, qint64> highestIds()
+    {
+        QMap<QString, qint64> highest;
+        const QStringList tables = texts(QStringLiteral(
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND sql LIKE '%AUTOINCREMENT%'"));
+        for (const QString &table : tables) {
+            const QVariant sequence = program_->firstValue(
+                QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?"), {table});
+            const QVariant largest =
+                program_->firstValue(QStringLiteral("SELECT max(rowid) FROM \"%1\"").arg(table));
+            highest[table] = qMax(sequence.toLongLong(), largest.toLongLong());
+        }
+        return highest;
+    }
+
+    // A row in the table with every column but its id empty, written by the
+    // running program as any writer there would: the id it got.
+    qint64 insertRow(const QString &table)
+    {
+        QStringList columns;
+        QStringList values;
+        QSqlQuery info = program_->exec(
+            QStringLiteral("SELECT name, \"notnull\" FROM pragma_table_info(?) WHERE pk = 0"),
+            {table});
+        while (info.next()) {
+            columns << info.value(0).toString();
+            values << (info.value(1).toBool() ? QStringLiteral("''") : QStringLiteral("NULL"));
+        }
+        info = QSqlQuery();
+        program_->exec(
+            QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+                .arg(table, columns.join(QLatin1Char(',')), values.join(QLatin1Char(','))));
+        return program_->firstValue(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
     }
 
     void backUpTo(const QString &file)
@@ -163,6 +232,139 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("1")});
     }
 
+    void idsAreNeverHandedOutAgainAfterARestore()
+    {
+        const QString backup = path(QStringLiteral("sicherung.sqlite"));
+        backUpTo(backup);
+        // After the backup a swipe came in that a workstation still shows with
+        // its id, and every table that hands out ids gave out some more: rows
+        // written, and rows written and deleted again.
+        qint64 shown = 0;
+        book(QStringLiteral("SHOWN"), &shown);
+        QVERIFY(shown > 0);
+        const QStringList tables = highestIds().keys();
+        QVERIFY(!tables.isEmpty());
+        QMap<QString, qint64> before;
+        QProcess restore;
+        program_->transaction([&] {
+            for (const QString &table : tables) {
+                insertRow(table);
+                const qint64 deleted = insertRow(table);
+                program_->exec(QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(table),
+                               {deleted});
+            }
+            before = highestIds();
+            // The restore starts while this is being written and waits for it:
+            // these ids are handed out before the contents are replaced too.
+            restore.start(adminProgram(),
+                          {QStringLiteral("restore"), QStringLiteral("--from"), backup,
+                           QStringLiteral("--engine"), QStringLiteral("sqlite")});
+            QVERIFY(restore.waitForStarted());
+            QVERIFY(!restore.waitForFinished(1500));
+        });
+        QVERIFY(restore.waitForFinished(60000));
+        QVERIFY2(restore.exitCode() == ExitSuccess, restore.readAllStandardError().constData());
+
+        // The next swipe is not taken for the one the workstation shows.
+        qint64 next = 0;
+        book(QStringLiteral("NEXT"), &next);
+        QVERIFY2(next > shown, qPrintable(QStringLiteral("%1 after %2").arg(next).arg(shown)));
+        // And the running program's next row of every table continues above
+        // all ids handed out before.
+        for (const QString &table : tables) {
+            const qint64 id = insertRow(table);
+            QVERIFY2(id > before.value(table),
+                     qPrintable(QStringLiteral("%1: id %2, handed out before up to %3")
+                                    .arg(table)
+                                    .arg(id)
+                                    .arg(before.value(table))));
+        }
+    }
+
+    void theReplacedDatabaseIsKeptBesideIt()
+    {
+        const QString backup = path(QStringLiteral("sicherung.sqlite"));
+        backUpTo(backup);
+        book(QStringLiteral("KEPT"));
+        const QStringList replaced = liveState();
+
+        const Outcome restored =
+            runProgram({QStringLiteral("restore"), QStringLiteral("--from"), backup});
+        QVERIFY2(restored.exitCode == ExitSuccess, qPrintable(restored.err));
+        const QString kept = keptCopy(restored);
+        QVERIFY2(kept.startsWith(database() + QLatin1Char('.')), qPrintable(restored.out));
+        QCOMPARE(onFile(kept, {QStringLiteral("PRAGMA integrity_check")}),
+                 QVariantList{QStringLiteral("ok")});
+        QVERIFY(liveState() != replaced);
+
+        // The copy is a KARVEN database that restore takes back; restoring keeps
+        // a copy again, never over the first.
+        const QByteArray keptBytes = contentsOf(kept);
+        const Outcome back =
+            runProgram({QStringLiteral("restore"), QStringLiteral("--from"), kept});
+        QVERIFY2(back.exitCode == ExitSuccess, qPrintable(back.err));
+        QCOMPARE(liveState(), replaced);
+        const QString second = keptCopy(back);
+        QVERIFY2(!second.isEmpty() && second != kept, qPrintable(back.out));
+        QVERIFY(QFile::exists(second));
+        QCOMPARE(contentsOf(kept), keptBytes);
+    }
+
+    void aBackupOfANewerVersionIsRefused()
+    {
+        const QString backup = path(QStringLiteral("sicherung.sqlite"));
+        backUpTo(backup);
+        const QVariantList changed =
+            onFile(backup, {QStringLiteral("UPDATE schemaversion SET version = %1")
+                                .arg(currentSchemaVersion + 1)});
+        QVERIFY2(changed.isEmpty(), qPrintable(changed.value(0).toString()));
+        book(QStringLiteral("STAYS"));
+        const QStringList liveBefore = liveState();
+        const QStringList filesBefore = dataFiles();
+
+        const Outcome refused =
+            runProgram({QStringLiteral("restore"), QStringLiteral("--from"), backup});
+        QCOMPARE(refused.exitCode, int(ExitFailure));
+        QVERIFY(refused.out.isEmpty());
+        for (const QString &named :
+             {QStringLiteral("Schemaversion %1").arg(currentSchemaVersion + 1),
+              QStringLiteral("bis %1").arg(currentSchemaVersion)})
+            QVERIFY2(refused.err.contains(named), qPrintable(refused.err));
+        QCOMPARE(liveState(), liveBefore);
+        QCOMPARE(dataFiles(), filesBefore);
+        // Everything still works on the database.
+        const Outcome checked = runProgram({QStringLiteral("check")});
+        QVERIFY2(checked.exitCode == ExitSuccess, qPrintable(checked.out + checked.err));
+    }
+
+    void aBackupOfTheFirstReleaseIsUpgraded()
+    {
+        // The oldest database kept: release 1.0.8, before versions were kept.
+        const QString backup = path(QStringLiteral("release-1.0.8.sqlite"));
+        QVERIFY(QFile::copy(QStringLiteral(KARVEN_TEST_DATA "/release-1.0.8.sqlite"), backup));
+        QFile(backup).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const QByteArray backupBytes = contentsOf(backup);
+
+        const Outcome restored =
+            runProgram({QStringLiteral("restore"), QStringLiteral("--from"), backup});
+        QVERIFY2(restored.exitCode == ExitSuccess, qPrintable(restored.err));
+        QCOMPARE(contentsOf(backup), backupBytes);
+
+        // At this program's version, under the running program as for every command.
+        QCOMPARE(texts(QStringLiteral("SELECT max(version) FROM schemaversion")),
+                 QStringList{QString::number(currentSchemaVersion)});
+        const Outcome checked = runProgram({QStringLiteral("check")});
+        QVERIFY2(checked.exitCode == ExitSuccess, qPrintable(checked.out + checked.err));
+        QVERIFY2(
+            checked.out.contains(QStringLiteral("Schemaversion: %1").arg(currentSchemaVersion)),
+            qPrintable(checked.out));
+        // Upgraded as opening upgrades it: of its seven swipes one was done and
+        // one booked along with an assigned card, five remain.
+        const Outcome listed = runProgram({QStringLiteral("unassigned")});
+        QCOMPARE(listed.out.trimmed().split(QLatin1Char('\n')).size(), 5);
+        book(QStringLiteral("AFTER"));
+    }
+
     void restoreMakesTheDatabaseOfANewWorkstation()
     {
         const QString backup = path(QStringLiteral("sicherung.sqlite"));
@@ -173,6 +375,10 @@ private Q_SLOTS:
         const Outcome restored =
             runProgram({QStringLiteral("restore"), QStringLiteral("--from"), backup});
         QVERIFY2(restored.exitCode == ExitSuccess, qPrintable(restored.err));
+        // There was nothing to keep.
+        QVERIFY2(keptCopy(restored).isEmpty(), qPrintable(restored.out));
+        QCOMPARE(QDir(path(QStringLiteral("neu/daten"))).entryList(QDir::Files),
+                 QStringList{QStringLiteral("karven.sqlite")});
         QStringList restoredBookings;
         for (const QVariant &card :
              onFile(path(QStringLiteral("neu/daten/karven.sqlite")),
@@ -200,6 +406,10 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("BACKUP"),
                            QStringLiteral("ALTER TABLE persbasis DROP COLUMN vorname")}
             << "vorname";
+        QTest::newRow("first release that cannot be upgraded")
+            << QStringList{QStringLiteral("RELEASE"),
+                           QStringLiteral("ALTER TABLE persbasis ADD COLUMN abtnr TEXT")}
+            << "nicht auf Version";
         QTest::newRow("the database itself")
             << QStringList{QStringLiteral("SELF")} << "die Datenbank selbst";
     }
@@ -219,12 +429,18 @@ private Q_SLOTS:
             if (layout.first() == QLatin1String("BACKUP")) {
                 backUpTo(file);
                 layout.removeFirst();
+            } else if (layout.first() == QLatin1String("RELEASE")) {
+                QVERIFY(
+                    QFile::copy(QStringLiteral(KARVEN_TEST_DATA "/release-1.0.8.sqlite"), file));
+                QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+                layout.removeFirst();
             }
             const QVariantList failure = onFile(file, layout);
             QVERIFY2(failure.isEmpty(), qPrintable(failure.value(0).toString()));
         }
         const QByteArray fileBefore = contentsOf(file);
         const QStringList liveBefore = liveState();
+        const QStringList filesBefore = dataFiles();
 
         const Outcome refused =
             runProgram({QStringLiteral("restore"), QStringLiteral("--from"), file});
@@ -232,6 +448,7 @@ private Q_SLOTS:
         QVERIFY2(refused.err.contains(named), qPrintable(refused.err));
         QVERIFY(refused.out.isEmpty());
         QCOMPARE(liveState(), liveBefore);
+        QCOMPARE(dataFiles(), filesBefore);
         if (file != database())
             QCOMPARE(contentsOf(file), fileBefore);
     }
