@@ -148,7 +148,8 @@ private:
             {table});
         while (info.next()) {
             columns << info.value(0).toString();
-            values << (info.value(1).toBool() ? QStringLiteral("''") : QStringLiteral("NULL"));
+            // Different each time: some tables keep a value unique (a swipe's identity).
+            values << (info.value(1).toBool() ? QStringLiteral("hex(randomblob(8))") : QStringLiteral("NULL"));
         }
         info = QSqlQuery();
         program_->exec(
