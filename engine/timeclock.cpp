@@ -59,43 +59,66 @@ void checkSwipe(const QString &company, const QString &terminal, const QString &
                    .arg(time.left(40)));
 }
 
-// How many swipes one statement stores: about 200 bound values, since Qt's
-// SQLite driver looks each bound value up among all of a statement's, so
-// more values a statement cost more than they save.
-constexpr qsizetype swipesPerStatement = 50;
-
-// Stores the swipes given as VALUES (company, card, text, position) that are
-// not stored yet, each with the holder of its card and the assignment he
-// holds it by; answers the rows it stored. "WHERE true": SQLite would read ON
-// CONFLICT as part of the join.
-QString storeStatement(qsizetype rows)
+// How many swipes one statement stores. SQLite takes them as VALUES, about
+// 200 bound values a statement: Qt's SQLite driver looks each bound value up
+// among all of a statement's, so more values cost more than they save.
+// PostgreSQL takes each column as one array: a statement per few thousand
+// swipes, so that a big file costs the server's work and few round trips.
+qsizetype swipesPerStatement(EngineKind kind)
 {
-    QStringList values(rows, QStringLiteral("(?, ?, ?, ?)"));
+    return kind == EngineKind::Sqlite ? 50 : 5000;
+}
+
+// The swipes as rows v(column1 company, column2 card, column3 text, column4 position).
+QString swipeRows(EngineKind kind, qsizetype rows)
+{
+    if (kind == EngineKind::Postgres)
+        return QStringLiteral(
+            "unnest(CAST(? AS text[]), CAST(? AS text[]), CAST(? AS text[]), CAST(? AS integer[]))"
+            " AS v(column1, column2, column3, column4)");
+    return QStringLiteral("(VALUES %1) v")
+        .arg(QStringList(rows, QStringLiteral("(?, ?, ?, ?)")).join(QStringLiteral(", ")));
+}
+
+// Stores the swipes that are not stored yet, each with the holder of its card
+// and the assignment he holds it by; answers the rows it stored. "WHERE
+// true": SQLite would read ON CONFLICT as part of the join.
+QString storeStatement(EngineKind kind, qsizetype rows)
+{
     return QStringLiteral(
                "INSERT INTO stempelung (firma, karte, buchungstext, pnr, zuordnung_id, gebucht_am)"
                " SELECT v.column1, v.column2, v.column3, k.pnr, k.zuordnung_id,"
                " CASE WHEN k.pnr IS NULL THEN NULL ELSE CAST(? AS TEXT) END"
-               " FROM (VALUES %1) v LEFT JOIN karte k ON k.firma = v.column1 AND k.karte = "
-               "v.column2"
-               " WHERE true ORDER BY v.column4 ON CONFLICT DO NOTHING RETURNING id, firma, "
-               "buchungstext, pnr")
-        .arg(values.join(QStringLiteral(", ")));
+               " FROM %1 LEFT JOIN karte k ON k.firma = v.column1 AND k.karte = v.column2"
+               " WHERE true ORDER BY v.column4 ON CONFLICT DO NOTHING"
+               " RETURNING id, firma, buchungstext, pnr")
+        .arg(swipeRows(kind, rows));
+}
+
+// A PostgreSQL array literal of texts: each quoted, quote and backslash escaped.
+QString arrayOf(const QStringList &texts)
+{
+    QStringList quoted;
+    quoted.reserve(texts.size());
+    for (QString text : texts)
+        quoted << QLatin1Char('"') +
+                      text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+                          .replace(QLatin1Char('"'), QStringLiteral("\\\"")) +
+                      QLatin1Char('"');
+    return QLatin1Char('{') + quoted.join(QLatin1Char(',')) + QLatin1Char('}');
 }
 
 // On PostgreSQL the holders read must stay the holders until the swipes are
 // committed: an assignment of one of the cards waits meanwhile. SQLite has
 // one writer at a time anyway.
-void lockCards(Session &session, const QVector<std::pair<QString, QString>> &cards)
+void lockCards(Session &session, const QStringList &companies, const QStringList &cards)
 {
-    if (session.kind() != EngineKind::Postgres || cards.isEmpty())
+    if (session.kind() != EngineKind::Postgres)
         return;
-    QVariantList values;
-    for (const auto &[company, card] : cards)
-        values << company << card;
     session.exec(
-        QStringLiteral("SELECT 1 FROM karte WHERE (firma, karte) IN (VALUES %1) FOR SHARE")
-            .arg(QStringList(cards.size(), QStringLiteral("(?, ?)")).join(QStringLiteral(", "))),
-        values);
+        QStringLiteral("SELECT 1 FROM karte WHERE (firma, karte) IN"
+                       " (SELECT * FROM unnest(CAST(? AS text[]), CAST(? AS text[]))) FOR SHARE"),
+        {arrayOf(companies), arrayOf(cards)});
 }
 
 } // namespace
@@ -124,38 +147,53 @@ SwipeBatch::SwipeBatch(Session &session) : session_(session) {}
 
 QSqlQuery &SwipeBatch::statementFor(qsizetype rows)
 {
-    auto prepared = statements_.find(rows);
+    // PostgreSQL's statement is the same for any number of swipes.
+    const qsizetype key = session_.kind() == EngineKind::Postgres ? 0 : rows;
+    auto prepared = statements_.find(key);
     if (prepared == statements_.end())
-        prepared = statements_.insert(rows, session_.prepare(storeStatement(rows)));
+        prepared = statements_.insert(key, session_.prepare(storeStatement(session_.kind(), rows)));
     return *prepared;
 }
 
 void SwipeBatch::store(const QVector<Row> &rows, QVector<SwipeOutcome> &outcomes)
 {
-    QVector<std::pair<QString, QString>> cards;
-    QVariantList values{QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))};
-    QHash<QString, qsizetype> indexOfText; // the first swipe of each company and text
+    QStringList companies, cards, texts, positions;
     for (qsizetype position = 0; position < rows.size(); ++position) {
         const Row &row = rows.at(position);
-        cards << std::pair{row.company, row.card};
-        values << row.company << row.card << row.text << position;
+        companies << row.company;
+        cards << row.card;
+        texts << row.text;
+        positions << QString::number(position);
         outcomes[row.index].kind = SwipeOutcome::BookedBefore;
     }
+    QVariantList values{QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))};
+    if (session_.kind() == EngineKind::Postgres) {
+        values << arrayOf(companies) << arrayOf(cards) << arrayOf(texts)
+               << QLatin1Char('{') + positions.join(QLatin1Char(',')) + QLatin1Char('}');
+    } else {
+        for (qsizetype position = 0; position < rows.size(); ++position)
+            values << companies.at(position) << cards.at(position) << texts.at(position)
+                   << position;
+    }
     // Of two equal swipes in one statement the first is stored.
+    QHash<QString, qsizetype> indexOfText;
     for (auto row = rows.crbegin(); row != rows.crend(); ++row)
         indexOfText.insert(row->company + QLatin1Char('\n') + row->text, row->index);
-    lockCards(session_, cards);
-    QSqlQuery &statement = statementFor(rows.size());
-    session_.run(statement, values);
-    while (statement.next()) {
-        SwipeOutcome &stored = outcomes[indexOfText.value(
-            statement.value(1).toString() + QLatin1Char('\n') + statement.value(2).toString())];
-        stored.id = statement.value(0).toLongLong();
-        stored.employee = statement.value(3).toString();
-        stored.kind =
-            stored.employee.isEmpty() ? SwipeOutcome::UnassignedBooking : SwipeOutcome::TimeBooking;
-    }
-    statement.finish();
+    // The holders stay locked until the swipes are in: one transaction.
+    session_.transaction([&] {
+        lockCards(session_, companies, cards);
+        QSqlQuery &statement = statementFor(rows.size());
+        session_.run(statement, values);
+        while (statement.next()) {
+            SwipeOutcome &stored = outcomes[indexOfText.value(
+                statement.value(1).toString() + QLatin1Char('\n') + statement.value(2).toString())];
+            stored.id = statement.value(0).toLongLong();
+            stored.employee = statement.value(3).toString();
+            stored.kind = stored.employee.isEmpty() ? SwipeOutcome::UnassignedBooking
+                                                    : SwipeOutcome::TimeBooking;
+        }
+        statement.finish();
+    });
 }
 
 QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
@@ -193,7 +231,8 @@ QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
     };
     std::stable_sort(rows.begin(), rows.end(),
                      [&](const Row &a, const Row &b) { return order(a) < order(b); });
-    for (qsizetype first = 0; first < rows.size(); first += swipesPerStatement)
-        store(rows.mid(first, swipesPerStatement), outcomes);
+    const qsizetype perStatement = swipesPerStatement(session_.kind());
+    for (qsizetype first = 0; first < rows.size(); first += perStatement)
+        store(rows.mid(first, perStatement), outcomes);
     return outcomes;
 }
