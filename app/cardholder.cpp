@@ -1,9 +1,8 @@
 #include "cardholder.h"
 
 #include "cacheapi.h"
+#include "clocktime.h"
 #include "optionalquery.h"
-
-#include <QDateTime>
 
 std::optional<CardHolder> findCardHolder(const QString &card)
 {
@@ -25,11 +24,12 @@ std::optional<CardHolder> findCardHolder(const QString &card)
 QString cardChangeQuestion(const QString &card, const CardHolder &holder, const ChosenEmployee &employee)
 {
     QString since;
-    const QDateTime at = QDateTime::fromString(holder.assignedAt, QStringLiteral("yyyyMMddHHmmss"));
+    const ClockReading at = readClockTime(holder.assignedAt);
     if (!holder.assignedBy.isEmpty())
         since += QStringLiteral(" von ") + holder.assignedBy;
     if (at.isValid())
-        since += QStringLiteral(" am ") + at.toString(QStringLiteral("dd.MM.yyyy 'um' HH:mm"));
+        since += QStringLiteral(" am ") + at.day.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(" um ") +
+                 at.timeOfDay.toString(QStringLiteral("HH:mm"));
     if (!since.isEmpty())
         since = QStringLiteral(" (zugeordnet") + since + QLatin1Char(')');
     return QStringLiteral(

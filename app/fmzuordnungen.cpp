@@ -1,7 +1,9 @@
 #include "fmzuordnungen.h"
 
+
 #include "assignmentkind.h"
 #include "cacheapi.h"
+#include "clocktime.h"
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "employeelist.h"
@@ -29,8 +31,9 @@ void tell(const QString &text)
 
 QString shownTime(const QString &stamp)
 {
-    const QDateTime at = QDateTime::fromString(stamp, QStringLiteral("yyyyMMddHHmmss"));
-    return at.isValid() ? at.toString(QStringLiteral("dd.MM.yyyy HH:mm")) : stamp;
+    const ClockReading at = readClockTime(stamp);
+    return at.isValid() ? at.day.toString(QStringLiteral("dd.MM.yyyy ")) + at.timeOfDay.toString(QStringLiteral("HH:mm"))
+                        : stamp;
 }
 
 // One log row: when, card, before, after with name, kind, who, bookings; joined by line feeds.
