@@ -3,6 +3,7 @@
 #include "benchdata.h"
 #include "cardassignment.h"
 #include "cacheapi.h"
+#include "copyfloor.h"
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "demodata.h"
@@ -315,7 +316,8 @@ void Benchmarks::imports(int swipes, int employees)
         });
     };
     const Runs runs{1, 3};
-    Samples swipeImport, swipeFloor, employeeImport, employeeFloor;
+    Samples swipeImport, swipeFloor, swipeCopy, employeeImport, employeeFloor;
+    const bool postgres = database_.kind() == EngineKind::Postgres;
     for (int run = 0; run < runs.total(); ++run) {
         emptied();
         swipeImport.time(
@@ -330,6 +332,15 @@ void Benchmarks::imports(int swipes, int employees)
         swipeFloor.time(
             [&] { plainInsert(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?)"), swipeRows); },
             runs.isCounted(run));
+        if (postgres) {
+            emptied();
+            swipeCopy.time(
+                [&] {
+                    copyRows(database_.target(), QStringLiteral("stempelung"),
+                             {QStringLiteral("firma"), QStringLiteral("karte"), QStringLiteral("buchungstext")}, swipeRows);
+                },
+                runs.isCounted(run));
+        }
         emptied();
         employeeImport.time(
             [&] {
@@ -349,6 +360,8 @@ void Benchmarks::imports(int swipes, int employees)
     }
     report_.add(Figure::swipeImport, swipes, QStringLiteral("swipes"), swipeImport.medianMs(), ms);
     report_.add(Figure::swipeFloor, swipes, QStringLiteral("swipes"), swipeFloor.medianMs(), ms);
+    if (postgres)
+        report_.add(Figure::swipeCopy, swipes, QStringLiteral("swipes"), swipeCopy.medianMs(), ms);
     report_.add(Figure::employeeImport, employees, QStringLiteral("employees"), employeeImport.medianMs(), ms);
     report_.add(Figure::employeeFloor, employees, QStringLiteral("employees"), employeeFloor.medianMs(), ms);
 }

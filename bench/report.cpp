@@ -96,6 +96,10 @@ void Report::printTargets(QTextStream &out) const
          value(Figure::employeeImport, 10000) / value(Figure::employeeFloor, 10000), QStringLiteral("×"), 3},
     };
     if (!sqlite)
+        targets.append({QStringLiteral("Import of 100 000 swipes against COPY"), QStringLiteral("≤ 2×"),
+                        value(Figure::swipeImport, 100000) / value(Figure::swipeCopy, 100000),
+                        QStringLiteral("×"), 2});
+    if (!sqlite)
         targets.append({QStringLiteral("Push of a new booking to an empty list, p99"),
                         QStringLiteral("< 100 ms"), value(Figure::pushP99, 100),
                         QStringLiteral("ms"), 100});

@@ -19,6 +19,7 @@ inline const QString idleCpu = QStringLiteral("Idle polling program, CPU of one 
 inline const QString peakMemory = QStringLiteral("Peak memory of the program (VmHWM)");
 inline const QString swipeImport = QStringLiteral("Swipe file import (karven-admin swipes)");
 inline const QString swipeFloor = QStringLiteral("Plain insert of the same swipes (floor)");
+inline const QString swipeCopy = QStringLiteral("COPY of the same swipes (physical floor, PostgreSQL)");
 inline const QString employeeImport = QStringLiteral("Employee file import (karven-admin import)");
 inline const QString employeeFloor = QStringLiteral("Plain insert of the same employees (floor)");
 inline const QString pushMedian = QStringLiteral("Push, booking committed → row listed");
