@@ -118,15 +118,15 @@ void copyBookings(Session &session)
                        " CASE WHEN t.id IS NULL AND n.erledigt_am IS NOT NULL THEN '' END"
                        " FROM nopers n LEFT JOIN zeitbuchung t ON t.nopers_id = n.id")
             .arg(canonicalCompany(QStringLiteral("n.firma")), lastAssignmentOfBooking));
-    // A swipe of a held card went to whoever held it by the card's last
-    // assignment to that employee made before the swipe, or a correction since.
+    // A swipe of a held card went to the employee by the card's last
+    // assignment to him (a correction that moved it, else the latest): when
+    // it was booked was not kept, and its clock time says nothing of that.
     session.exec(
         QStringLiteral("INSERT INTO stempelung (id, firma, karte, buchungstext, pnr, zuordnung_id)"
                        " SELECT t.id + ?, %1, t.karte, t.buchungstext, t.pnr,"
                        " COALESCE((SELECT max(m.zuordnung_id) FROM kartenzuordnung_zeitbuchung m"
                        " WHERE m.zeitbuchung_id = t.id), (SELECT max(z.id) FROM kartenzuordnung z"
-                       " WHERE z.firma = t.firma AND z.karte = t.karte AND z.pnr = t.pnr"
-                       " AND substr(z.am, 1, 12) <= t.zeitpunkt))"
+                       " WHERE z.firma = t.firma AND z.karte = t.karte AND z.pnr = t.pnr))"
                        " FROM zeitbuchung t WHERE t.nopers_id IS NULL")
             .arg(canonicalCompany(QStringLiteral("t.firma"))),
         {offset});

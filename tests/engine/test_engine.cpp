@@ -5,9 +5,10 @@
 #include "databaseadmin.h"
 #include "engineerrors.h"
 #include "enginefixture.h"
+#include "ledger/ledgercheck.h"
+#include "schema.h"
 #include "session.h"
 #include "sqlfactory.h"
-#include "schema.h"
 #include "timeclock.h"
 
 #include <QDateTime>
@@ -38,8 +39,7 @@ private:
     EngineFixture db_;
     std::unique_ptr<SqlFactory> factory_;
 
-    template <class Call>
-    void expectError(qint32 number, Call call)
+    template <class Call> void expectError(qint32 number, Call call)
     {
         try {
             call();
@@ -60,7 +60,8 @@ private:
 
     QStringList listedBookingIds()
     {
-        auto rows = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
+        auto rows =
+            factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
         rows->execute();
         QStringList ids;
         while (rows->next())
@@ -71,7 +72,8 @@ private:
     // Empties the swipes, cards and log for a test of its own.
     void clearLedger()
     {
-        for (const char *table : {"kartenzuordnung_stempelung", "stempelung", "karte", "kartenzuordnung"})
+        for (const char *table :
+             {"kartenzuordnung_stempelung", "stempelung", "karte", "kartenzuordnung"})
             db_.exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
     }
 
@@ -91,30 +93,36 @@ private Q_SLOTS:
     void initTestCase()
     {
         KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("ENGINETEST"));
-        db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pname, pnr, abtnr, dw, bergrp)"
-                                " VALUES ('1', 'M]L', 'geheim', 'J', 'M}ller, J}rgen', '1001', '10', '221', 'A'),"
-                                " ('1', 'ABC', 'geteilt', 'J', 'Abel, Carl', '1002', '10', '222', 'B'),"
-                                " ('1', 'AAA', 'geteilt', 'N', 'Aal, Anna', '1003', '20', '223', 'B'),"
-                                " ('2', 'XYZ', 'geheim', 'J', 'Xaver, Y', '2001', '10', '', '')"));
-        db_.exec(QStringLiteral("INSERT INTO parpersabt (firma, abtnr, abtbez, habtnr)"
-                                " VALUES ('1', '10', 'B}ro & Verk{ufe', '1'), ('1', '20', 'Lager', '1')"));
-        db_.exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name, vorname, aktiv, fax, email)"
-                                " VALUES ('1', '1001', 'M}ller', 'J}rgen', 'J', '0711-1', 'j.m}ller@example.org'),"
-                                " ('1', '1002', 'Abel', 'Carl', 'J', '', ''),"
-                                " ('1', '1003', 'Aal', 'Anna', 'N', '', ''),"
-                                " ('1', '1004', '~tra~er', 'Gre~', 'J', '', ''),"
-                                " ('2', '2001', 'Xaver', 'Y', 'J', '', '')"));
-        db_.exec(QStringLiteral("INSERT INTO kassasw (id, name, firma, fil, ip, port, namespace, type)"
-                                " VALUES (0, 'Zentrale', '1', '0', 'localhost', '1972', 'KARVEN', 0),"
-                                " (7, 'Filiale Nord', '1', '7', '10.0.0.7', '1972', 'KARVEN', 0),"
-                                " (254, 'Archiv', '2', '0', 'archiv', '1972', 'ARCHIV', 1)"));
-        db_.exec(QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES ('FA', '0', 'KARVEN`2024`x')"));
+        db_.exec(QStringLiteral(
+            "INSERT INTO parpersedv (firma, code, passwort, aktiv, pname, pnr, abtnr, dw, bergrp)"
+            " VALUES ('1', 'M]L', 'geheim', 'J', 'M}ller, J}rgen', '1001', '10', '221', 'A'),"
+            " ('1', 'ABC', 'geteilt', 'J', 'Abel, Carl', '1002', '10', '222', 'B'),"
+            " ('1', 'AAA', 'geteilt', 'N', 'Aal, Anna', '1003', '20', '223', 'B'),"
+            " ('2', 'XYZ', 'geheim', 'J', 'Xaver, Y', '2001', '10', '', '')"));
+        db_.exec(QStringLiteral(
+            "INSERT INTO parpersabt (firma, abtnr, abtbez, habtnr)"
+            " VALUES ('1', '10', 'B}ro & Verk{ufe', '1'), ('1', '20', 'Lager', '1')"));
+        db_.exec(QStringLiteral(
+            "INSERT INTO persbasis (firma, pnr, name, vorname, aktiv, fax, email)"
+            " VALUES ('1', '1001', 'M}ller', 'J}rgen', 'J', '0711-1', 'j.m}ller@example.org'),"
+            " ('1', '1002', 'Abel', 'Carl', 'J', '', ''),"
+            " ('1', '1003', 'Aal', 'Anna', 'N', '', ''),"
+            " ('1', '1004', '~tra~er', 'Gre~', 'J', '', ''),"
+            " ('2', '2001', 'Xaver', 'Y', 'J', '', '')"));
+        db_.exec(
+            QStringLiteral("INSERT INTO kassasw (id, name, firma, fil, ip, port, namespace, type)"
+                           " VALUES (0, 'Zentrale', '1', '0', 'localhost', '1972', 'KARVEN', 0),"
+                           " (7, 'Filiale Nord', '1', '7', '10.0.0.7', '1972', 'KARVEN', 0),"
+                           " (254, 'Archiv', '2', '0', 'archiv', '1972', 'ARCHIV', 1)"));
+        db_.exec(QStringLiteral(
+            "INSERT INTO globale (name, subscripts, value) VALUES ('FA', '0', 'KARVEN`2024`x')"));
     }
 
     void init()
     {
         factory_ = std::make_unique<SqlFactory>(db_.kind());
-        QVERIFY2(factory_->connect(db_.connectionString()), qPrintable(factory_->lastConnectError()));
+        QVERIFY2(factory_->connect(db_.connectionString()),
+                 qPrintable(factory_->lastConnectError()));
     }
 
     void cleanupTestCase() { db_.tearDown(); }
@@ -149,39 +157,60 @@ private Q_SLOTS:
         auto windows = factory_->newObject(QStringLiteral("KV.Windows"));
         factory_->disconnect();
         QVERIFY(!factory_->isConnected());
-        expectError(EngineError::NotConnected, [&] { factory_->newObject(QStringLiteral("KV.Windows")); });
+        expectError(EngineError::NotConnected,
+                    [&] { factory_->newObject(QStringLiteral("KV.Windows")); });
         // An object that outlives its connection fails cleanly too.
         QVariantList command{QStringLiteral("W 1")};
-        expectError(EngineError::NotConnected, [&] { windows->call(QStringLiteral("Xecute"), command); });
+        expectError(EngineError::NotConnected,
+                    [&] { windows->call(QStringLiteral("Xecute"), command); });
         factory_->disconnect(); // twice is harmless
     }
 
     void unknownNamesRaiseTheirErrors()
     {
-        expectError(EngineError::UnknownClass, [&] { factory_->newObject(QStringLiteral("KV.Nix")); });
-        expectError(EngineError::UnknownClass, [&] { factory_->openResultSet(QStringLiteral("KV.Nix"), QStringLiteral("Liste")); });
-        expectError(EngineError::UnknownQuery, [&] { factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Alle")); });
+        expectError(EngineError::UnknownClass,
+                    [&] { factory_->newObject(QStringLiteral("KV.Nix")); });
+        expectError(EngineError::UnknownClass, [&] {
+            factory_->openResultSet(QStringLiteral("KV.Nix"), QStringLiteral("Liste"));
+        });
+        expectError(EngineError::UnknownQuery, [&] {
+            factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Alle"));
+        });
         auto record = factory_->openId(QStringLiteral("KV.ParPersEdv"), QStringLiteral("1||ABC"));
-        expectError(EngineError::UnknownMember, [&] { record->property(QStringLiteral("Gehalt")); });
-        expectError(EngineError::UnknownMember, [&] { record->setProperty(QStringLiteral("Gehalt"), 1); });
-        expectError(EngineError::UnknownMember, [&] { record->call(QStringLiteral("Befoerdern")); });
-        expectError(EngineError::UnknownMember, [&] { record->call(QStringLiteral("GehaltLogicalToODBC")); });
+        expectError(EngineError::UnknownMember,
+                    [&] { record->property(QStringLiteral("Gehalt")); });
+        expectError(EngineError::UnknownMember,
+                    [&] { record->setProperty(QStringLiteral("Gehalt"), 1); });
+        expectError(EngineError::UnknownMember,
+                    [&] { record->call(QStringLiteral("Befoerdern")); });
+        expectError(EngineError::UnknownMember,
+                    [&] { record->call(QStringLiteral("GehaltLogicalToODBC")); });
     }
 
     void missingIdsRaiseObjectNotFound_data()
     {
         QTest::addColumn<QString>("className");
         QTest::addColumn<QString>("id");
-        QTest::newRow("unknown code") << "KV.ParPersEdv" << "1||NIX";
-        QTest::newRow("other company") << "KV.ParPersEdv" << "2||ABC";
-        QTest::newRow("id without separator") << "KV.ParPersEdv" << "ABC";
-        QTest::newRow("empty id") << "KV.ParPersAbt" << "";
-        QTest::newRow("department") << "KV.ParPersAbt" << "1||99";
-        QTest::newRow("base record") << "KV.PersBasis" << "1||9999";
-        QTest::newRow("server entry") << "KV.KassaSW" << "8";
-        QTest::newRow("server entry not a number") << "KV.KassaSW" << "sieben";
-        QTest::newRow("booking") << "Quastel.NoPers" << "424242";
-        QTest::newRow("class without objects") << "KV.Windows" << "1";
+        QTest::newRow("unknown code") << "KV.ParPersEdv"
+                                      << "1||NIX";
+        QTest::newRow("other company") << "KV.ParPersEdv"
+                                       << "2||ABC";
+        QTest::newRow("id without separator") << "KV.ParPersEdv"
+                                              << "ABC";
+        QTest::newRow("empty id") << "KV.ParPersAbt"
+                                  << "";
+        QTest::newRow("department") << "KV.ParPersAbt"
+                                    << "1||99";
+        QTest::newRow("base record") << "KV.PersBasis"
+                                     << "1||9999";
+        QTest::newRow("server entry") << "KV.KassaSW"
+                                      << "8";
+        QTest::newRow("server entry not a number") << "KV.KassaSW"
+                                                   << "sieben";
+        QTest::newRow("booking") << "Quastel.NoPers"
+                                 << "424242";
+        QTest::newRow("class without objects") << "KV.Windows"
+                                               << "1";
     }
 
     void missingIdsRaiseObjectNotFound()
@@ -208,7 +237,8 @@ private Q_SLOTS:
         QCOMPARE(record->property(QStringLiteral("sys_ID")).toString(), QStringLiteral("1||M]L"));
         record->call(QStringLiteral("sys_close"));
 
-        auto department = factory_->openId(QStringLiteral("KV.ParPersAbt"), QStringLiteral("1||10"));
+        auto department =
+            factory_->openId(QStringLiteral("KV.ParPersAbt"), QStringLiteral("1||10"));
         QVariantList abtbez{department->property(QStringLiteral("abtbez"))};
         QCOMPARE(department->call(QStringLiteral("ABTBEZlogicaltoodbc"), abtbez).toString(),
                  QStringLiteral("Büro & Verkäufe"));
@@ -226,13 +256,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("company");
         QTest::addColumn<QStringList>("codes");
-        QTest::newRow("one match, stored form") << "geheim" << "1" << QStringList{"M]L"};
-        QTest::newRow("same password, other company") << "geheim" << "2" << QStringList{"XYZ"};
-        QTest::newRow("shared password, stable order") << "geteilt" << "1" << QStringList{"AAA", "ABC"};
-        QTest::newRow("case matters") << "GEHEIM" << "1" << QStringList{};
-        QTest::newRow("no match") << "falsch" << "1" << QStringList{};
-        QTest::newRow("empty password") << "" << "1" << QStringList{};
-        QTest::newRow("SQL in the password") << "' OR '1'='1" << "1" << QStringList{};
+        QTest::newRow("one match, stored form") << "geheim"
+                                                << "1" << QStringList{"M]L"};
+        QTest::newRow("same password, other company") << "geheim"
+                                                      << "2" << QStringList{"XYZ"};
+        QTest::newRow("shared password, stable order") << "geteilt"
+                                                       << "1" << QStringList{"AAA", "ABC"};
+        QTest::newRow("case matters") << "GEHEIM"
+                                      << "1" << QStringList{};
+        QTest::newRow("no match") << "falsch"
+                                  << "1" << QStringList{};
+        QTest::newRow("empty password") << ""
+                                        << "1" << QStringList{};
+        QTest::newRow("SQL in the password") << "' OR '1'='1"
+                                             << "1" << QStringList{};
     }
 
     void userViaPasswortFindsTheCompanysUser()
@@ -240,7 +277,8 @@ private Q_SLOTS:
         QFETCH(QString, password);
         QFETCH(QString, company);
         QFETCH(QStringList, codes);
-        auto rows = factory_->openResultSet(QStringLiteral("KV.ParPersEdv"), QStringLiteral("UserViaPasswort"));
+        auto rows = factory_->openResultSet(QStringLiteral("KV.ParPersEdv"),
+                                            QStringLiteral("UserViaPasswort"));
         rows->execute({password, company, QString()});
         QStringList found;
         while (rows->next())
@@ -251,7 +289,8 @@ private Q_SLOTS:
 
     void resultSetMisuseRaisesErrors()
     {
-        auto rows = factory_->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
+        auto rows =
+            factory_->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
         expectError(EngineError::NoCurrentRow, [&] { rows->next(); });
         expectError(EngineError::WrongArguments, [&] { rows->execute({}); });
         expectError(EngineError::WrongArguments, [&] { rows->execute({1, 2}); });
@@ -267,17 +306,20 @@ private Q_SLOTS:
 
     void listeAktivListsActiveEmployeesOfTheCompanyInDisplayForm()
     {
-        auto rows = factory_->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
+        auto rows =
+            factory_->openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
         rows->execute({QStringLiteral("1")});
         QStringList entries;
         while (rows->next())
             entries << rows->data(1).toString() + QLatin1Char('=') + rows->data(2).toString();
-        QCOMPARE(entries, (QStringList{"1002=Abel, Carl", "1001=Müller, Jürgen", "1004=ßtraßer, Greß"}));
+        QCOMPARE(entries,
+                 (QStringList{"1002=Abel, Carl", "1001=Müller, Jürgen", "1004=ßtraßer, Greß"}));
     }
 
     void connStrgListsServerEntries()
     {
-        auto rows = factory_->openResultSet(QStringLiteral("KV.KassaSW"), QStringLiteral("ConnStrg"));
+        auto rows =
+            factory_->openResultSet(QStringLiteral("KV.KassaSW"), QStringLiteral("ConnStrg"));
         rows->execute({0, QString()});
         QStringList entries;
         while (rows->next())
@@ -292,11 +334,13 @@ private Q_SLOTS:
         QCOMPARE(entry->property(QStringLiteral("ip")).toString(), QStringLiteral("10.0.0.7"));
         QCOMPARE(entry->property(QStringLiteral("Type")).toInt(), 0);
         // Texts that would break SQL built by pasting are kept exactly.
-        const QString unsafe = QStringLiteral("x'); DROP TABLE kassasw; -- \"; \\ %_ ") + QString(5000, QLatin1Char('y'));
+        const QString unsafe = QStringLiteral("x'); DROP TABLE kassasw; -- \"; \\ %_ ") +
+                               QString(5000, QLatin1Char('y'));
         entry->setProperty(QStringLiteral("NAMESPACE"), unsafe);
         entry->setProperty(QStringLiteral("FIL"), QStringLiteral("Größe §5"));
         entry->setProperty(QStringLiteral("Type"), 0);
-        expectError(EngineError::InvalidValue, [&] { entry->setProperty(QStringLiteral("Type"), QStringLiteral("zwei")); });
+        expectError(EngineError::InvalidValue,
+                    [&] { entry->setProperty(QStringLiteral("Type"), QStringLiteral("zwei")); });
         entry->call(QStringLiteral("sys_save"));
         entry->call(QStringLiteral("sys_close"));
 
@@ -317,7 +361,8 @@ private Q_SLOTS:
             bool refused = false;
             db_.withSession([&](Session &session) {
                 try {
-                    session.exec(QStringLiteral("INSERT INTO kassasw (id, name) VALUES (?, 'x')"), {id});
+                    session.exec(QStringLiteral("INSERT INTO kassasw (id, name) VALUES (?, 'x')"),
+                                 {id});
                 } catch (const CacheError &error) {
                     refused = error.number() == EngineError::DatabaseFailure;
                 }
@@ -330,7 +375,8 @@ private Q_SLOTS:
     {
         QCOMPARE(xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\"")), QString());
         QCOMPARE(xecute(QStringLiteral("D ^%XTT")), QString());
-        QCOMPARE(xecute(QStringLiteral("W FIRMA,\"/\",FIL,\"/\",PERSONAL")), QStringLiteral("1/0/ABC"));
+        QCOMPARE(xecute(QStringLiteral("W FIRMA,\"/\",FIL,\"/\",PERSONAL")),
+                 QStringLiteral("1/0/ABC"));
         QCOMPARE(xecute(QStringLiteral("S P0=$P(^FA(0),\"`\",2) W P0")), QStringLiteral("2024"));
         // Variables belong to the connection and live until it ends.
         QCOMPARE(xecute(QStringLiteral("W P0")), QStringLiteral("2024"));
@@ -353,12 +399,15 @@ private Q_SLOTS:
         QTest::newRow("kill") << "S Z=1 K ^FA" << int(EngineError::CommandSyntax);
         QTest::newRow("set a global") << "S Z=1 S ^FA(0)=1" << int(EngineError::CommandSyntax);
         QTest::newRow("operator") << "S Z=1+1" << int(EngineError::CommandSyntax);
-        QTest::newRow("other function") << "S Z=$ZF(-1,\"rm -rf /\")" << int(EngineError::CommandSyntax);
+        QTest::newRow("other function")
+            << "S Z=$ZF(-1,\"rm -rf /\")" << int(EngineError::CommandSyntax);
         QTest::newRow("open string") << "S Z=\"abc" << int(EngineError::CommandSyntax);
         QTest::newRow("sql") << "S Z=1; DROP TABLE nopers" << int(EngineError::CommandSyntax);
         QTest::newRow("unknown routine") << "S Z=1 D ^DELETE" << int(EngineError::UnknownRoutine);
-        QTest::newRow("undefined variable") << "S Z=1 W NIXDA" << int(EngineError::UndefinedVariable);
-        QTest::newRow("undefined global") << "S Z=1 W ^FA(1)" << int(EngineError::UndefinedVariable);
+        QTest::newRow("undefined variable")
+            << "S Z=1 W NIXDA" << int(EngineError::UndefinedVariable);
+        QTest::newRow("undefined global")
+            << "S Z=1 W ^FA(1)" << int(EngineError::UndefinedVariable);
     }
 
     void refusedCommandsRunNothing()
@@ -375,27 +424,37 @@ private Q_SLOTS:
     void cardAssignmentBooksTheCardsBookingsOnceAndLogsIt()
     {
         clearLedger();
-        db_.exec(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?), (?, ?, ?), (?, ?, ?)"),
-                 {"1", " 12 34 567", bookingText(" 12 34 567", "202401310705"),
-                  "1", "    999999", bookingText("999999", "202401310800"),
-                  "1", " 12 34 567", bookingText(" 12 34 567", "202401311630")});
+        db_.exec(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, "
+                                "?), (?, ?, ?), (?, ?, ?)"),
+                 {"1", " 12 34 567", bookingText(" 12 34 567", "202401310705"), "1", "    999999",
+                  bookingText("999999", "202401310800"), "1", " 12 34 567",
+                  bookingText(" 12 34 567", "202401311630")});
         xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
         const QStringList ids = listedBookingIds();
         QCOMPARE(ids.size(), 3);
 
         // The company comes back through the argument, as the server keeps it.
-        const QVariantList written = assign(QStringLiteral(" 1 "), QStringLiteral("1001"), QStringLiteral(" 12 34 567"), QStringLiteral(""));
+        const QVariantList written = assign(QStringLiteral(" 1 "), QStringLiteral("1001"),
+                                            QStringLiteral(" 12 34 567"), QStringLiteral(""));
         QCOMPARE(written.at(0).toString(), QStringLiteral("1"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr || '/' || zugeordnet_von FROM karte WHERE karte = ?"), {" 12 34 567"}),
+        QCOMPARE(db_.column(QStringLiteral(
+                                "SELECT pnr || '/' || zugeordnet_von FROM karte WHERE karte = ?"),
+                            {" 12 34 567"}),
                  QVariantList{QStringLiteral("1001/ABC")});
-        QCOMPARE(db_.column(QStringLiteral("SELECT substr(buchungstext, 31, 12) FROM stempelung WHERE pnr = '1001' ORDER BY 1")),
+        QCOMPARE(db_.column(QStringLiteral("SELECT substr(buchungstext, 31, 12) FROM stempelung "
+                                           "WHERE pnr = '1001' ORDER BY 1")),
                  (QVariantList{"202401310705", "202401311630"}));
         // Both bookings of the card are booked, so neither is unassigned any more.
         QCOMPARE(listedBookingIds(), QStringList{ids.at(1)});
-        QCOMPARE(db_.column(QStringLiteral("SELECT firma || ' ' || trim(karte) || ' [' || pnr_vorher || '] ' || pnr || ' ' || art"
+        QCOMPARE(db_.column(QStringLiteral("SELECT firma || ' ' || trim(karte) || ' [' || "
+                                           "pnr_vorher || '] ' || pnr || ' ' || art"
                                            " || ' ' || von FROM kartenzuordnung")),
                  QVariantList{QStringLiteral("1 12 34 567 [] 1001 Z ABC")});
-        QCOMPARE(db_.column(QStringLiteral("SELECT stempel_id FROM kartenzuordnung_stempelung ORDER BY stempel_id")).size(), 2);
+        QCOMPARE(
+            db_.column(QStringLiteral(
+                           "SELECT stempel_id FROM kartenzuordnung_stempelung ORDER BY stempel_id"))
+                .size(),
+            2);
 
         // Deleting the chosen booking afterwards is harmless, also from a second
         // workstation finishing the same booking; nothing is booked twice.
@@ -404,27 +463,35 @@ private Q_SLOTS:
         booking->call(QStringLiteral("sys_deleteid"), id);
         booking->call(QStringLiteral("sys_deleteid"), id);
         booking->call(QStringLiteral("sys_close"));
-        assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral(" 12 34 567"), QStringLiteral("1001"));
+        assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral(" 12 34 567"),
+               QStringLiteral("1001"));
         QCOMPARE(listedBookingIds(), QStringList{ids.at(1)});
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL")).value(0).toInt(), 2);
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM kartenzuordnung")).value(0).toInt(), 2);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL"))
+                     .value(0)
+                     .toInt(),
+                 2);
+        QCOMPARE(
+            db_.column(QStringLiteral("SELECT count(*) FROM kartenzuordnung")).value(0).toInt(), 2);
     }
 
     void cardChangesHandsOnlyFromTheHolderTheCallerSaw()
     {
         clearLedger();
-        db_.exec(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?)"),
-                 {"1", "      4242", bookingText("4242", "202401310705")});
+        db_.exec(
+            QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?)"),
+            {"1", "      4242", bookingText("4242", "202401310705")});
         xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"M]L\""));
-        assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral("4242"), QStringLiteral(""));
+        assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral("4242"),
+               QStringLiteral(""));
         // A swipe made while the card was known is the holder's own.
         db_.withSession([](Session &session) {
-            bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("G"), QStringLiteral("4242"),
-                     QStringLiteral("202401311600"));
+            bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("G"),
+                     QStringLiteral("4242"), QStringLiteral("202401311600"));
         });
 
         // Who holds the card, as the program asks before assigning it.
-        auto holder = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Karteninhaber"));
+        auto holder = factory_->openResultSet(QStringLiteral("Quastel.NoPers"),
+                                              QStringLiteral("Karteninhaber"));
         holder->execute({QStringLiteral("1"), QStringLiteral("      4242")});
         QVERIFY(holder->next());
         QCOMPARE(holder->data(1).toString(), QStringLiteral("1001"));
@@ -436,36 +503,51 @@ private Q_SLOTS:
         QVERIFY2(!holder->next(), "another company's card is nobody's here");
 
         // Somebody else holds it than the caller saw (nobody): nothing changes.
-        expectError(EngineError::CardHolderChanged,
-                    [&] { assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4242"), QStringLiteral("")); });
         expectError(EngineError::CardHolderChanged, [&] {
-            assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4242"), QStringLiteral("1004"));
+            assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4242"),
+                   QStringLiteral(""));
         });
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      4242'")), QVariantList{"1001"});
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM kartenzuordnung")).value(0).toInt(), 1);
+        expectError(EngineError::CardHolderChanged, [&] {
+            assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4242"),
+                   QStringLiteral("1004"));
+        });
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      4242'")),
+                 QVariantList{"1001"});
+        QCOMPARE(
+            db_.column(QStringLiteral("SELECT count(*) FROM kartenzuordnung")).value(0).toInt(), 1);
 
         // Confirmed against the holder seen: the card moves with the time that
         // came from its unassigned bookings; the holder's own swipe stays.
-        assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4242"), QStringLiteral("1001"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      4242'")), QVariantList{"1002"});
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr || ' ' || substr(buchungstext, 31, 12) FROM stempelung ORDER BY substr(buchungstext, 31, 12)")),
+        assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("4242"),
+               QStringLiteral("1001"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      4242'")),
+                 QVariantList{"1002"});
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr || ' ' || substr(buchungstext, 31, 12) FROM "
+                                           "stempelung ORDER BY substr(buchungstext, 31, 12)")),
                  (QVariantList{"1002 202401310705", "1001 202401311600"}));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr_vorher || '>' || pnr || ' ' || art || ' ' || b.umgebucht"
-                                           " FROM kartenzuordnung z JOIN kartenzuordnung_stempelung b ON b.zuordnung_id = z.id"
-                                           " ORDER BY z.id")),
-                 (QVariantList{">1001 Z 0", "1001>1002 W 1"}));
+        QCOMPARE(
+            db_.column(QStringLiteral(
+                "SELECT pnr_vorher || '>' || pnr || ' ' || art || ' ' || b.umgebucht"
+                " FROM kartenzuordnung z JOIN kartenzuordnung_stempelung b ON b.zuordnung_id = z.id"
+                " ORDER BY z.id")),
+            (QVariantList{">1001 Z 0", "1001>1002 W 1"}));
 
         // A caller that does not know the holder moves the card alone.
         assign(QStringLiteral("1"), QStringLiteral("1004"), QStringLiteral("4242"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM stempelung WHERE buchungstext LIKE '%202401310705'")), QVariantList{"1002"});
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      4242'")), QVariantList{"1004"});
+        QCOMPARE(db_.column(QStringLiteral(
+                     "SELECT pnr FROM stempelung WHERE buchungstext LIKE '%202401310705'")),
+                 QVariantList{"1002"});
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      4242'")),
+                 QVariantList{"1004"});
     }
 
     void listShowsTheContextCompanysBookingsOnly()
     {
         clearLedger();
-        db_.exec(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?), (?, ?, ?)"),
-                 {"1", "      1111", bookingText("1111"), "2", "      2222", bookingText("2222")});
+        db_.exec(
+            QStringLiteral(
+                "INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?), (?, ?, ?)"),
+            {"1", "      1111", bookingText("1111"), "2", "      2222", bookingText("2222")});
         const QStringList all = listedBookingIds();
         QCOMPARE(all.size(), 2); // a connection without context (an administrator's) sees all
         xecute(QStringLiteral("S FIRMA=2,FIL=0,PERSONAL=\"XYZ\""));
@@ -477,34 +559,51 @@ private Q_SLOTS:
     void aCompanysWorkstationChangesThatCompanysDataOnly()
     {
         clearLedger();
-        db_.exec(QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?)"),
-                 {"2", "      3333", bookingText("3333")});
-        const QString other = db_.column(QStringLiteral("SELECT id FROM stempelung")).value(0).toString();
+        db_.exec(
+            QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?)"),
+            {"2", "      3333", bookingText("3333")});
+        const QString other =
+            db_.column(QStringLiteral("SELECT id FROM stempelung")).value(0).toString();
         xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
-        expectError(EngineError::AssignmentRefused,
-                    [&] { assign(QStringLiteral("2"), QStringLiteral("2001"), QStringLiteral("3333"), QStringLiteral("")); });
+        expectError(EngineError::AssignmentRefused, [&] {
+            assign(QStringLiteral("2"), QStringLiteral("2001"), QStringLiteral("3333"),
+                   QStringLiteral(""));
+        });
         auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), other);
         QVariantList id{other};
         booking->call(QStringLiteral("sys_deleteid"), id);
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE erledigt_am IS NULL")).value(0).toInt(), 1);
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE firma = '2'")).value(0).toInt(), 0);
+        QCOMPARE(
+            db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE erledigt_am IS NULL"))
+                .value(0)
+                .toInt(),
+            1);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE firma = '2'"))
+                     .value(0)
+                     .toInt(),
+                 0);
         // Objects the program only reads are not written or deleted through the interface.
         auto login = factory_->openId(QStringLiteral("KV.ParPersEdv"), QStringLiteral("1||ABC"));
         login->setProperty(QStringLiteral("Passwort"), QStringLiteral("neu"));
         expectError(EngineError::UnknownMember, [&] { login->call(QStringLiteral("sys_save")); });
         QVariantList code{QStringLiteral("1||ABC")};
-        expectError(EngineError::UnknownMember, [&] { login->call(QStringLiteral("sys_deleteid"), code); });
-        QCOMPARE(db_.column(QStringLiteral("SELECT passwort FROM parpersedv WHERE code = 'ABC'")), QVariantList{"geteilt"});
+        expectError(EngineError::UnknownMember,
+                    [&] { login->call(QStringLiteral("sys_deleteid"), code); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT passwort FROM parpersedv WHERE code = 'ABC'")),
+                 QVariantList{"geteilt"});
     }
 
     void controlCharactersInCardsAreRefused()
     {
-        for (const QString &card : {QStringLiteral("12\n34"), QStringLiteral("12\t34"), QStringLiteral("12\r")}) {
-            expectError(EngineError::AssignmentRefused, [&] { assign(QStringLiteral("1"), QStringLiteral("1001"), card); });
+        for (const QString &card :
+             {QStringLiteral("12\n34"), QStringLiteral("12\t34"), QStringLiteral("12\r")}) {
+            expectError(EngineError::AssignmentRefused,
+                        [&] { assign(QStringLiteral("1"), QStringLiteral("1001"), card); });
             db_.withSession([&](Session &session) {
-                for (const auto &[terminal, swiped] : {std::pair{QStringLiteral("T1"), card}, std::pair{card, QStringLiteral("77")}}) {
+                for (const auto &[terminal, swiped] : {std::pair{QStringLiteral("T1"), card},
+                                                       std::pair{card, QStringLiteral("77")}}) {
                     try {
-                        bookCard(session, QStringLiteral("1"), terminal, QStringLiteral("K"), swiped, bookingTime);
+                        bookCard(session, QStringLiteral("1"), terminal, QStringLiteral("K"),
+                                 swiped, bookingTime);
                         QFAIL("a swipe with a control character was booked");
                     } catch (const CacheError &error) {
                         QCOMPARE(error.number(), qint32(EngineError::InvalidValue));
@@ -512,16 +611,21 @@ private Q_SLOTS:
                 }
             });
         }
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE karte LIKE '%34'")).value(0).toInt(), 0);
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte WHERE karte LIKE '%34'"))
+                     .value(0)
+                     .toInt(),
+                 0);
     }
 
     void aWrongAssignmentIsCorrectedByGroupAOnly()
     {
         clearLedger();
-        const QString later = QDateTime::currentDateTime().addSecs(120).toString(QStringLiteral("yyyyMMddHHmm"));
+        const QString later =
+            QDateTime::currentDateTime().addSecs(120).toString(QStringLiteral("yyyyMMddHHmm"));
         const auto swipe = [&](const QString &time) {
             db_.withSession([&](Session &session) {
-                bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"), QStringLiteral("6060"), time);
+                bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"),
+                         QStringLiteral("6060"), time);
             });
         };
         const auto correct = [&](const QVariant &id, const QString &employee) {
@@ -530,12 +634,14 @@ private Q_SLOTS:
             log->call(QStringLiteral("korrigieren"), arguments);
         };
         const auto logged = [&](const QString &card, const QString &employee, const QString &day) {
-            auto rows = factory_->openResultSet(QStringLiteral("Quastel.Kartenzuordnung"), QStringLiteral("Liste"));
+            auto rows = factory_->openResultSet(QStringLiteral("Quastel.Kartenzuordnung"),
+                                                QStringLiteral("Liste"));
             rows->execute({card, employee, day});
             QStringList entries;
             while (rows->next())
-                entries << rows->data(4).toString() + '>' + rows->data(5).toString() + ' ' + rows->data(7).toString() +
-                               ' ' + rows->data(8).toString() + ' ' + rows->data(9).toString();
+                entries << rows->data(4).toString() + '>' + rows->data(5).toString() + ' ' +
+                               rows->data(7).toString() + ' ' + rows->data(8).toString() + ' ' +
+                               rows->data(9).toString();
             return entries;
         };
         // Two unassigned swipes given to the wrong employee, then a swipe booked to him directly.
@@ -544,31 +650,48 @@ private Q_SLOTS:
         xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
         assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("6060"), QString(""));
         swipe(later);
-        const QString wrong = db_.column(QStringLiteral("SELECT id FROM kartenzuordnung")).value(0).toString();
+        const QString wrong =
+            db_.column(QStringLiteral("SELECT id FROM kartenzuordnung")).value(0).toString();
 
         // Group B may not; nothing changes.
-        expectError(EngineError::CorrectionNotAllowed, [&] { correct(wrong, QStringLiteral("1004")); });
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr = '1002'")).value(0).toInt(), 3);
+        expectError(EngineError::CorrectionNotAllowed,
+                    [&] { correct(wrong, QStringLiteral("1004")); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr = '1002'"))
+                     .value(0)
+                     .toInt(),
+                 3);
 
         xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"MÜL\""));
-        expectError(EngineError::AssignmentRefused, [&] { correct(wrong, QStringLiteral("1002")); }); // the same one
-        expectError(EngineError::AssignmentRefused, [&] { correct(wrong, QStringLiteral("9999")); }); // no such employee
-        expectError(EngineError::AssignmentRefused, [&] { correct(QStringLiteral("424242"), QStringLiteral("1004")); });
-        expectError(EngineError::InvalidValue, [&] { correct(QStringLiteral("x"), QStringLiteral("1004")); });
+        expectError(EngineError::AssignmentRefused,
+                    [&] { correct(wrong, QStringLiteral("1002")); }); // the same one
+        expectError(EngineError::AssignmentRefused,
+                    [&] { correct(wrong, QStringLiteral("9999")); }); // no such employee
+        expectError(EngineError::AssignmentRefused,
+                    [&] { correct(QStringLiteral("424242"), QStringLiteral("1004")); });
+        expectError(EngineError::InvalidValue,
+                    [&] { correct(QStringLiteral("x"), QStringLiteral("1004")); });
         correct(wrong, QStringLiteral("1004"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      6060'")), QVariantList{"1004"});
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM stempelung ORDER BY substr(buchungstext, 31, 12)")),
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      6060'")),
+                 QVariantList{"1004"});
+        QCOMPARE(db_.column(QStringLiteral(
+                     "SELECT pnr FROM stempelung ORDER BY substr(buchungstext, 31, 12)")),
                  (QVariantList{"1004", "1004", "1004"}));
         // Appended, never changed: the wrong entry stays as it was.
         QCOMPARE(logged(QStringLiteral("6060"), QString(), QString()),
                  (QStringList{"1002>1004 K MÜL 3", ">1002 Z ABC 2"}));
-        QCOMPARE(logged(QString(), QStringLiteral("1004"), QString()), QStringList{"1002>1004 K MÜL 3"});
-        QCOMPARE(logged(QString(), QString(), QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))).size(), 2);
+        QCOMPARE(logged(QString(), QStringLiteral("1004"), QString()),
+                 QStringList{"1002>1004 K MÜL 3"});
+        QCOMPARE(
+            logged(QString(), QString(), QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))
+                .size(),
+            2);
         QCOMPARE(logged(QString(), QString(), QStringLiteral("20000101")), QStringList());
 
         // A stale view: the wrong entry is no longer the card's last.
-        expectError(EngineError::AssignmentRefused, [&] { correct(wrong, QStringLiteral("1001")); });
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      6060'")), QVariantList{"1004"});
+        expectError(EngineError::AssignmentRefused,
+                    [&] { correct(wrong, QStringLiteral("1001")); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      6060'")),
+                 QVariantList{"1004"});
         // Another company's workstation does not see the entries.
         xecute(QStringLiteral("S FIRMA=2,FIL=0,PERSONAL=\"XYZ\""));
         QCOMPARE(logged(QString(), QString(), QString()), QStringList());
@@ -578,11 +701,11 @@ private Q_SLOTS:
     {
         clearLedger();
         db_.withSession([](Session &session) {
-            bookCard(session, QStringLiteral("1"), QStringLiteral("FIL02T1"), QStringLiteral("G"), QStringLiteral("77"),
-                     bookingTime, QStringLiteral(" 2 "));
+            bookCard(session, QStringLiteral("1"), QStringLiteral("FIL02T1"), QStringLiteral("G"),
+                     QStringLiteral("77"), bookingTime, QStringLiteral(" 2 "));
             try {
-                bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"), QStringLiteral("77"),
-                         bookingTime, QStringLiteral("12345"));
+                bookCard(session, QStringLiteral("1"), QStringLiteral("T1"), QStringLiteral("K"),
+                         QStringLiteral("77"), bookingTime, QStringLiteral("12345"));
                 QFAIL("a branch wider than its field was booked");
             } catch (const CacheError &error) {
                 QCOMPARE(error.number(), qint32(EngineError::InvalidValue));
@@ -604,8 +727,9 @@ private Q_SLOTS:
         db_.withSession([&](Session &session) {
             session.transaction([&] {
                 for (const QString &company : {QStringLiteral("2"), QStringLiteral(" 1")})
-                    booked << bookCard(session, company, QStringLiteral("FIL01T1"), QStringLiteral("K"),
-                                       QStringLiteral("4711"), QStringLiteral("202401310705"))
+                    booked << bookCard(session, company, QStringLiteral("FIL01T1"),
+                                       QStringLiteral("K"), QStringLiteral("4711"),
+                                       QStringLiteral("202401310705"))
                                   .id;
             });
         });
@@ -627,7 +751,8 @@ private Q_SLOTS:
         const QByteArray dataDir = qgetenv("KARVEN_DATA_DIR");
         qputenv("KARVEN_DATA_DIR", folder.path().toUtf8());
         SqlFactory factory(EngineKind::Sqlite);
-        const bool connected = factory.connect(QStringLiteral("cn_iptcp:localhost[1972]:RELEASE108"));
+        const bool connected =
+            factory.connect(QStringLiteral("cn_iptcp:localhost[1972]:RELEASE108"));
         qputenv("KARVEN_DATA_DIR", dataDir);
         QVERIFY2(connected, qPrintable(factory.lastConnectError()));
 
@@ -645,8 +770,11 @@ private Q_SLOTS:
         QVariantList context{QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ADM\"")};
         factory.newObject(QStringLiteral("KV.Windows"))->call(QStringLiteral("Xecute"), context);
         QCOMPARE(count(QStringLiteral("Liste")), 4);
-        QCOMPARE(count(QStringLiteral("Karteninhaber"), {QStringLiteral("1"), QStringLiteral("815")}), 1);
-        auto employees = factory.openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
+        QCOMPARE(
+            count(QStringLiteral("Karteninhaber"), {QStringLiteral("1"), QStringLiteral("815")}),
+            1);
+        auto employees =
+            factory.openResultSet(QStringLiteral("KV.PersBasis"), QStringLiteral("ListeAktiv"));
         employees->execute({QStringLiteral("1")});
         QVERIFY(employees->next());
         employees.reset();
@@ -654,7 +782,8 @@ private Q_SLOTS:
 
         // A database of a newer program is left alone.
         {
-            QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+            QSqlDatabase raw =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
             raw.setDatabaseName(file);
             QVERIFY(raw.open());
             QVERIFY(QSqlQuery(raw).exec(QStringLiteral("UPDATE schemaversion SET version = 99")));
@@ -664,28 +793,93 @@ private Q_SLOTS:
         qputenv("KARVEN_DATA_DIR", folder.path().toUtf8());
         QVERIFY(!factory.connect(QStringLiteral("cn_iptcp:localhost[1972]:RELEASE108")));
         qputenv("KARVEN_DATA_DIR", dataDir);
-        QVERIFY2(factory.lastConnectError().contains(QStringLiteral("Version 99")), qPrintable(factory.lastConnectError()));
+        QVERIFY2(factory.lastConnectError().contains(QStringLiteral("Version 99")),
+                 qPrintable(factory.lastConnectError()));
+    }
+
+    // The last release kept swipes in two tables and stored some twice: a
+    // time clock's repeated call, and company "01" as a company of its own.
+    void aDatabaseFileOfTheLastReleaseKeepsEveryRowAndItsCopies()
+    {
+        if (db_.kind() != EngineKind::Sqlite)
+            QSKIP("a database file is the embedded engine's");
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("release110.sqlite"));
+        QVERIFY(QFile::copy(QStringLiteral(KARVEN_TEST_DATA "/release-1.1.0.sqlite"), file));
+        QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const QByteArray dataDir = qgetenv("KARVEN_DATA_DIR");
+        qputenv("KARVEN_DATA_DIR", folder.path().toUtf8());
+        Session upgraded(EngineKind::Sqlite, ConnectionTarget{QStringLiteral("localhost"), 1972,
+                                                              QStringLiteral("RELEASE110")});
+        const bool opened = upgraded.open();
+        qputenv("KARVEN_DATA_DIR", dataDir);
+        QVERIFY2(opened, qPrintable(upgraded.lastError()));
+        const auto texts = [&](const QString &sql) {
+            QStringList values;
+            QSqlQuery rows = upgraded.exec(sql);
+            while (rows.next())
+                values << rows.value(0).toString();
+            return values;
+        };
+        // Nine unassigned bookings under their ids, eight time bookings of
+        // their own above them; the repeated call set aside as a copy.
+        QCOMPARE(texts(QStringLiteral("SELECT count(*) FROM stempelung")), QStringList{"17"});
+        QCOMPARE(texts(QStringLiteral(
+                     "SELECT id || ' ' || firma || ' ' || COALESCE(pnr, '-') FROM stempelung"
+                     " WHERE id IN (7, 8, 9, 18, 19) ORDER BY id")),
+                 (QStringList{"7 1 -", "8 1 1004", "9 1 1004", "18 1 1005", "19 1 1005"}));
+        QCOMPARE(
+            texts(QStringLiteral(
+                "SELECT id || '>' || doppelt_von FROM stempelung WHERE doppelt_von IS NOT NULL")),
+            QStringList{"19>18"});
+        QCOMPARE(texts(QStringLiteral("SELECT count(*) FROM (SELECT * FROM stempelung WHERE pnr = "
+                                      "'1005' AND doppelt_von IS NULL) t")),
+                 QStringList{"1"});
+        const LedgerFindings findings = checkLedger(upgraded);
+        QCOMPARE(findings.violations, QStringList());
+        QVERIFY2(findings.notes.join(QLatin1Char('\n'))
+                     .contains(QStringLiteral("Buchung 19 ist eine Kopie von Buchung 18")),
+                 qPrintable(findings.notes.join(QLatin1Char('\n'))));
+        // The card's assignment in force is known: a correction takes the time along.
+        QCOMPARE(texts(QStringLiteral("SELECT zuordnung_id FROM karte WHERE trim(karte) = '88'")),
+                 QStringList{"2"});
+        QCOMPARE(
+            texts(QStringLiteral("SELECT max(zuordnung_id) FROM stempelung WHERE pnr = '1005'")),
+            QStringList{"2"});
     }
 
     void cardAssignmentRefusesBadInput_data()
     {
         QTest::addColumn<QString>("employee");
         QTest::addColumn<QString>("card");
-        QTest::newRow("no employee chosen") << "" << "    999999";
-        QTest::newRow("unknown employee") << "4711" << "    999999";
-        QTest::newRow("employee of another company") << "2001" << "    999999";
-        QTest::newRow("inactive employee") << "1003" << "    999999";
-        QTest::newRow("empty card") << "1001" << "          ";
-        QTest::newRow("card too long") << "1001" << "12345678901";
+        QTest::newRow("no employee chosen") << ""
+                                            << "    999999";
+        QTest::newRow("unknown employee") << "4711"
+                                          << "    999999";
+        QTest::newRow("employee of another company") << "2001"
+                                                     << "    999999";
+        QTest::newRow("inactive employee") << "1003"
+                                           << "    999999";
+        QTest::newRow("empty card") << "1001"
+                                    << "          ";
+        QTest::newRow("card too long") << "1001"
+                                       << "12345678901";
     }
 
     void cardAssignmentRefusesBadInput()
     {
         QFETCH(QString, employee);
         QFETCH(QString, card);
-        const int before = db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL")).value(0).toInt();
-        expectError(EngineError::AssignmentRefused, [&] { assign(QStringLiteral("1"), employee, card); });
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL")).value(0).toInt(), before);
+        const int before =
+            db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL"))
+                .value(0)
+                .toInt();
+        expectError(EngineError::AssignmentRefused,
+                    [&] { assign(QStringLiteral("1"), employee, card); });
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL"))
+                     .value(0)
+                     .toInt(),
+                 before);
         expectError(EngineError::WrongArguments, [&] {
             auto noPers = factory_->newObject(QStringLiteral("Quastel.NoPers"));
             QVariantList two{QStringLiteral("1"), employee};

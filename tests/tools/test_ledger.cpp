@@ -342,22 +342,6 @@ private Q_SLOTS:
         requireCleanLedger();
     }
 
-    void inactiveEmployeesGetNoCard()
-    {
-        context(QStringLiteral("ABC"));
-        swipe(QStringLiteral("7070"), QStringLiteral("202603020700"));
-        try {
-            assign(QStringLiteral("1003"), QStringLiteral("7070"), QStringLiteral(""));
-            QFAIL("an inactive employee got a card");
-        } catch (const CacheError &refused) {
-            QCOMPARE(refused.number(), qint32(EngineError::AssignmentRefused));
-            QVERIFY2(refused.description().contains(QStringLiteral("nicht aktiv")),
-                     qPrintable(refused.description()));
-        }
-        QCOMPARE(holders(QStringLiteral("7070")), QStringList{"202603020700=-"});
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM karte")).value(0).toInt(), 0);
-    }
-
     void aSwipeTakenOffTheListSaysByWhomAndCanBeReopened()
     {
         const qint64 open = swipe(QStringLiteral("8080"), QStringLiteral("202603020700")).id;
