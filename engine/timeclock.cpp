@@ -120,6 +120,18 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
             QString()};
 }
 
+QString swipeRefusal(const Swipe &swipe)
+{
+    try {
+        checkSwipe(swipe.company, swipe.terminal, swipe.kind, swipe.card, swipe.time, swipe.branch);
+    } catch (const CacheError &refused) {
+        if (refused.number() != EngineError::InvalidValue)
+            throw;
+        return refused.description();
+    }
+    return QString();
+}
+
 SwipeBatch::SwipeBatch(Session &session)
     : session_(session), bookedAmong_(session.prepare(bookedAmongStatement())),
       timeBookings_(session, QStringLiteral("zeitbuchung"),
