@@ -143,6 +143,18 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
     return {booked, outcome.id, outcome.employee};
 }
 
+QString swipeRefusal(const Swipe &swipe)
+{
+    try {
+        checkSwipe(swipe.company, swipe.terminal, swipe.kind, swipe.card, swipe.time, swipe.branch);
+    } catch (const CacheError &refused) {
+        if (refused.number() != EngineError::InvalidValue)
+            throw;
+        return refused.description();
+    }
+    return QString();
+}
+
 SwipeBatch::SwipeBatch(Session &session) : session_(session) {}
 
 QSqlQuery &SwipeBatch::statementFor(qsizetype rows)

@@ -53,6 +53,10 @@ struct Swipe
     QString branch;
 };
 
+// Why bookCard and SwipeBatch would refuse the swipe's values, or an empty
+// text when they pass: for checking a whole file before any of it is booked.
+QString swipeRefusal(const Swipe &swipe);
+
 // What became of one swipe of a batch.
 struct SwipeOutcome
 {

@@ -11,6 +11,7 @@
 #include "swipeimport.h"
 #include "timeclock.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QProcess>
 #include <QSqlQuery>
@@ -41,6 +42,77 @@ private:
     int count(const QString &table)
     {
         return session_->firstValue(QStringLiteral("SELECT count(*) FROM ") + table).toInt();
+    }
+
+    // Swipes stored, as time bookings or unassigned ones.
+    int bookedSwipes()
+    {
+        return count(QStringLiteral("stempelung"));
+    }
+
+    // karven-admin's arguments for this test's database.
+    QStringList onDatabase(QStringList arguments) const
+    {
+        return arguments << QStringLiteral("--engine") << engineName(db_.kind())
+                         << QStringLiteral("--server") << db_.target().host
+                         << QStringLiteral("--port") << QString::number(db_.target().port)
+                         << QStringLiteral("--namespace") << db_.target().nameSpace;
+    }
+
+    // A time clock file of swipes, one a minute, with CR LF and quoted fields as
+    // office programs write them; every `wrongEvery`th line from `firstWrong`
+    // on has an unknown kind of booking.
+    QString manySwipes(const QString &name, int swipes, int firstWrong = -1, int wrongEvery = 1)
+    {
+        QByteArray content = "\"Terminal\";Karte;Art;Datum;Uhrzeit\r\n";
+        const QDateTime start(QDate(2024, 3, 1), QTime(0, 0));
+        for (int i = 0; i < swipes; ++i) {
+            const QDateTime when = start.addSecs(60 * i);
+            const bool wrong =
+                firstWrong >= 0 && i >= firstWrong && (i - firstWrong) % wrongEvery == 0;
+            content += QStringLiteral("\"FIL01T1\";%1;%2;%3;%4\r\n")
+                           .arg(100000 + i % 1000)
+                           .arg(wrong ? QStringLiteral("X") : QStringLiteral("\"K\""))
+                           .arg(when.toString(QStringLiteral("dd.MM.yyyy")),
+                                when.toString(QStringLiteral("HH:mm")))
+                           .toUtf8();
+        }
+        return file(name, content);
+    }
+
+    // karven-admin swipes --watch on a folder, stopped at the end.
+    class Watcher
+    {
+    public:
+        Watcher(const QStringList &arguments) { process_.start(adminProgram(), arguments); }
+        ~Watcher()
+        {
+            if (process_.state() != QProcess::NotRunning) {
+                ::kill(pid_t(process_.processId()), SIGTERM);
+                if (!process_.waitForFinished(10000))
+                    process_.kill();
+            }
+        }
+        bool started() { return process_.waitForStarted(); }
+        const QString &out()
+        {
+            out_ += QString::fromUtf8(process_.readAllStandardOutput());
+            return out_;
+        }
+        const QString &err()
+        {
+            err_ += QString::fromUtf8(process_.readAllStandardError());
+            return err_;
+        }
+
+    private:
+        QProcess process_;
+        QString out_, err_;
+    };
+
+    QStringList watching(const QTemporaryDir &folder) const
+    {
+        return onDatabase({QStringLiteral("swipes"), QStringLiteral("--watch"), folder.path()});
     }
 
     ImportReport import(MasterData kind, const QByteArray &content)
@@ -292,6 +364,148 @@ private Q_SLOTS:
         ::kill(pid_t(watcher.processId()), SIGTERM);
         QVERIFY(watcher.waitForFinished(10000));
         QCOMPARE(watcher.exitCode(), 0);
+    }
+
+    void aWatchedFolderTakesAFileOnlyWhenItsLastLineIsFinished()
+    {
+        QTemporaryDir folder;
+        Watcher watcher(watching(folder));
+        QVERIFY(watcher.started());
+        // The card stands last, and the clock pauses in the middle of it.
+        QFile clock(folder.filePath(QStringLiteral("uhr.csv")));
+        QVERIFY(clock.open(QIODevice::WriteOnly));
+        clock.write("Terminal;Art;Datum;Uhrzeit;Karte\nT1;K;01.02.2024;07:00;47");
+        clock.flush();
+        QTest::qWait(7000); // three looks and more: unchanged, but not finished
+        QVERIFY2(clock.exists(), qPrintable(watcher.out() + watcher.err()));
+        clock.write("11\n");
+        clock.close();
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            watcher.out().contains(
+                QStringLiteral("uhr.csv: 1 Stempelungen, 0 Zeitbuchungen, 1 nicht zugeordnet")),
+            qPrintable(watcher.out() + watcher.err()), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("erledigt/uhr.csv"))),
+                                 5000);
+        QCOMPARE(watcher.err().count(QStringLiteral("endet nicht mit einem Zeilenumbruch")), 1);
+        const Outcome unassigned = runAdminProgram(onDatabase({QStringLiteral("unassigned")}));
+        QVERIFY2(unassigned.out.contains(QStringLiteral("      4711202402010700")),
+                 qPrintable(unassigned.out));
+        QCOMPARE(bookedSwipes(), 1);
+    }
+
+    void aWatchedFileThatGrowsAfterItWasPutAwayIsReadAgain()
+    {
+        QTemporaryDir folder;
+        Watcher watcher(watching(folder));
+        QVERIFY(watcher.started());
+        // The clock keeps the file open, pauses at the end of a line and writes on.
+        QFile clock(folder.filePath(QStringLiteral("uhr.csv")));
+        QVERIFY(clock.open(QIODevice::WriteOnly));
+        clock.write("Terminal;Karte;Art;Datum;Uhrzeit\nT1;5001;K;01.02.2024;08:00\n");
+        clock.flush();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("erledigt/uhr.csv"))),
+                                 15000);
+        clock.write("T1;5001;G;01.02.2024;16:00\n");
+        clock.close();
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            watcher.out().contains(QStringLiteral(
+                "uhr.csv: 2 Stempelungen, 0 Zeitbuchungen, 1 nicht zugeordnet, 1 schon gebucht")),
+            qPrintable(watcher.out() + watcher.err()), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath(QStringLiteral("erledigt/uhr.csv"))),
+                                 5000);
+        QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("uhr.csv"))));
+        QCOMPARE(bookedSwipes(), 2);
+    }
+
+    void aWatcherThatCannotPutFilesAwaySaysSoOnceAndPauses()
+    {
+        QTemporaryDir folder;
+        // A file where the folder erledigt should be: no one, root neither, can write into it.
+        QVERIFY(QFile(folder.filePath(QStringLiteral("erledigt"))).open(QIODevice::WriteOnly));
+        Watcher watcher(watching(folder));
+        QVERIFY(watcher.started());
+        file(QStringLiteral("x.tmp"),
+             "Terminal;Karte;Art;Datum;Uhrzeit\nT1;5002;K;01.02.2024;08:00\n");
+        QVERIFY(QFile::rename(files_.filePath(QStringLiteral("x.tmp")),
+                              folder.filePath(QStringLiteral("uhr.csv"))));
+        QTest::qWait(9000); // four looks and more
+        const QString reads = watcher.out();
+        QCOMPARE(reads.count(QStringLiteral("uhr.csv:")), 0);
+        QCOMPARE(watcher.err().count(QLatin1Char('\n')), 1);
+        QVERIFY2(watcher.err().contains(QStringLiteral("erledigt")) &&
+                     watcher.err().contains(QStringLiteral("30 s")),
+                 qPrintable(watcher.err()));
+        QVERIFY(QFile::exists(folder.filePath(QStringLiteral("uhr.csv"))));
+        QCOMPARE(bookedSwipes(), 0);
+    }
+
+    void aFileOfTwoEncodingsIsRefusedWithItsLine()
+    {
+        // Line 2 in UTF-8, line 4 in Windows-1252: read as either, one of the names comes out
+        // garbled.
+        const QByteArray content("Terminal;Karte;Art;Datum;Uhrzeit\n"
+                                 "M\xC3\x9CH1;1;K;01.02.2024;07:00\n"
+                                 "T1;2;K;01.02.2024;07:01\n"
+                                 "M\xDCH2;3;K;01.02.2024;07:02\n");
+        const SwipeReport report = importSwipes(
+            *session_, file(QStringLiteral("gemischt.csv"), content), QStringLiteral("1"));
+        QCOMPARE(report.errors.size(), 1);
+        QVERIFY2(report.errors.first().startsWith(QStringLiteral("Zeile 4: ")) &&
+                     report.errors.first().contains(QStringLiteral("Zeile 2")) &&
+                     report.errors.first().contains(QStringLiteral("UTF-8")),
+                 qPrintable(report.errors.first()));
+        QCOMPARE(bookedSwipes(), 0);
+        QCOMPARE(parseCsv(content).error, report.errors.first());
+    }
+
+    void aWrongLineInABigFileBooksNothingAndTheErrorsStayFew()
+    {
+        // Far more than fits one read of the file or one lot of bookings; 500 wrong lines in the
+        // second half.
+        const QString swipes = manySwipes(QStringLiteral("gross.csv"), 60000, 40000, 40);
+        const SwipeReport report = importSwipes(*session_, swipes, QStringLiteral("1"));
+        QCOMPARE(report.swipes, 60000);
+        QCOMPARE(report.timeBookings + report.unassigned + report.bookedBefore, 0);
+        QCOMPARE(report.errors.size(), 100);
+        QCOMPARE(
+            report.errors.first(),
+            QStringLiteral("Zeile 40002: Buchungsart \"X\" unbekannt: K (Kommen) oder G (Gehen)"));
+        QVERIFY2(report.errors.last().startsWith(QStringLiteral("Zeile 43962: ")),
+                 qPrintable(report.errors.last()));
+        QCOMPARE(swipeErrorLines(report).last(),
+                 QStringLiteral("… und 400 weitere fehlerhafte Zeilen"));
+        QCOMPARE(bookedSwipes(), 0);
+    }
+
+    void anImportBrokenOffIsFinishedByReadingTheFileAgain()
+    {
+        const int swipes = 100000;
+        const QString path = manySwipes(QStringLiteral("abgebrochen.csv"), swipes);
+        const QStringList arguments =
+            onDatabase({QStringLiteral("swipes"), QStringLiteral("--file"), path});
+        QProcess first;
+        first.start(adminProgram(), arguments);
+        QVERIFY(first.waitForStarted());
+        // Killed as soon as its first lots are booked, as by a power cut.
+        QTRY_VERIFY_WITH_TIMEOUT(bookedSwipes() > 0 || first.state() == QProcess::NotRunning,
+                                 60000);
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        QCOMPARE(first.exitStatus(), QProcess::CrashExit);
+        const int booked = bookedSwipes();
+        QVERIFY2(booked > 0 && booked < swipes, qPrintable(QString::number(booked)));
+
+        const Outcome again = runAdminProgram(arguments);
+        QCOMPARE(again.err, QString());
+        QCOMPARE(
+            again.out,
+            QStringLiteral("%1 (UTF-8): %2 Stempelungen, 0 Zeitbuchungen, %3 nicht zugeordnete "
+                           "Buchungen, %4 schon gebucht\n")
+                .arg(path)
+                .arg(swipes)
+                .arg(swipes - booked)
+                .arg(booked));
+        QCOMPARE(bookedSwipes(), swipes);
     }
 
     void aDryRunSeesEachFileOnTopOfTheOthersAndStoresNothing()

@@ -1,6 +1,7 @@
 #include "importcommand.h"
 
 #include "admindatabase.h"
+#include "cacheerror.h"
 #include "masterdataimport.h"
 #include "session.h"
 #include "swipefolder.h"
@@ -58,11 +59,21 @@ int importSwipes(const AdminOptions &options, QTextStream &out, QTextStream &err
     Session session(options.engine, options.target);
     if (!openExisting(session, options, err))
         return ExitFailure;
-    const SwipeReport report = ::importSwipes(session, options.file, options.company);
+    SwipeReport report;
+    try {
+        report = ::importSwipes(session, options.file, options.company);
+    } catch (const CacheError &error) {
+        err << "Fehler " << error.number() << ": " << oneLine(error.description()) << '\n'
+            << "Was aus " << options.file
+            << " schon gebucht ist, bleibt gebucht; die Datei noch "
+               "einmal einlesen bucht den Rest (schon Gebuchtes wird übergangen).\n";
+        return ExitFailure;
+    }
     if (!report.errors.isEmpty()) {
-        for (const QString &problem : report.errors)
+        for (const QString &problem : swipeErrorLines(report))
             err << options.file << ": " << problem << '\n';
-        err << "Nichts aus " << options.file << " gebucht.\n";
+        if (report.timeBookings + report.unassigned == 0)
+            err << "Nichts aus " << options.file << " gebucht.\n";
         return ExitFailure;
     }
     out << options.file << " (" << report.encoding << "): " << report.swipes << " Stempelungen, "

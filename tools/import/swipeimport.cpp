@@ -1,12 +1,13 @@
 #include "swipeimport.h"
 
-#include "csvreader.h"
 #include "clocktime.h"
+#include "csvreader.h"
 #include "session.h"
 #include "timeclock.h"
 
-#include <QMap>
-
+#include <QElapsedTimer>
+#include <QThread>
+#include <QVector>
 
 namespace {
 
@@ -18,9 +19,34 @@ const QString art = QStringLiteral("Art");
 const QString datum = QStringLiteral("Datum");
 const QString uhrzeit = QStringLiteral("Uhrzeit");
 
-// Thrown to take back what a file with errors had booked.
-struct RollBack
+// Swipes are booked in lots, each in a transaction of its own. SQLite lets
+// one writer in at a time, and a workstation's "Speichern" waits for the lot
+// being booked: so a lot is made as large as takes about a quarter of a
+// second on this machine and database (a few thousand swipes), far below
+// the five seconds after which a workstation gives up.
+constexpr int firstLot = 5000;
+constexpr int smallestLot = 500;
+constexpr int largestLot = 20000;
+constexpr qint64 lotMilliseconds = 250;
+
+// And between two lots the importer waits a little on SQLite: a workstation
+// waiting for the lock tries again every 100 ms at most (SQLite's busy
+// handler), and the next lot would otherwise take the lock before it.
+// PostgreSQL locks rows, not the database: new swipes keep no one waiting.
+constexpr unsigned long pauseBetweenLotsMs = 120;
+
+// Each lot writes the pages of the indexes it changed; with the few megabytes
+// SQLite keeps by default, a lot must read most of them again first. The
+// importer's own connection keeps more (in KiB; memory stays bounded by it).
+constexpr int sqliteCacheKib = 32 * 1024;
+
+// Errors listed in a report; a file with a million wrong lines lists these.
+constexpr int listedErrors = 100;
+
+// Thrown to take back a lot that the second reading found different from the first.
+struct ChangedWhileRead
 {
+    QString problem;
 };
 
 QString kindOfBooking(const QString &text)
@@ -33,80 +59,232 @@ QString kindOfBooking(const QString &text)
     return kind;
 }
 
+class SwipeFile
+{
+public:
+    SwipeFile(Session &session, const QString &path, const QString &company, qint64 length,
+              SwipeReport &report)
+        : session_(session), path_(path), company_(company), length_(length), report_(report)
+    {}
+
+    // Checks every line; false when any is wrong or the file cannot be read.
+    bool check()
+    {
+        if (!reader_.open(path_, length_))
+            return fail(reader_.error());
+        report_.encoding = reader_.encoding();
+        if (!readHeader())
+            return false;
+        CsvRecord record;
+        Swipe swipe;
+        while (reader_.next(record)) {
+            if (record.fields.size() == header_.fieldCount)
+                ++report_.swipes;
+            const QString problem = swipeOf(record, swipe);
+            if (!problem.isEmpty())
+                error(record.line, problem);
+        }
+        if (!reader_.error().isEmpty())
+            return fail(reader_.error());
+        return report_.errors.isEmpty();
+    }
+
+    // Reads the checked file again and books it lot by lot.
+    void book()
+    {
+        CsvRecord record;
+        if (!reader_.rewind() || !reader_.next(record) ||
+            record.fields.size() != header_.fieldCount) {
+            changed(reader_.error().isEmpty() ? QStringLiteral("Zeile 1") : reader_.error());
+            return;
+        }
+        QVector<Swipe> lot;
+        QVector<int> lines;
+        lot.reserve(largestLot);
+        lines.reserve(largestLot);
+        Swipe swipe;
+        int swipes = 0;
+        while (reader_.next(record)) {
+            const QString problem = swipeOf(record, swipe);
+            if (!problem.isEmpty()) {
+                changed(QStringLiteral("Zeile %1: %2").arg(record.line).arg(problem));
+                return;
+            }
+            ++swipes;
+            lot.append(swipe);
+            lines.append(record.line);
+            if (lot.size() >= lotSize_ && !bookLot(lot, lines))
+                return;
+        }
+        if (!reader_.error().isEmpty())
+            changed(reader_.error());
+        else if (swipes != report_.swipes)
+            changed(QStringLiteral("%1 statt %2 Stempelungen").arg(swipes).arg(report_.swipes));
+        else
+            bookLot(lot, lines);
+    }
+
+private:
+    bool readHeader()
+    {
+        CsvRecord record;
+        if (!reader_.next(record))
+            return fail(reader_.error().isEmpty()
+                            ? QStringLiteral("Die Datei ist leer; erwartet wird eine Kopfzeile")
+                            : reader_.error());
+        header_ = readCsvHeader(record, {firma, filiale, terminal, karte, art, datum, uhrzeit},
+                                {terminal, karte, art, datum, uhrzeit});
+        report_.errors << header_.errors;
+        return header_.errors.isEmpty();
+    }
+
+    QString field(const CsvRecord &record, const QString &name,
+                  const QString &otherwise = QString()) const
+    {
+        const int index = header_.columnOf.value(name, -1);
+        return index < 0 ? otherwise : record.fields.at(index);
+    }
+
+    // The swipe of a line, or why the line is none that the engine would book.
+    QString swipeOf(const CsvRecord &record, Swipe &swipe) const
+    {
+        if (record.fields.size() != header_.fieldCount)
+            return QStringLiteral("%1 Felder statt %2 wie in der Kopfzeile")
+                .arg(record.fields.size())
+                .arg(header_.fieldCount);
+        const QString time = clockTimeOf(field(record, datum), field(record, uhrzeit));
+        if (time.isEmpty())
+            return QStringLiteral("„%1 %2“ ist kein Zeitpunkt (Datum TT.MM.JJJJ, Uhrzeit HH:MM)")
+                .arg(field(record, datum).left(20), field(record, uhrzeit).left(20));
+        swipe = {field(record, firma, company_),
+                 field(record, terminal).trimmed(),
+                 kindOfBooking(field(record, art)),
+                 field(record, karte),
+                 time,
+                 field(record, filiale)};
+        return swipeRefusal(swipe);
+    }
+
+    // Books a lot in a transaction of its own; false when the file changed.
+    bool bookLot(QVector<Swipe> &lot, QVector<int> &lines)
+    {
+        if (lot.isEmpty())
+            return true;
+        if (lotsBooked_++ > 0 && session_.kind() == EngineKind::Sqlite)
+            QThread::msleep(pauseBetweenLotsMs);
+        int timeBookings = 0, unassigned = 0, bookedBefore = 0;
+        QElapsedTimer took;
+        took.start();
+        try {
+            session_.transaction([&] {
+                // Made anew for each lot: the cards it reads may have changed hands in between.
+                const QVector<SwipeOutcome> outcomes = SwipeBatch(session_).book(lot);
+                for (qsizetype i = 0; i < outcomes.size(); ++i) {
+                    switch (outcomes.at(i).kind) {
+                    case SwipeOutcome::TimeBooking:
+                        ++timeBookings;
+                        break;
+                    case SwipeOutcome::UnassignedBooking:
+                        ++unassigned;
+                        break;
+                    case SwipeOutcome::BookedBefore:
+                        ++bookedBefore;
+                        break;
+                    case SwipeOutcome::Refused:
+                        throw ChangedWhileRead{QStringLiteral("Zeile %1: %2")
+                                                   .arg(lines.at(i))
+                                                   .arg(outcomes.at(i).refusal)};
+                    }
+                }
+            });
+        } catch (const ChangedWhileRead &refused) {
+            changed(refused.problem);
+            return false;
+        }
+        const qint64 milliseconds = qMax<qint64>(took.elapsed(), 1);
+        const qint64 fitting = qBound<qint64>(
+            lot.size() / 2, lot.size() * lotMilliseconds / milliseconds, lot.size() * 2);
+        lotSize_ = int(qBound<qint64>(qint64(smallestLot), fitting, qint64(largestLot)));
+        report_.timeBookings += timeBookings;
+        report_.unassigned += unassigned;
+        report_.bookedBefore += bookedBefore;
+        lot.clear();
+        lines.clear();
+        renewStatisticsWhenDue();
+        return true;
+    }
+
+    // PostgreSQL plans the look-ups for swipes booked before by the row counts it
+    // saw last; taken for an empty table, a table grown by a file read in lots
+    // is searched row by row. So the counts are renewed whenever the rows
+    // booked have doubled since: a few times a file, in time that grows with it.
+    void renewStatisticsWhenDue()
+    {
+        const int booked = report_.timeBookings + report_.unassigned;
+        if (booked < renewStatisticsAt_)
+            return;
+        session_.renewStatistics({QStringLiteral("stempelung")});
+        renewStatisticsAt_ = 2 * booked;
+    }
+
+    // The second reading found what the first did not: someone changed the file meanwhile.
+    void changed(const QString &problem)
+    {
+        report_.errors << QStringLiteral(
+                              "Die Datei hat sich während des Einlesens geändert (%1). "
+                              "Gebucht sind die Stempelungen davor; die Datei noch einmal "
+                              "einlesen bucht den Rest.")
+                              .arg(problem);
+    }
+
+    bool fail(const QString &problem)
+    {
+        report_.errors = QStringList{problem};
+        report_.unlistedErrors = 0;
+        return false;
+    }
+
+    void error(int line, const QString &problem)
+    {
+        if (report_.errors.size() < listedErrors)
+            report_.errors << QStringLiteral("Zeile %1: %2").arg(line).arg(problem);
+        else
+            ++report_.unlistedErrors;
+    }
+
+    Session &session_;
+    const QString path_;
+    const QString company_;
+    const qint64 length_;
+    SwipeReport &report_;
+    CsvReader reader_;
+    CsvHeader header_;
+    int lotSize_ = firstLot;
+    int lotsBooked_ = 0;
+    int renewStatisticsAt_ = firstLot;
+};
+
 } // namespace
 
-SwipeReport importSwipes(Session &session, const QString &path, const QString &company)
+SwipeReport importSwipes(Session &session, const QString &path, const QString &company,
+                         qint64 length)
 {
     SwipeReport report;
-    const CsvFile csv = readCsvFile(path);
-    report.encoding = csv.encoding;
-    if (!csv.error.isEmpty() || csv.records.isEmpty()) {
-        report.errors << (csv.error.isEmpty()
-                              ? QStringLiteral("Die Datei ist leer; erwartet wird eine Kopfzeile")
-                              : csv.error);
+    SwipeFile file(session, path, company, length, report);
+    if (!file.check())
         return report;
-    }
-    const CsvHeader header =
-        readCsvHeader(csv.records.first(), {firma, filiale, terminal, karte, art, datum, uhrzeit},
-                      {terminal, karte, art, datum, uhrzeit});
-    if (!header.errors.isEmpty()) {
-        report.errors = header.errors;
-        return report;
-    }
-    const auto field = [&](const CsvRecord &record, const QString &name,
-                           const QString &otherwise = QString()) {
-        const int index = header.columnOf.value(name, -1);
-        return index < 0 ? otherwise : record.fields.at(index);
-    };
-    QVector<Swipe> swipes;
-    QVector<int> lineOfSwipe;
-    QMap<int, QString> errorOfLine; // in the order of the lines, whichever check found it
-    const auto error = [&](int line, const QString &problem) {
-        errorOfLine.insert(line, QStringLiteral("Zeile %1: %2").arg(line).arg(problem));
-    };
-    for (const CsvRecord &record : csv.records.mid(1)) {
-        if (record.fields.size() != header.fieldCount) {
-            error(record.line,
-                  QStringLiteral("%1 Felder statt %2 wie in der Kopfzeile").arg(record.fields.size()).arg(header.fieldCount));
-            continue;
-        }
-        ++report.swipes;
-        const QString time = clockTimeOf(field(record, datum), field(record, uhrzeit));
-        if (time.isEmpty()) {
-            error(record.line, QStringLiteral("„%1 %2“ ist kein Zeitpunkt (Datum TT.MM.JJJJ, Uhrzeit HH:MM)")
-                                   .arg(field(record, datum).left(20), field(record, uhrzeit).left(20)));
-            continue;
-        }
-        swipes.append({field(record, firma, company), field(record, terminal).trimmed(),
-                       kindOfBooking(field(record, art)), field(record, karte), time, field(record, filiale)});
-        lineOfSwipe.append(record.line);
-    }
-    try {
-        session.transaction([&] {
-            const QVector<SwipeOutcome> outcomes = SwipeBatch(session).book(swipes);
-            for (qsizetype i = 0; i < outcomes.size(); ++i) {
-                switch (outcomes.at(i).kind) {
-                case SwipeOutcome::TimeBooking:
-                    ++report.timeBookings;
-                    break;
-                case SwipeOutcome::UnassignedBooking:
-                    ++report.unassigned;
-                    break;
-                case SwipeOutcome::BookedBefore:
-                    ++report.bookedBefore;
-                    break;
-                case SwipeOutcome::Refused:
-                    error(lineOfSwipe.at(i), outcomes.at(i).refusal);
-                    break;
-                }
-            }
-            report.errors = errorOfLine.values();
-            if (!report.errors.isEmpty())
-                throw RollBack();
-        });
-    } catch (const RollBack &) {
-        return report;
-    }
-    session.renewStatistics({QStringLiteral("stempelung")});
+    if (session.kind() == EngineKind::Sqlite)
+        session.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(sqliteCacheKib));
+    file.book();
+    if (report.timeBookings + report.unassigned > 0)
+        session.renewStatistics({QStringLiteral("stempelung")});
     return report;
+}
+
+QStringList swipeErrorLines(const SwipeReport &report)
+{
+    QStringList lines = report.errors;
+    if (report.unlistedErrors > 0)
+        lines << QStringLiteral("… und %1 weitere fehlerhafte Zeilen").arg(report.unlistedErrors);
+    return lines;
 }
