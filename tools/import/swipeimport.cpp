@@ -210,21 +210,7 @@ private:
         report_.bookedBefore += bookedBefore;
         lot.clear();
         lines.clear();
-        renewStatisticsWhenDue();
         return true;
-    }
-
-    // PostgreSQL plans the look-ups for swipes booked before by the row counts it
-    // saw last; taken for an empty table, a table grown by a file read in lots
-    // is searched row by row. So the counts are renewed whenever the rows
-    // booked have doubled since: a few times a file, in time that grows with it.
-    void renewStatisticsWhenDue()
-    {
-        const int booked = report_.timeBookings + report_.unassigned;
-        if (booked < renewStatisticsAt_)
-            return;
-        session_.renewStatistics({QStringLiteral("stempelung")});
-        renewStatisticsAt_ = 2 * booked;
     }
 
     // The second reading found what the first did not: someone changed the file meanwhile.
@@ -261,7 +247,6 @@ private:
     CsvHeader header_;
     int lotSize_ = firstLot;
     int lotsBooked_ = 0;
-    int renewStatisticsAt_ = firstLot;
 };
 
 } // namespace
