@@ -66,6 +66,8 @@ QString apply(const QHash<QString, QString> &given, Entry &entry)
         return QStringLiteral("--firma \"%1\" ist keine Firmennummer von 1 bis %2")
             .arg(entry.company.left(40))
             .arg(highestCompany);
+    // The workstations find their company's entries by the number as kept.
+    entry.company = canonicalCompany(entry.company);
     if (!number(entry.branch, 0, 999))
         return QStringLiteral("--filiale \"%1\" ist keine Filialnummer von 0 bis 999")
             .arg(entry.branch.left(40));

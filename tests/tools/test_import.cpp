@@ -235,6 +235,10 @@ private Q_SLOTS:
                          QStringLiteral("SELECT abtnr || aktiv FROM persbasis WHERE pnr = '5002'"))
                      .toString(),
                  QStringLiteral("20N"));
+        // An employee no longer active gets no card, as at a workstation.
+        QCOMPARE(import(MasterData::Cards, "Firma;Karte;Personalnummer\n01;4712;5002\n").errors,
+                 QStringList{"Zeile 2: Mitarbeiter 5002 der Firma 1 ist nicht aktiv und bekommt keine Karte"});
+        QCOMPARE(count(QStringLiteral("karte")), 1);
     }
 
     void aFileWithAnyWrongRowStoresNothing_data()
