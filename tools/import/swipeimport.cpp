@@ -21,13 +21,14 @@ const QString uhrzeit = QStringLiteral("Uhrzeit");
 
 // Swipes are booked in lots, each in a transaction of its own. SQLite lets
 // one writer in at a time, and a workstation's "Speichern" waits for the lot
-// being booked: so a lot is made as large as takes about a quarter of a
-// second on this machine and database (a few thousand swipes), far below
-// the five seconds after which a workstation gives up.
+// being booked: so a lot is made as large as takes about 400 ms on this
+// machine and database (some ten thousand swipes): a "Speichern" waits half
+// a second at most, far below the five seconds after which a workstation
+// gives up, and the pauses below cost a big file little.
 constexpr int firstLot = 5000;
 constexpr int smallestLot = 500;
-constexpr int largestLot = 20000;
-constexpr qint64 lotMilliseconds = 250;
+constexpr int largestLot = 40000;
+constexpr qint64 lotMilliseconds = 400;
 
 // And between two lots the importer waits a little on SQLite: a workstation
 // waiting for the lock tries again every 100 ms at most (SQLite's busy
