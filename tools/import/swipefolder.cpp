@@ -200,6 +200,9 @@ private:
                 session_.close();
                 return Outcome::Waits;
             }
+            // Another watcher of the same folder took it meanwhile: it reports the file.
+            if (!QFileInfo::exists(path))
+                return Outcome::Waits;
             tell(file.fileName(), report);
         }
         // A file that changed while it was read has not been read whole: it stays.
@@ -210,6 +213,8 @@ private:
             return Outcome::Waits;
         }
         const QString moved = moveInto(path, report.errors.isEmpty() ? done : failed);
+        if (moved.isEmpty() && !QFileInfo::exists(path))
+            return Outcome::Waits; // put away by another watcher of the folder
         if (moved.isEmpty()) {
             read_.insert(file.fileName(), Read{seen, report});
             pause(QStringLiteral("%1 kann nicht nach %2 verschoben werden")
