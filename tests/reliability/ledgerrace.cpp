@@ -24,8 +24,10 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -54,6 +56,8 @@ struct Race
     QProcess *start(const QStringList &arguments)
     {
         auto *process = new QProcess;
+        // A race broken off (Ctrl+C, a test's time-out) takes its watchers along.
+        process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->setStandardOutputFile(QProcess::nullDevice());
         process->start(admin, arguments + targetArguments());
