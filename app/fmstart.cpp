@@ -8,10 +8,10 @@
 #include "cardholder.h"
 #include "ctcombo.h"
 #include "ctlist.h"
-#include "frmabout.h"
 #include "employeelist.h"
 #include "fmpass.h"
 #include "fmzuordnungen.h"
+#include "frmabout.h"
 #include "frmprogrammverlauf.h"
 #include "newbookings.h"
 #include "rowbatch.h"
@@ -37,11 +37,14 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     setCentralWidget(client);
 
     litime = new CtList(client);
-    litime->setColumns({{QStringLiteral("Datum"), 75}, {QStringLiteral("Zeit"), 75},
-                        {QStringLiteral("Karte"), 100}, {QStringLiteral("Pnr"), 40}},
+    litime->setColumns({{QStringLiteral("Datum"), 75},
+                        {QStringLiteral("Zeit"), 75},
+                        {QStringLiteral("Karte"), 100},
+                        {QStringLiteral("Pnr"), 40}},
                        QLatin1Char('\n'));
     // A row keeps the booking text; it is read into date, time and card when shown.
-    litime->setRowFormatter([](const QString &bookingText) { return parseBooking(bookingText).rowText(); });
+    litime->setRowFormatter(
+        [](const QString &bookingText) { return parseBooking(bookingText).rowText(); });
     twips.place(litime, {0, 0, 4695, 5775});
 
     Frame1 = new QFrame(client);
@@ -101,13 +104,14 @@ void FMStart::buildStatusBar()
     statusBar()->addPermanentWidget(lblOffen);
     statusBar()->setSizeGripEnabled(false);
     // The link and F5 are the button: nothing runs while it is disabled by a refresh.
+    // F5 alone (the platform's refresh keys include Ctrl+R) and in this window
+    // only: in the login dialog or the history it is no refresh of this list.
     const auto clickAktualisieren = [this] {
         if (BUAkt->isEnabled())
             BUAkt->click();
     };
     connect(lblNeu, &QLabel::linkActivated, this, clickAktualisieren);
-    auto *refresh = new QShortcut(QKeySequence::Refresh, this);
-    refresh->setContext(Qt::ApplicationShortcut);
+    auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(refresh, &QShortcut::activated, this, clickAktualisieren);
 }
 
@@ -136,7 +140,8 @@ void FMStart::Form_Load()
         Verbindung.Kommandozeile = loginCommandLine();
         Verbindung.Neuanmeldung = true;
     } while (!user_anmeld());
-    setWindowTitle(mainWindowCaption(Verbindung.Firma, Verbindung.Filiale, Verbindung.BenutzerText));
+    setWindowTitle(
+        mainWindowCaption(Verbindung.Firma, Verbindung.Filiale, Verbindung.BenutzerText));
     fillActiveEmployees(*lipnr);
     // Only now, so that no refresh runs under the login dialog.
     listenForNewBookings([this] {
@@ -149,8 +154,9 @@ void FMStart::Form_Load()
 
 QString mainWindowCaption(const QString &firma, const QString &filiale, const QString &benutzerText)
 {
-    return QStringLiteral("KARVEN Quastelwerk              Firma: ") + firma + QStringLiteral("     Filiale: ") +
-           filiale + QStringLiteral("     Benutzer: ") + benutzerText;
+    return QStringLiteral("KARVEN Quastelwerk              Firma: ") + firma +
+           QStringLiteral("     Filiale: ") + filiale + QStringLiteral("     Benutzer: ") +
+           benutzerText;
 }
 
 void FMStart::ListeAktualisieren()
@@ -163,8 +169,8 @@ void FMStart::ListeAktualisieren()
     litime->removeAllRows();
     Details->showNone();
     ZugriffBeginn(false);
-    std::unique_ptr<ResultSet> rows =
-        Verbindung.CacheFactory->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
+    std::unique_ptr<ResultSet> rows = Verbindung.CacheFactory->openResultSet(
+        QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
     rows->execute();
     bool found = false;
     {
@@ -212,7 +218,8 @@ void FMStart::checkForNewBookings()
     // A refresh meanwhile has read them.
     if (after != lastListedId_)
         return;
-    lblNeu->setText(newBookingsCount(*arrived) + QStringLiteral(" – <a href=\"#\">Aktualisieren</a>"));
+    lblNeu->setText(newBookingsCount(*arrived) +
+                    QStringLiteral(" – <a href=\"#\">Aktualisieren</a>"));
     lblNeu->setVisible(*arrived > 0);
 }
 
@@ -238,7 +245,8 @@ void FMStart::addBooking(const QString &id, const QString &text)
         reportedBookings_.insert(id);
         frmProgrammverlauf::instance().StatusText(QStringLiteral("FMStart.ListeAktualisieren"),
                                                   QStringLiteral("Buchung mit ungültigem Datum"),
-                                                  QStringLiteral("Id ") + id + QStringLiteral(": ") + text);
+                                                  QStringLiteral("Id ") + id +
+                                                      QStringLiteral(": ") + text);
     }
     litime->insertRow(0, text, id);
 }
@@ -253,9 +261,11 @@ void FMStart::showDetails(int row)
     // The card's bookings, oldest first: the list shows the newest on top.
     QStringList openTimes;
     for (int other = litime->rowCount() - 1; other >= 0; --other) {
-        if (BookingText::field(litime->insertedText(other), BookingText::card) != booking.storedCard)
+        if (BookingText::field(litime->insertedText(other), BookingText::card) !=
+            booking.storedCard)
             continue;
-        const BookingRow open = other == row ? booking : parseBooking(litime->insertedText(other).toString());
+        const BookingRow open =
+            other == row ? booking : parseBooking(litime->insertedText(other).toString());
         openTimes << (open.valid ? open.zeitpunkt : open.datum + QLatin1Char(' ') + open.zeit);
     }
     Details->showBooking(booking, branchName(booking.filiale), openTimes);
@@ -282,8 +292,9 @@ void FMStart::BUSpeich_Click()
     if (row < 0)
         return;
     if (lipnr->selectedIndex() < 0) {
-        ports().userInterface->message(QStringLiteral("Bitte wählen Sie einen Mitarbeiter aus der Liste."),
-                                       UserInterfacePort::Icon::Information, QStringLiteral(KARVEN_APP_TITLE));
+        ports().userInterface->message(
+            QStringLiteral("Bitte wählen Sie einen Mitarbeiter aus der Liste."),
+            UserInterfacePort::Icon::Information, QStringLiteral(KARVEN_APP_TITLE));
         return;
     }
     // Read once: the combo can change while the assignment waits for a connection.
@@ -316,7 +327,8 @@ void FMStart::assign(int row, const ChosenEmployee &employee)
             ZugriffBeginn(false);
         }
         try {
-            setkarte(employee.number, card, holder ? std::optional<QString>(holder->number) : std::nullopt);
+            setkarte(employee.number, card,
+                     holder ? std::optional<QString>(holder->number) : std::nullopt);
             break;
         } catch (const CacheError &error) {
             if (error.number() == ServerError::CardHolderChanged)
@@ -325,13 +337,14 @@ void FMStart::assign(int row, const ChosenEmployee &employee)
                 throw;
             ZugriffEnde(false);
             litime->setCellText(rowWithCard(card), 4, QString());
-            ports().userInterface->message(QStringLiteral("Die Karte kann nicht zugeordnet werden:\r\n") +
-                                               error.description(),
-                                           UserInterfacePort::Icon::Exclamation, QStringLiteral(KARVEN_APP_TITLE));
+            ports().userInterface->message(
+                QStringLiteral("Die Karte kann nicht zugeordnet werden:\r\n") + error.description(),
+                UserInterfacePort::Icon::Exclamation, QStringLiteral(KARVEN_APP_TITLE));
             return;
         }
     }
-    std::unique_ptr<ServerObject> booking = Verbindung.CacheFactory->openId(QStringLiteral("Quastel.NoPers"), id);
+    std::unique_ptr<ServerObject> booking =
+        Verbindung.CacheFactory->openId(QStringLiteral("Quastel.NoPers"), id);
     QVariantList deleted{id};
     booking->call(QStringLiteral("sys_deleteid"), deleted);
     booking->call(QStringLiteral("sys_close"));
@@ -354,9 +367,11 @@ void FMStart::assign(int row, const ChosenEmployee &employee)
     }
 }
 
-void FMStart::setkarte(const QString &employee, const QString &card, const std::optional<QString> &holderSeen)
+void FMStart::setkarte(const QString &employee, const QString &card,
+                       const std::optional<QString> &holderSeen)
 {
-    std::unique_ptr<ServerObject> noPers = Verbindung.CacheFactory->newObject(QStringLiteral("Quastel.NoPers"));
+    std::unique_ptr<ServerObject> noPers =
+        Verbindung.CacheFactory->newObject(QStringLiteral("Quastel.NoPers"));
     QVariantList arguments{Verbindung.Firma, employee, card};
     if (holderSeen)
         arguments << *holderSeen;

@@ -282,6 +282,16 @@ private Q_SLOTS:
         QCOMPARE(window_->litime->selectedRow(), 1);
         QCOMPARE(window_->lblOffen->text(), QStringLiteral("2 offene Buchungen"));
 
+        // Ctrl+R is nothing, and F5 in another window is that window's key.
+        QTest::keyClick(window_, Qt::Key_R, Qt::ControlModifier);
+        QWidget otherWindow;
+        otherWindow.show();
+        otherWindow.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&otherWindow));
+        QTest::keyClick(&otherWindow, Qt::Key_F5);
+        QCOMPARE(window_->litime->rowCount(), 2);
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_));
         // F5 is "Aktualisieren".
         QTest::keyClick(window_, Qt::Key_F5);
         QCOMPARE(window_->litime->rowCount(), 4);
