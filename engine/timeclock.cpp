@@ -133,9 +133,10 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
                      const QString &kind, const QString &card, const QString &time,
                      const QString &branch)
 {
-    checkSwipe(company, terminal, kind, card, time, branch);
     const SwipeOutcome outcome =
         SwipeBatch(session).book({{company, terminal, kind, card, time, branch}}).first();
+    if (outcome.kind == SwipeOutcome::Refused)
+        refuse(outcome.refusal);
     const CardBooking::Kind booked =
         outcome.kind == SwipeOutcome::TimeBooking         ? CardBooking::TimeBooking
         : outcome.kind == SwipeOutcome::UnassignedBooking ? CardBooking::UnassignedBooking
@@ -216,16 +217,9 @@ QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
     rows.reserve(swipes.size());
     for (qsizetype i = 0; i < swipes.size(); ++i) {
         const Swipe &swipe = swipes.at(i);
-        try {
-            checkSwipe(swipe.company, swipe.terminal, swipe.kind, swipe.card, swipe.time,
-                       swipe.branch);
-        } catch (const CacheError &refused) {
-            // The swipe's own values are wrong; a failing database is no such swipe.
-            if (refused.number() != EngineError::InvalidValue)
-                throw;
-            outcomes[i].refusal = refused.description();
+        outcomes[i].refusal = swipeRefusal(swipe);
+        if (!outcomes[i].refusal.isEmpty())
             continue;
-        }
         rows << Row{i, canonicalCompany(swipe.company), cardField(swipe.card),
                     TimeClock::bookingText(swipe.terminal, swipe.kind, swipe.card, swipe.time,
                                            swipe.branch)};

@@ -13,14 +13,6 @@ void execAll(Session &session, const QStringList &statements)
         session.exec(statement);
 }
 
-// A swipe's identity: company, and of its booking text the terminal, the kind
-// (characters 1 to 10), the card and the clock time (characters 21 to 42).
-// The branch (11 to 14) is not part of it: a clock that sends none and a file
-// that names it describe the same swipe. Copies kept from before the identity
-// was unique (doppelt_von) stand outside it.
-const QString identity =
-    QStringLiteral("firma, substr(buchungstext, 1, 10), substr(buchungstext, 21, 22)");
-
 QString serialKey(const Session &session)
 {
     return session.kind() == EngineKind::Sqlite
@@ -165,8 +157,8 @@ void markCopies(Session &session, const QString &when)
         " AND substr(e.buchungstext, 21, 22) = substr(stempelung.buchungstext, 21, 22)"
         " ORDER BY CASE WHEN e.pnr IS NULL THEN 1 ELSE 0 END, e.id LIMIT 1)");
     const QString stillOpen = QStringLiteral("pnr IS NULL AND erledigt_am IS NULL");
-    session.exec(
-        QStringLiteral("CREATE INDEX stempelung_kennung_alle ON stempelung (%1)").arg(identity));
+    session.exec(QStringLiteral("CREATE INDEX stempelung_kennung_alle ON stempelung (%1)")
+                     .arg(swipeIdentity));
     session.exec(
         QStringLiteral("UPDATE stempelung SET doppelt_von = %1,"
                        " erledigt_von = CASE WHEN %2 THEN 'doppelt' ELSE erledigt_von END,"
@@ -182,7 +174,7 @@ void createIndexes(Session &session)
             {
                 QStringLiteral("CREATE UNIQUE INDEX stempelung_kennung ON stempelung (%1) WHERE "
                                "doppelt_von IS NULL")
-                    .arg(identity),
+                    .arg(swipeIdentity),
                 // Every poll reads the open swipes only; booked ones pile up over the years.
                 QStringLiteral("CREATE INDEX stempelung_offen ON stempelung (id)"
                                " WHERE pnr IS NULL AND erledigt_am IS NULL"),

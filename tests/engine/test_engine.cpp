@@ -807,13 +807,8 @@ private Q_SLOTS:
         const QString file = folder.filePath(QStringLiteral("release110.sqlite"));
         QVERIFY(QFile::copy(QStringLiteral(KARVEN_TEST_DATA "/release-1.1.0.sqlite"), file));
         QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        const QByteArray dataDir = qgetenv("KARVEN_DATA_DIR");
-        qputenv("KARVEN_DATA_DIR", folder.path().toUtf8());
-        Session upgraded(EngineKind::Sqlite, ConnectionTarget{QStringLiteral("localhost"), 1972,
-                                                              QStringLiteral("RELEASE110")});
-        const bool opened = upgraded.open();
-        qputenv("KARVEN_DATA_DIR", dataDir);
-        QVERIFY2(opened, qPrintable(upgraded.lastError()));
+        Session upgraded(file);
+        QVERIFY2(upgraded.open(), qPrintable(upgraded.lastError()));
         const auto texts = [&](const QString &sql) {
             QStringList values;
             QSqlQuery rows = upgraded.exec(sql);
