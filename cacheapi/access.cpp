@@ -55,6 +55,22 @@ bool attemptConnection()
            Verbindung.CacheFactory->isConnected();
 }
 
+// A new connection is a new session on the server, which knows no login
+// until it is told again. One that is refused now (a password changed, a
+// user made inactive meanwhile) leaves the session without a login: what
+// needs one is refused and reported when it is asked for.
+void logInAgain()
+{
+    if (Verbindung.ServerAnmeldung.code.isEmpty())
+        return;
+    try {
+        if (Verbindung.CacheFactory->logIn(Verbindung.ServerAnmeldung).status != LoginAnswer::Status::LoggedIn)
+            Verbindung.ServerAnmeldung = LoginRequest();
+    } catch (const CacheError &) {
+        // Refused for a while, or the server failed: the next connection tries again.
+    }
+}
+
 void setServerContext()
 {
     std::unique_ptr<ServerObject> windows = Verbindung.CacheFactory->newObject(QStringLiteral("KV.Windows"));
@@ -165,6 +181,7 @@ void Verbinden()
             giveUp();
         }
     }
+    logInAgain();
     setServerContext();
 }
 

@@ -41,6 +41,9 @@ struct ConnectionRecord
     QString ConnString;
     bool AnmeldungFehlgeschlagen = false;
     QString Kommandozeile;
+    // The login the server accepted last; each new connection is a new session
+    // on the server, which logs in with it again. Empty code: none.
+    LoginRequest ServerAnmeldung;
 };
 
 // Never destroyed by the static destructors at exit, which run after Qt's own

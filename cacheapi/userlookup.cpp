@@ -3,6 +3,7 @@
 #include "access.h"
 #include "cacheerror.h"
 #include "connectionrecord.h"
+#include "passwordsecret.h"
 #include "textconversion.h"
 
 QString BenutzerAusPasswort(const QString &passwort)
@@ -15,7 +16,7 @@ QString BenutzerAusPasswort(const QString &passwort)
     try {
         rows = Verbindung.CacheFactory->openResultSet(QStringLiteral("KV.ParPersEdv"),
                                                       QStringLiteral("UserViaPasswort"));
-        rows->execute({passwort, Verbindung.Firma, QString()});
+        rows->execute({PasswordSecret::derive(passwort), Verbindung.Firma, QString()});
         rows->next();
         code = Umwandeln(rows->data(1).toString(), QStringLiteral("KARVEN"), false);
     } catch (const CacheError &) {

@@ -1,11 +1,12 @@
 #include "cardassignment.h"
 
+#include "actinguser.h"
 #include "boundvalue.h"
 #include "companynumber.h"
 #include "engineerrors.h"
 #include "ledger/ledgerstatements.h"
+#include "sharedstatements.h"
 #include "session.h"
-#include "storedform.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
@@ -29,8 +30,7 @@ public:
                                      {QStringLiteral("pnr"), employee},
                                      {QStringLiteral("karte"), card},
                                      {QStringLiteral("vorher"), QStringLiteral("")},
-                                     {QStringLiteral("von"), boundValue(session.variables().value(
-                                                                 QStringLiteral("PERSONAL")))},
+                                     {QStringLiteral("von"), boundValue(actingUser(session).author)},
                                      {QStringLiteral("am"), QDateTime::currentDateTime().toString(
                                                                 QStringLiteral("yyyyMMddHHmmss"))}}
     {}
@@ -103,15 +103,15 @@ public:
         record(0);
     }
 
-    // Whether the server context's user may correct assignments of the company:
-    // the login record's group (BERGRP) is A.
+    // Whether the acting user may correct assignments of the company: an
+    // active user whose login record's group (BERGRP) is A.
     bool userMayCorrect()
     {
-        const QVariant group = session_.firstValue(
-            QStringLiteral("SELECT bergrp FROM parpersedv WHERE firma = ? AND code = ?"),
-            {value(QStringLiteral("firma")),
-             displayToStored(value(QStringLiteral("von")).trimmed().toUpper())});
-        return group.toString().trimmed() == QLatin1String("A");
+        return session_
+            .firstValue(QStringLiteral("SELECT count(*) FROM parpersedv WHERE firma = ? AND code = ?"
+                                       " AND trim(bergrp) = 'A' AND aktiv = 'J'"),
+                        {value(QStringLiteral("firma")), actingUser(session_).code})
+            .toInt() == 1;
     }
 
     void setPrevious(const QString &holder, qint64 assignment)
@@ -123,7 +123,7 @@ public:
 private:
     QSqlQuery run(const QString &statement)
     {
-        return runLedgerStatement(session_, statement, values_);
+        return runSharedStatement(session_, statement, values_);
     }
 
     void record(int takenOver)
@@ -158,14 +158,15 @@ bool hasControlCharacters(const QString &text)
 QString assignCard(Session &session, const QString &company, const QString &employeeNumber,
                    const QString &card, const std::optional<QString> &expectedHolder)
 {
-    const QVariant who = boundValue(session.variables().value(QStringLiteral("PERSONAL")));
     const QString firma = canonicalCompany(company);
+    const ActingUser actor = actingUser(session);
+    // On PostgreSQL the server knows who acts; what is sent counts for the owner's tools only.
     if (session.kind() == EngineKind::Postgres)
         return session
             .firstValue(QStringLiteral("SELECT arbeitsplatz.setkarte(?, ?, ?, ?, ?, ?)"),
                         {firma, boundValue(employeeNumber), boundValue(card),
-                         expectedHolder ? boundValue(*expectedHolder) : QVariant(),
-                         session.contextCompany(), who})
+                         expectedHolder ? boundValue(*expectedHolder) : QVariant(), actor.company,
+                         boundValue(actor.author)})
             .toString();
     const QString karte = cardField(card);
     if (hasControlCharacters(card))
@@ -173,7 +174,7 @@ QString assignCard(Session &session, const QString &company, const QString &empl
             "Die Kartennummer enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)"));
     if (karte.isEmpty())
         refuse(QStringLiteral("Ungültige Kartennummer \"%1\"").arg(card.left(40)));
-    const QVariant workstationCompany = session.contextCompany();
+    const QVariant workstationCompany = actor.company;
     if (!workstationCompany.isNull() && workstationCompany.toString() != firma)
         refuse(QStringLiteral("Firma %1 ist nicht die Firma dieses Arbeitsplatzes (%2)")
                    .arg(firma.left(40), workstationCompany.toString().left(40)));
@@ -200,13 +201,13 @@ QString assignCard(Session &session, const QString &company, const QString &empl
 void correctAssignment(Session &session, qint64 assignmentId, const QString &employeeNumber)
 {
     const QString employee = employeeNumber.trimmed();
-    const QVariant workstationCompany = session.contextCompany();
     if (session.kind() == EngineKind::Postgres) {
+        const ActingUser actor = actingUser(session);
         session.exec(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, ?, ?, ?)"),
-                     {assignmentId, boundValue(employeeNumber), workstationCompany,
-                      boundValue(session.variables().value(QStringLiteral("PERSONAL")))});
+                     {assignmentId, boundValue(employeeNumber), actor.company, boundValue(actor.author)});
         return;
     }
+    const QVariant workstationCompany = actingUser(session).company;
     session.transaction([&] {
         QSqlQuery wrong = session.exec(
             QStringLiteral(
@@ -244,27 +245,24 @@ void correctAssignment(Session &session, qint64 assignmentId, const QString &emp
 
 void takeSwipeOffList(Session &session, qint64 id)
 {
-    const QHash<QString, QString> &context = session.variables();
-    const QString who = context.value(QStringLiteral("PERSONAL"));
-    const QString where =
-        QStringLiteral("FIRMA=%1 FIL=%2")
-            .arg(context.value(QStringLiteral("FIRMA")), context.value(QStringLiteral("FIL")));
+    // On PostgreSQL the server knows who acts; what is sent counts for the owner's tools only.
+    const ActingUser actor = actingUser(session);
     if (session.kind() == EngineKind::Postgres) {
         session.exec(QStringLiteral("SELECT arbeitsplatz.stempelung_loeschen(?, ?, ?, ?)"),
-                     {id, session.contextCompany(), who, where});
+                     {id, actor.company, actor.author, actor.context});
         return;
     }
-    runLedgerStatement(session, LedgerStatement::markDone,
+    runSharedStatement(session, LedgerStatement::markDone,
                        {{QStringLiteral("id"), id},
                         {QStringLiteral("am"),
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))},
-                        {QStringLiteral("von"), who},
-                        {QStringLiteral("kontext"), where},
-                        {QStringLiteral("kontext_firma"), session.contextCompany()}});
+                        {QStringLiteral("von"), actor.author},
+                        {QStringLiteral("kontext"), actor.context},
+                        {QStringLiteral("kontext_firma"), actor.company}});
 }
 
 bool reopenSwipe(Session &session, qint64 id)
 {
-    return runLedgerStatement(session, LedgerStatement::reopen, {{QStringLiteral("id"), id}})
+    return runSharedStatement(session, LedgerStatement::reopen, {{QStringLiteral("id"), id}})
                .numRowsAffected() == 1;
 }

@@ -54,5 +54,9 @@ QString embeddedDatabaseFile(const ConnectionTarget &target)
 
 QString postgresConnectOptions()
 {
-    return QStringLiteral("connect_timeout=5;options='-c client_min_messages=warning'");
+    // The options given here replace libpq's PGOPTIONS; a site's settings
+    // there (a lock_timeout, say) still count.
+    QString options = QStringLiteral("-c client_min_messages=warning ") + qEnvironmentVariable("PGOPTIONS");
+    options.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QStringLiteral("connect_timeout=5;options='%1'").arg(options.trimmed());
 }

@@ -25,6 +25,9 @@ enum Number : qint32 {
     AssignmentRefused = ServerError::AssignmentRefused, // "setkarte" cannot assign the card
     CardHolderChanged = ServerError::CardHolderChanged, // the card's holder is not the one the caller saw
     CorrectionNotAllowed = ServerError::CorrectionNotAllowed, // the user may not correct assignments
+    NotLoggedIn = 5304,        // a change, or a read of a company's data, before a login
+    LoginLocked = 5305,        // too many failed logins from this address in a short time
+    ServerEntryRefused = ServerError::ServerEntryRefused, // a server entry no workstation could use, or not the user's
 };
 
 [[noreturn]] inline void raise(Number number, const QString &description)

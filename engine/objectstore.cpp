@@ -11,9 +11,7 @@ namespace {
 
 [[noreturn]] void notFound(const ClassDef &serverClass, const QString &id)
 {
-    EngineError::raise(EngineError::ObjectNotFound,
-                       QStringLiteral("Objekt %1 mit der Id \"%2\" existiert nicht")
-                           .arg(serverClass.name, id.left(200)));
+    EngineError::raise(EngineError::ObjectNotFound, ObjectStore::notFoundText(serverClass.name, id));
 }
 
 // The key values an id stands for, or empty when the id cannot name an object.
@@ -49,6 +47,11 @@ QVariantList keysOrNotFound(const ClassDef &serverClass, const QString &id)
 
 } // namespace
 
+QString ObjectStore::notFoundText(const QString &className, const QString &id)
+{
+    return QStringLiteral("Objekt %1 mit der Id \"%2\" existiert nicht").arg(className, id.left(200));
+}
+
 QVariantMap ObjectStore::load(Session &session, const ClassDef &serverClass, const QString &id)
 {
     QStringList columns;
@@ -69,36 +72,4 @@ QVariantMap ObjectStore::load(Session &session, const ClassDef &serverClass, con
     for (int i = 0; i < columns.size(); ++i)
         values.insert(columns.at(i), query.value(i));
     return values;
-}
-
-void ObjectStore::save(Session &session, const ClassDef &serverClass, const QString &id,
-                       const QVariantMap &values)
-{
-    const QVariantList keys = keysOrNotFound(serverClass, id);
-    if (session.kind() == EngineKind::Postgres) {
-        // The function takes the keys, then every property in the class's order.
-        QVariantList arguments = keys;
-        for (const PropertyDef &property : serverClass.properties)
-            arguments << values.value(property.column);
-        const QVariant saved =
-            session.firstValue(QStringLiteral("SELECT arbeitsplatz.%1_speichern(%2)")
-                                   .arg(serverClass.table, placeholders(arguments.size())),
-                               arguments);
-        if (saved.toInt() == 0)
-            notFound(serverClass, id);
-        return;
-    }
-    QStringList assignments;
-    QVariantList bound;
-    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
-        assignments << it.key() + QStringLiteral(" = ?");
-        bound << it.value();
-    }
-    QSqlQuery query =
-        session.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                         .arg(serverClass.table, assignments.join(QStringLiteral(", ")),
-                              keyCondition(serverClass)),
-                     bound + keys);
-    if (query.numRowsAffected() == 0)
-        notFound(serverClass, id);
 }

@@ -2,10 +2,13 @@
 
 #include "engineerrors.h"
 #include "ledger/ledgerschema.h"
-#include "ledger/ledgerstatements.h"
+#include "login/loginschema.h"
+#include "sharedstatements.h"
 #include "session.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFile>
 #include <QStringList>
 #include <functional>
@@ -175,6 +178,16 @@ void notifyNewBookings(Session &session, const QString &table, const QString &co
             });
 }
 
+// Every change of the server list, since an entry decides where the
+// workstations send their users' passwords: who, when, before and after
+// (the values joined by ";").
+void logServerEntryChanges(Session &session)
+{
+    session.exec(QStringLiteral("CREATE TABLE kassasw_protokoll (id %1, am TEXT NOT NULL, von TEXT NOT NULL,"
+                                " eintrag INTEGER NOT NULL, vorher TEXT NOT NULL, nachher TEXT NOT NULL)")
+                     .arg(serialKey(session)));
+}
+
 // On PostgreSQL workstations work through server-side functions only; the
 // functions are replaced whole by each version that changes them.
 void installWorkstationFunctions(Session &session)
@@ -185,7 +198,7 @@ void installWorkstationFunctions(Session &session)
     if (!script.open(QIODevice::ReadOnly))
         EngineError::raise(EngineError::DatabaseFailure,
                            QStringLiteral("Die Serverfunktionen fehlen in diesem Programm"));
-    session.execScript(expandLedgerStatements(QString::fromUtf8(script.readAll())));
+    session.execScript(expandSharedStatements(QString::fromUtf8(script.readAll())));
 }
 
 struct UpgradeStep
@@ -211,6 +224,12 @@ const QVector<UpgradeStep> &upgradeSteps()
              notifyNewBookings(session, QStringLiteral("stempelung"),
                                QStringLiteral(" WHEN (NEW.pnr IS NULL)"));
              installWorkstationFunctions(session);
+         }},
+        {8,
+         [](Session &session) {
+             logServerEntryChanges(session);
+             installWorkstationFunctions(session);
+             keepDerivedPasswords(session);
          }},
     };
     return steps;
@@ -239,6 +258,42 @@ int workstationSchemaVersion(Session &session)
     return hasFunctions
                ? session.firstValue(QStringLiteral("SELECT arbeitsplatz.schemaversion()")).toInt()
                : 0;
+}
+
+// Two programs opening an old database at once upgrade it once. Any role may
+// take the lock, so it is waited for only as long as the server's lock_timeout
+// (30 seconds where none is set), and then who holds it is named.
+void takeUpgradeLock(Session &session)
+{
+    constexpr int upgradeLock = 1973;
+    const qint64 configured =
+        session.firstValue(QStringLiteral("SELECT EXTRACT(epoch FROM CAST(current_setting('lock_timeout')"
+                                          " AS interval)) * 1000"))
+            .toDouble();
+    const qint64 patience = configured > 0 ? configured : 30000;
+    QElapsedTimer waited;
+    waited.start();
+    while (!session.firstValue(QStringLiteral("SELECT pg_try_advisory_xact_lock(?)"), {upgradeLock}).toBool()) {
+        if (waited.elapsed() >= patience) {
+            const QString holders =
+                session
+                    .firstValue(QStringLiteral(
+                                    "SELECT string_agg(format('Rolle %s, Adresse %s, Prozess %s, Programm \"%s\"',"
+                                    " a.usename, coalesce(host(a.client_addr), 'lokal'), a.pid, a.application_name),"
+                                    " '; ') FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid"
+                                    " WHERE l.locktype = 'advisory' AND l.objid = ? AND l.granted"),
+                                {upgradeLock})
+                    .toString();
+            EngineError::raise(EngineError::DatabaseFailure,
+                               QStringLiteral("Die Aktualisierung der Datenbank %1 wartet seit %2 s auf ihre Sperre, "
+                                              "die eine andere Verbindung hält (%3); nichts geändert. Diese "
+                                              "Verbindung beenden oder später erneut versuchen.")
+                                   .arg(session.location())
+                                   .arg(patience / 1000.0)
+                                   .arg(holders.isEmpty() ? QStringLiteral("nicht mehr sichtbar") : holders));
+        }
+        QThread::msleep(100);
+    }
 }
 
 } // namespace
@@ -288,9 +343,8 @@ void upgradeSchema(Session &session)
                 .arg(session.location())
                 .arg(currentSchemaVersion));
     session.transaction([&] {
-        // Two programs opening an old database at once upgrade it once.
         if (session.kind() == EngineKind::Postgres)
-            session.exec(QStringLiteral("SELECT pg_advisory_xact_lock(1973)"));
+            takeUpgradeLock(session);
         const int version = schemaVersion(session);
         if (version == 1)
             completeFirstVersion(session);

@@ -29,20 +29,23 @@ const QVector<ClassDef> &serverClasses()
          QStringLiteral("parpersedv"),
          {QStringLiteral("firma"), QStringLiteral("code")},
          false,
-         {{QStringLiteral("Passwort"), QStringLiteral("passwort")},
-          {QStringLiteral("Aktiv"), QStringLiteral("aktiv")},
+         // The password is the server's to compare (a login), never read.
+         {{QStringLiteral("Aktiv"), QStringLiteral("aktiv")},
           {QStringLiteral("PNAME"), QStringLiteral("pname")},
           {QStringLiteral("PNR"), QStringLiteral("pnr")},
           {QStringLiteral("ABTNR"), QStringLiteral("abtnr")},
           {QStringLiteral("DW"), QStringLiteral("dw")},
           {QStringLiteral("BERGRP"), QStringLiteral("bergrp")}},
-         // The third parameter is reserved by the server and not evaluated.
+         // Parameters: the value derived from the password, the company; the
+         // third is reserved by the server and not evaluated.
          {{QStringLiteral("UserViaPasswort"),
            QStringLiteral("userviapasswort"),
            QStringLiteral("SELECT code FROM parpersedv WHERE passwort = ? AND firma = ?"
                           " AND CAST(? AS TEXT) IS NOT NULL ORDER BY code"),
            3,
-           {}}}},
+           {},
+           QString(),
+           true}}},
         {QStringLiteral("KV.ParPersAbt"),
          QStringLiteral("parpersabt"),
          {QStringLiteral("firma"), QStringLiteral("abtnr")},

@@ -25,6 +25,8 @@ struct QueryDef
     // When the connection's server context names a company (FIRMA), this query
     // runs instead, with the company as one more parameter after the caller's.
     QString sqlForContextCompany = QString();
+    // Its values are secrets: no other connection may see them (Session::execPrivately).
+    bool privateParameters = false;
 };
 
 struct ClassDef

@@ -13,6 +13,9 @@
 #include <QSqlError>
 #include <QSqlRecord>
 #include <atomic>
+#include <libpq-fe.h>
+#include <memory>
+#include <vector>
 
 namespace {
 bool prepareAndRun(QSqlQuery &query, const QString &sql, const QVariantList &values)
@@ -203,6 +206,69 @@ QSqlQuery Session::exec(const QString &sql, const QVariantList &values)
         fail(sql, error);
     }
     return query;
+}
+
+QVector<QVariantList> Session::execPrivately(const QString &sql, const QVariantList &values)
+{
+    if (!open_)
+        EngineError::notConnected();
+    if (kind_ == EngineKind::Postgres)
+        return execOutOfBand(sql, values);
+    QSqlQuery query = exec(sql, values);
+    QVector<QVariantList> rows;
+    const int columns = query.record().count();
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < columns; ++i)
+            row << query.value(i);
+        rows << row;
+    }
+    return rows;
+}
+
+// Qt's driver writes bound values into the statement's text; libpq's own call
+// sends them as parameters of their own.
+QVector<QVariantList> Session::execOutOfBand(const QString &sql, const QVariantList &values)
+{
+    const QVariant handle = QSqlDatabase::database(connectionName_, false).driver()->handle();
+    // Qt names the handle's type by libpq's struct.
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        EngineError::notConnected();
+    PGconn *connection = *static_cast<PGconn *const *>(handle.constData());
+    QString numbered;
+    int number = 0;
+    for (const QChar c : sql)
+        numbered += c == QLatin1Char('?') ? QStringLiteral("$%1").arg(++number) : QString(c);
+    std::vector<QByteArray> texts;
+    std::vector<const char *> pointers;
+    texts.reserve(values.size());
+    for (const QVariant &value : values) {
+        texts.push_back(value.isNull() ? QByteArray() : value.toString().toUtf8());
+        pointers.push_back(value.isNull() ? nullptr : texts.back().constData());
+    }
+    const std::unique_ptr<PGresult, decltype(&PQclear)> result(
+        PQexecParams(connection, numbered.toUtf8().constData(), int(pointers.size()), nullptr,
+                     pointers.data(), nullptr, nullptr, 0),
+        &PQclear);
+    const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+        const char *state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+        const QString message = QString::fromUtf8(result ? PQresultErrorMessage(result.get())
+                                                         : PQerrorMessage(connection));
+        fail(sql, QSqlError(QString(), message, QSqlError::StatementError,
+                            QString::fromLatin1(state ? state : "")));
+    }
+    QVector<QVariantList> rows;
+    for (int row = 0; row < PQntuples(result.get()); ++row) {
+        QVariantList columns;
+        for (int column = 0; column < PQnfields(result.get()); ++column)
+            columns << (PQgetisnull(result.get(), row, column)
+                            ? QVariant()
+                            : QVariant(QString::fromUtf8(PQgetvalue(result.get(), row, column))));
+        rows << columns;
+    }
+    return rows;
 }
 
 void Session::execScript(const QString &sql)

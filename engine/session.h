@@ -9,7 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QVector>
 #include <functional>
+#include <optional>
 
 // One connection of the engine to its SQL database, with the server context
 // that commands set on it (FIRMA, FIL, PERSONAL and any other local variable).
@@ -50,6 +52,12 @@ public:
     // Throws CacheError; a connection found lost closes the session first.
     QSqlQuery exec(const QString &sql, const QVariantList &values = {});
 
+    // Runs one statement whose values no other connection may see: on
+    // PostgreSQL they go to the server apart from the statement's text (which
+    // pg_stat_activity shows to every connection of the role). "?" marks each
+    // value. All its rows, each as its columns' values.
+    QVector<QVariantList> execPrivately(const QString &sql, const QVariantList &values);
+
     // Runs a script of several statements without values, as one call.
     void execScript(const QString &sql);
 
@@ -79,6 +87,19 @@ public:
     void transaction(const std::function<void()> &work);
 
     QHash<QString, QString> &variables() { return variables_; }
+    const QHash<QString, QString> &variables() const { return variables_; }
+
+    // The user logged in on this connection, as the engine keeps it where the
+    // database has no server of its own to keep it (SQLite). The company is
+    // the one the user logged in to; the code is the login record's key.
+    struct LoggedInUser
+    {
+        QString company;
+        QString branch;
+        QString code;
+    };
+    const std::optional<LoggedInUser> &loggedInUser() const { return loggedInUser_; }
+    void setLoggedInUser(std::optional<LoggedInUser> user) { loggedInUser_ = std::move(user); }
     // The server context's company (FIRMA), trimmed; a null QVariant when the
     // connection has none and so works on every company.
     QVariant contextCompany() const;
@@ -99,6 +120,7 @@ private:
     QString sqliteFile() const;
     void rollback();
     [[noreturn]] void fail(const QString &what, const QSqlError &error);
+    QVector<QVariantList> execOutOfBand(const QString &sql, const QVariantList &values);
     bool stillReachable();
     bool connectedRoleOwnsTables();
 
@@ -112,4 +134,5 @@ private:
     bool ownsTables_ = true;
     QString lastError_;
     QHash<QString, QString> variables_;
+    std::optional<LoggedInUser> loggedInUser_;
 };

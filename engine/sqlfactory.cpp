@@ -4,6 +4,7 @@
 #include "databasecheck.h"
 #include "engineerrors.h"
 #include "enginenotices.h"
+#include "login/serverlogin.h"
 #include "objectstore.h"
 #include "schema.h"
 #include "session.h"
@@ -92,6 +93,11 @@ std::shared_ptr<Session> SqlFactory::connectedSession() const
     if (!session_ || !session_->isOpen())
         EngineError::notConnected();
     return session_;
+}
+
+LoginAnswer SqlFactory::logIn(const LoginRequest &request)
+{
+    return logInOnSession(*connectedSession(), request);
 }
 
 std::unique_ptr<ServerObject> SqlFactory::openId(const QString &className, const QString &id)

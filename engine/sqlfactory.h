@@ -18,6 +18,7 @@ public:
     bool isConnected() override;
     void disconnect() override;
 
+    LoginAnswer logIn(const LoginRequest &request) override;
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override;
     std::unique_ptr<ServerObject> newObject(const QString &className) override;
     std::unique_ptr<ResultSet> openResultSet(const QString &className,

@@ -1,5 +1,6 @@
 #include "sqlresultset.h"
 
+#include "actinguser.h"
 #include "boundvalue.h"
 #include "engineerrors.h"
 #include "session.h"
@@ -24,7 +25,7 @@ void SqlResultSet::execute(const QVariantList &parameters)
     QVariantList values;
     for (const QVariant &parameter : parameters)
         values << boundValue(parameter);
-    const QVariant company = session_->contextCompany();
+    const QVariant company = actingUser(*session_).company;
     const bool companyScoped = !query_.sqlForContextCompany.isEmpty();
     QString sql = query_.sql;
     if (session_->kind() == EngineKind::Postgres) {
@@ -36,18 +37,26 @@ void SqlResultSet::execute(const QVariantList &parameters)
         values << company;
         sql = query_.sqlForContextCompany;
     }
-    rows_ = std::make_unique<QSqlQuery>(session_->exec(sql, values));
     columnCount_ = -1;
     onRow_ = false;
+    if (query_.privateParameters) {
+        rows_.reset();
+        privateRows_ = session_->execPrivately(sql, values);
+        privateRow_ = -1;
+        return;
+    }
+    privateRows_.clear();
+    privateRow_ = notExecuted;
+    rows_ = std::make_unique<QSqlQuery>(session_->exec(sql, values));
 }
 
 bool SqlResultSet::next()
 {
-    if (!rows_)
+    if (!rows_ && privateRow_ == notExecuted)
         EngineError::raise(EngineError::NoCurrentRow,
                            QStringLiteral("Abfrage %1:%2 wurde nicht ausgeführt")
                                .arg(class_.name, query_.name));
-    onRow_ = rows_->next();
+    onRow_ = rows_ ? rows_->next() : ++privateRow_ < privateRows_.size();
     return onRow_;
 }
 
@@ -59,13 +68,13 @@ QVariant SqlResultSet::data(int column)
                                .arg(class_.name, query_.name));
     // Counted once per statement, on its first row: QSqlQuery::record() copies every value of the row.
     if (columnCount_ < 0)
-        columnCount_ = rows_->record().count();
+        columnCount_ = rows_ ? rows_->record().count() : int(privateRows_.at(privateRow_).size());
     if (column < 1 || column > columnCount_)
         EngineError::raise(EngineError::InvalidColumn,
                            QStringLiteral("Abfrage %1:%2 hat keine Spalte %3")
                                .arg(class_.name, query_.name)
                                .arg(column));
-    const QVariant value = rows_->value(column - 1);
+    const QVariant value = rows_ ? rows_->value(column - 1) : privateRows_.at(privateRow_).at(column - 1);
     if (query_.displayColumns.contains(column))
         return storedToDisplay(value.toString());
     return value.isNull() ? QVariant(QString()) : value;
@@ -74,5 +83,7 @@ QVariant SqlResultSet::data(int column)
 void SqlResultSet::close()
 {
     rows_.reset();
+    privateRows_.clear();
+    privateRow_ = notExecuted;
     onRow_ = false;
 }

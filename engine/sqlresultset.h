@@ -26,5 +26,9 @@ private:
     const QueryDef &query_;
     int columnCount_ = -1; // of the statement the last execute ran; -1: not counted yet
     std::unique_ptr<QSqlQuery> rows_;
+    // A query with secret values arrives whole instead (Session::execPrivately).
+    static constexpr int notExecuted = -2;
+    QVector<QVariantList> privateRows_;
+    int privateRow_ = notExecuted;
     bool onRow_ = false;
 };

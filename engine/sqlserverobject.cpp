@@ -4,7 +4,7 @@
 #include "cardassignment.h"
 #include "commandsession.h"
 #include "engineerrors.h"
-#include "objectstore.h"
+#include "serverentrystore.h"
 #include "session.h"
 #include "storedform.h"
 
@@ -154,5 +154,5 @@ void SqlServerObject::save()
                            QStringLiteral("Ein neues Objekt der Klasse %1 kann nicht gespeichert "
                                           "werden: es hat keine Id")
                                .arg(class_.name));
-    ObjectStore::save(*session_, class_, id_, values_);
+    saveServerEntry(*session_, id_, values_);
 }

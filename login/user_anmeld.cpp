@@ -1,6 +1,7 @@
 #include "user_anmeld.h"
 
 #include "cacheapi.h"
+#include "passwordsecret.h"
 
 namespace {
 
@@ -8,17 +9,10 @@ bool commandLineFailed = false;
 
 const QString operationPrefix = QStringLiteral("cacheapi.user_anmeld ");
 
-QString text(const std::unique_ptr<ServerObject> &object, const QString &member)
+// A stored text in its display form, as the server's conversion members give it.
+QString displayed(const QString &stored)
 {
-    return object->property(member).toString();
-}
-
-// A property in its display form, through the server's conversion member.
-QString displayed(const std::unique_ptr<ServerObject> &object, const QString &member,
-                  const QString &conversion)
-{
-    QVariantList stored{object->property(member)};
-    return object->call(conversion, stored).toString();
+    return Umwandeln(stored, QStringLiteral("KARVEN"), false);
 }
 
 // Where a guarded step failed: reported once, the bracket closed by the report.
@@ -57,48 +51,38 @@ bool logIn()
     ZugriffBeginn(false);
 
     Factory &factory = *Verbindung.CacheFactory;
-    std::unique_ptr<ServerObject> person;
+    // The server checks the password and the active flag; the program only
+    // hears the outcome and never reads a password.
+    Verbindung.ServerAnmeldung = LoginRequest();
+    const LoginRequest request{Verbindung.Firma, Verbindung.Filiale,
+                               Umwandeln(Verbindung.Personal, QStringLiteral("GUIKARVEN"), true),
+                               PasswordSecret::derive(Verbindung.Passwort)};
+    LoginAnswer answer;
     try {
-        person = factory.openId(QStringLiteral("KV.ParPersEdv"),
-                                Verbindung.Firma + QStringLiteral("||") +
-                                    Umwandeln(Verbindung.Personal, QStringLiteral("GUIKARVEN"), true));
+        answer = factory.logIn(request);
     } catch (const CacheError &error) {
         return failedStep(error, QStringLiteral("Anmeldung mit nicht existierendem Personalcode"));
     }
-    if (text(person, QStringLiteral("Passwort")) != Verbindung.Passwort ||
-        text(person, QStringLiteral("Aktiv")) != QLatin1String("J"))
+    if (answer.status == LoginAnswer::Status::Rejected)
         return rejected();
 
     Benutzerdaten &user = Verbindung.Benutzer;
-    Verbindung.BenutzerText = Verbindung.Personal + QLatin1Char('|') +
-                              displayed(person, QStringLiteral("PNAME"), QStringLiteral("PNAMELogicalToODBC"));
-    user.PName = displayed(person, QStringLiteral("PNAME"), QStringLiteral("PNAMELogicalToODBC"));
-    user.PNr = text(person, QStringLiteral("PNR"));
-    const QString departmentNumber = text(person, QStringLiteral("ABTNR"));
-    user.DW = text(person, QStringLiteral("DW"));
-    user.BerGrp = text(person, QStringLiteral("BERGRP"));
-
-    try {
-        std::unique_ptr<ServerObject> department = factory.openId(
-            QStringLiteral("KV.ParPersAbt"), Verbindung.Firma + QStringLiteral("||") + departmentNumber);
-        user.AbtBez = displayed(department, QStringLiteral("abtbez"), QStringLiteral("ABTBEZlogicaltoodbc"));
-        user.AbtNr = text(department, QStringLiteral("ABTNR"));
-        user.HAbtNr = text(department, QStringLiteral("HAbtNr"));
-        ObjektSchliessen(department);
-    } catch (const CacheError &error) {
-        return failedStep(error, QStringLiteral("Abteilungsermittlung"));
-    }
-
-    try {
-        std::unique_ptr<ServerObject> base = factory.openId(
-            QStringLiteral("KV.PersBasis"), Verbindung.Firma + QStringLiteral("||") + text(person, QStringLiteral("PNR")));
-        user.Fax = text(base, QStringLiteral("Fax"));
-        user.EMail = displayed(base, QStringLiteral("EMail"), QStringLiteral("EMailLogicalToODBC"));
-        ObjektSchliessen(base);
-        ObjektSchliessen(person);
-    } catch (const CacheError &error) {
-        return failedStep(error, QStringLiteral("PersBasis Nummern"));
-    }
+    Verbindung.BenutzerText = Verbindung.Personal + QLatin1Char('|') + displayed(answer.pname);
+    user.PName = displayed(answer.pname);
+    user.PNr = answer.pnr;
+    user.DW = answer.dw;
+    user.BerGrp = answer.bergrp;
+    const CacheError missingRecord(answer.errorNumber, answer.errorText);
+    if (answer.status == LoginAnswer::Status::NoDepartment)
+        return failedStep(missingRecord, QStringLiteral("Abteilungsermittlung"));
+    user.AbtBez = displayed(answer.abtbez);
+    user.AbtNr = answer.abtnr;
+    user.HAbtNr = answer.habtnr;
+    if (answer.status == LoginAnswer::Status::NoBaseRecord)
+        return failedStep(missingRecord, QStringLiteral("PersBasis Nummern"));
+    user.Fax = answer.fax;
+    user.EMail = displayed(answer.email);
+    Verbindung.ServerAnmeldung = request;
 
     try {
         std::unique_ptr<ServerObject> windows = factory.newObject(QStringLiteral("KV.Windows"));

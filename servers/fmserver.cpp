@@ -3,6 +3,8 @@
 #include "cacheapi.h"
 #include "ctlist.h"
 #include "runtimeguard.h"
+#include "serverentryrules.h"
+#include "servererrors.h"
 #include "twips.h"
 
 #include <QHideEvent>
@@ -137,8 +139,17 @@ bool FMServer::loadEntry(int row)
     try {
         const QString id = GetWort(ctList->rowText(row), QLatin1Char(';'), 1, QString());
         std::unique_ptr<ServerObject> entry = Verbindung.CacheFactory->openId(QStringLiteral("KV.KassaSW"), id);
+        // An entry becomes connection data only when a workstation can use it.
+        const auto value = [&entry](const QString &property) { return entry->property(property).toString(); };
+        const QString problem = serverEntryProblem(
+            {Umwandeln(value(QStringLiteral("Name")), QStringLiteral("KARVEN"), false), value(QStringLiteral("Firma")),
+             value(QStringLiteral("FIL")), value(QStringLiteral("ip")), value(QStringLiteral("PORT")),
+             value(QStringLiteral("NAMESPACE"))});
+        if (!problem.isEmpty())
+            throw CacheError(ServerError::ServerEntryRefused,
+                             QStringLiteral("Servereintrag %1 ist unbrauchbar: %2").arg(id, problem));
         for (const auto &[field, property] : entryFields())
-            field->setText(entry->property(property).toString());
+            field->setText(value(property));
         bool isNumber = false;
         const int serverId = entry->property(QStringLiteral("sys_ID")).toString().toInt(&isNumber);
         if (!isNumber || serverId < 0 || serverId > largestId)

@@ -2,6 +2,7 @@
 
 #include "cardassignment.h"
 #include "commandsession.h"
+#include "passwordsecret.h"
 #include "session.h"
 #include "storedform.h"
 #include "timeclock.h"
@@ -185,7 +186,7 @@ void insertLoginUsers(Session &session)
         session.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pname,"
                                     " pnr, abtnr, dw, bergrp) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                      {text(user.company), displayToStored(text(user.code).toUpper()),
-                      text(user.password), text(user.active), name, text(user.employee),
+                      PasswordSecret::derive(text(user.password)), text(user.active), name, text(user.employee),
                       text(user.department), text(user.extension), text(user.group)});
         // The login reads fax and e-mail from the user's employee record.
         session.exec(QStringLiteral("UPDATE persbasis SET fax = ?, email = ?"

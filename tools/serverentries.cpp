@@ -2,7 +2,7 @@
 
 #include "admindatabase.h"
 #include "companynumber.h"
-#include "connectiontarget.h"
+#include "serverentryrules.h"
 #include "session.h"
 #include "storedform.h"
 
@@ -60,26 +60,12 @@ QString apply(const QHash<QString, QString> &given, Entry &entry)
             return QStringLiteral("--type muss eine Zahl von 0 bis 999 sein");
         entry.type = *type;
     }
-    if (entry.name.isEmpty() || entry.name.size() > 60)
-        return QStringLiteral("--name muss 1 bis 60 Zeichen lang sein");
-    if (!isCompanyNumber(entry.company))
-        return QStringLiteral("--firma \"%1\" ist keine Firmennummer von 1 bis %2")
-            .arg(entry.company.left(40))
-            .arg(highestCompany);
+    const QString problem = serverEntryProblem(
+        {entry.name, entry.company, entry.branch, entry.server, entry.port, entry.nameSpace});
+    if (!problem.isEmpty())
+        return problem;
     // The workstations find their company's entries by the number as kept.
     entry.company = canonicalCompany(entry.company);
-    if (!number(entry.branch, 0, 999))
-        return QStringLiteral("--filiale \"%1\" ist keine Filialnummer von 0 bis 999")
-            .arg(entry.branch.left(40));
-    // The entry must name a server a workstation can connect to, by the program's own rules.
-    if (!parseConnectionString(
-            QStringLiteral("cn_iptcp:%1[%2]:%3").arg(entry.server, entry.port, entry.nameSpace)))
-        return QStringLiteral(
-                   "Server \"%1\", Port \"%2\" und Namespace \"%3\" ergeben keine gültige "
-                   "Verbindung "
-                   "(Server ohne Leerzeichen, Port 1 bis 65535, Namespace ein Buchstabe, dann "
-                   "Buchstaben, Ziffern und _)")
-            .arg(entry.server.left(60), entry.port.left(10), entry.nameSpace.left(60));
     return QString();
 }
 

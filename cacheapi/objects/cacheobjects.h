@@ -45,6 +45,35 @@ public:
     virtual void close() = 0;
 };
 
+// A login as the server checks it: the user's code in stored form, and the
+// value derived from the typed password (PasswordSecret), never the password.
+struct LoginRequest
+{
+    QString company;
+    QString branch;
+    QString code;
+    QString secret;
+};
+
+// What the server answers a login. The user's records come in stored form;
+// the server has already decided, so the program only shows the outcome.
+struct LoginAnswer
+{
+    enum class Status {
+        LoggedIn,
+        Rejected,       // wrong password or inactive user
+        NoDepartment,   // the user's department record is missing
+        NoBaseRecord,   // the user's employee record is missing
+    };
+    Status status = Status::Rejected;
+    QString pname, pnr, abtnr, dw, bergrp; // login record
+    QString abtbez, habtnr;                // department
+    QString fax, email;                    // employee record
+    // For a missing record: the error the server reports for it.
+    qint32 errorNumber = 0;
+    QString errorText;
+};
+
 class Factory
 {
 public:
@@ -58,6 +87,12 @@ public:
     // Why the last connect answered false, in the server's words; empty when
     // the server does not say.
     virtual QString lastConnectError() const { return {}; }
+
+    // Logs the user in on the server: from then on this connection, and each
+    // later one of the factory, changes data as that user. Unknown users and
+    // logins refused for too many failures throw CacheError; what the login
+    // procedure answers in its own way comes back as a status.
+    virtual LoginAnswer logIn(const LoginRequest &request) = 0;
 
     virtual std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) = 0;
     virtual std::unique_ptr<ServerObject> newObject(const QString &className) = 0;

@@ -14,5 +14,7 @@ constexpr qint32 AssignmentRefused = 5301;
 constexpr qint32 CardHolderChanged = 5302;
 // A correction of an assignment was asked for by a user whose login record does not allow it.
 constexpr qint32 CorrectionNotAllowed = 5303;
+// A server entry that no workstation could use, or that is not the user's to change.
+constexpr qint32 ServerEntryRefused = 5306;
 
 } // namespace ServerError

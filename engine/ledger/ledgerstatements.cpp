@@ -1,10 +1,5 @@
 #include "ledgerstatements.h"
 
-#include "engineerrors.h"
-#include "session.h"
-
-#include <QRegularExpression>
-#include <QVariantList>
 
 namespace LedgerStatement {
 
@@ -50,15 +45,7 @@ const QString timeBookings =
 
 } // namespace LedgerStatement
 
-namespace {
-
-const QRegularExpression &parameter()
-{
-    static const QRegularExpression name(QStringLiteral(":([a-z_]+)"));
-    return name;
-}
-
-const QMap<QString, const QString *> &statementsByName()
+const QMap<QString, const QString *> &ledgerStatementsByName()
 {
     static const QMap<QString, const QString *> statements{
         {QStringLiteral("takeCard"), &LedgerStatement::takeCard},
@@ -72,35 +59,4 @@ const QMap<QString, const QString *> &statementsByName()
         {QStringLiteral("markDone"), &LedgerStatement::markDone},
     };
     return statements;
-}
-
-} // namespace
-
-QSqlQuery runLedgerStatement(Session &session, const QString &statement, const QVariantMap &values)
-{
-    QVariantList bound;
-    QString sql = statement;
-    // Replaced from the end, so that earlier positions stay where they are.
-    QVector<QRegularExpressionMatch> matches;
-    for (auto it = parameter().globalMatch(statement); it.hasNext();)
-        matches << it.next();
-    for (auto match = matches.crbegin(); match != matches.crend(); ++match) {
-        const QString name = match->captured(1);
-        if (!values.contains(name))
-            EngineError::raise(EngineError::DatabaseFailure,
-                               QStringLiteral("Datenbankfehler: Wert %1 fehlt").arg(name));
-        sql.replace(match->capturedStart(), match->capturedLength(), QStringLiteral("?"));
-        bound.prepend(values.value(name));
-    }
-    return session.exec(sql, bound);
-}
-
-QString expandLedgerStatements(QString script)
-{
-    for (auto it = statementsByName().cbegin(); it != statementsByName().cend(); ++it) {
-        QString statement = *it.value();
-        statement.replace(parameter(), QStringLiteral("v_\\1"));
-        script.replace(QStringLiteral("{{%1}}").arg(it.key()), statement);
-    }
-    return script;
 }

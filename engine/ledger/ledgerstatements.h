@@ -1,14 +1,11 @@
 #pragma once
 
-#include <QSqlQuery>
+#include <QMap>
 #include <QString>
-#include <QVariantMap>
-
-class Session;
 
 // The statements that change who a swipe or a card belongs to, written once
 // for both engines: SQLite runs them from the engine, PostgreSQL's server
-// functions are made from the same texts (see expandLedgerStatements). Each
+// functions are made from the same texts (see sharedstatements.h). Each
 // changes exactly the rows it names in one statement, so no other process can
 // slip a row in between a look and a change.
 //
@@ -46,9 +43,5 @@ extern const QString timeBookings;
 
 } // namespace LedgerStatement
 
-// Runs a ledger statement with its named values on the engine's session.
-QSqlQuery runLedgerStatement(Session &session, const QString &statement, const QVariantMap &values);
-
-// Replaces each {{name}} in a server script by the ledger statement of that
-// name, its parameters turned into the function's variables.
-QString expandLedgerStatements(QString script);
+// The statements above by the names the server script uses for them.
+const QMap<QString, const QString *> &ledgerStatementsByName();

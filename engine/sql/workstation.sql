@@ -28,6 +28,9 @@ DROP FUNCTION IF EXISTS arbeitsplatz.nopers_loeschen(bigint, text);
 DROP FUNCTION IF EXISTS intern.karte_umhaengen(text, text, text, text, text);
 DROP FUNCTION IF EXISTS intern.protokollieren(text, text, text, text, text, text, text);
 DROP FUNCTION IF EXISTS intern.mitarbeiter_pruefen(text, text);
+-- These no longer hand out a password, or take back a given amount of rows.
+DROP FUNCTION IF EXISTS arbeitsplatz.parpersedv(text, text);
+DROP FUNCTION IF EXISTS arbeitsplatz.userviapasswort(text, text, text);
 
 -- Helpers ---------------------------------------------------------------
 
@@ -86,6 +89,186 @@ BEGIN
     END IF;
 END $$;
 
+-- Passwords -------------------------------------------------------------
+
+-- A password is kept as the value the workstation derives from it, keyed
+-- once more with a secret of this database (HMAC-SHA-256): a copy of the
+-- table reveals nothing without the key, and only the owner reads the key.
+-- Made once; the owner's pg_dump holds it.
+CREATE TABLE IF NOT EXISTS intern.schluessel (
+    einziger boolean PRIMARY KEY DEFAULT true CHECK (einziger),
+    innen bytea NOT NULL,
+    aussen bytea NOT NULL);
+
+-- HMAC's inner and outer block: the key, padded to SHA-256's 64 bytes, XOR
+-- 0x36 and XOR 0x5c.
+DO $$
+DECLARE
+    v_block bytea := sha256(convert_to(gen_random_uuid()::text || gen_random_uuid()::text, 'UTF8'))
+                     || decode(repeat('00', 32), 'hex');
+    v_innen bytea := v_block;
+    v_aussen bytea := v_block;
+BEGIN
+    IF EXISTS (SELECT 1 FROM intern.schluessel) THEN
+        RETURN;
+    END IF;
+    FOR i IN 0 .. 63 LOOP
+        v_innen := set_byte(v_innen, i, get_byte(v_block, i) # 54);
+        v_aussen := set_byte(v_aussen, i, get_byte(v_block, i) # 92);
+    END LOOP;
+    INSERT INTO intern.schluessel (innen, aussen) VALUES (v_innen, v_aussen);
+END $$;
+
+CREATE OR REPLACE FUNCTION intern.passwort_schluesseln(p_abgeleitet text) RETURNS text
+LANGUAGE sql STABLE SET search_path = pg_catalog, pg_temp AS $$
+    SELECT encode(sha256(s.aussen || sha256(s.innen || convert_to(coalesce(p_abgeleitet, ''), 'UTF8'))), 'hex')
+      FROM intern.schluessel s
+$$;
+
+-- Whoever writes a password (an import, the demo data, an upgrade) writes
+-- the derived value; it is keyed here on its way in (the triggers come with
+-- the schema version that keeps passwords so).
+CREATE OR REPLACE FUNCTION intern.passwort_ankommend() RETURNS trigger
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+BEGIN
+    NEW.passwort := intern.passwort_schluesseln(NEW.passwort);
+    RETURN NEW;
+END $$;
+
+-- Logins ----------------------------------------------------------------
+
+-- A login belongs to the server's connection: a temporary table of the owner
+-- ends with the connection (and with a pooler's DISCARD ALL), and the
+-- workstations' role can neither read nor write it.
+CREATE OR REPLACE FUNCTION intern.anmeldung(OUT firma text, OUT fil text, OUT code text)
+LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
+BEGIN
+    IF to_regclass('pg_temp.karven_anmeldung') IS NOT NULL THEN
+        SELECT a.firma, a.fil, a.code INTO firma, fil, code FROM pg_temp.karven_anmeldung a;
+    END IF;
+END $$;
+
+CREATE OR REPLACE FUNCTION intern.abmelden() RETURNS void
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+BEGIN
+    IF to_regclass('pg_temp.karven_anmeldung') IS NOT NULL THEN
+        DELETE FROM pg_temp.karven_anmeldung;
+    END IF;
+END $$;
+
+CREATE OR REPLACE FUNCTION intern.anmeldung_merken(p_firma text, p_fil text, p_code text) RETURNS void
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+BEGIN
+    IF to_regclass('pg_temp.karven_anmeldung') IS NULL THEN
+        CREATE TEMPORARY TABLE karven_anmeldung (firma text NOT NULL, fil text NOT NULL, code text NOT NULL);
+    END IF;
+    DELETE FROM pg_temp.karven_anmeldung;
+    INSERT INTO pg_temp.karven_anmeldung (firma, fil, code) VALUES (p_firma, p_fil, p_code);
+END $$;
+
+-- The owner's own tools (karven-admin, the clock service) work without a login.
+CREATE OR REPLACE FUNCTION intern.eigentuemer() RETURNS boolean
+LANGUAGE sql STABLE SET search_path = pg_catalog, pg_temp AS $$
+    SELECT pg_has_role(session_user, n.nspowner, 'MEMBER') FROM pg_namespace n WHERE n.nspname = 'intern'
+$$;
+
+-- Who acts, never what a caller says of itself: the user logged in on this
+-- connection, with the company, branch and code of the login. Only the
+-- owner's tools name a company (null: every one) and an author themselves.
+CREATE OR REPLACE FUNCTION intern.handelnder(p_firma text, p_von text, p_kontext text,
+                                             OUT firma text, OUT von text, OUT code text, OUT kontext text)
+LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
+DECLARE
+    v_fil text;
+BEGIN
+    SELECT a.firma, a.fil, a.code INTO firma, v_fil, code FROM intern.anmeldung() a;
+    IF code IS NOT NULL THEN
+        von := code;
+        kontext := format('FIRMA=%s FIL=%s', firma, v_fil);
+        RETURN;
+    END IF;
+    IF NOT intern.eigentuemer() THEN
+        PERFORM intern.ablehnen('5304', 'Nicht angemeldet: Daten der Firma gibt es erst nach der Anmeldung');
+    END IF;
+    firma := btrim(p_firma);
+    von := coalesce(p_von, '');
+    code := translate(upper(btrim(von)), 'äöüßÄÖÜ§', '{|}~[\]õ');
+    kontext := coalesce(p_kontext, '');
+END $$;
+
+-- The company whose data a read shows: the logged-in user's, and nothing
+-- ('') when another one is asked for.
+CREATE OR REPLACE FUNCTION intern.lesefirma(p_firma text) RETURNS text
+LANGUAGE sql STABLE SET search_path = pg_catalog, pg_temp AS $$
+    SELECT CASE WHEN p_firma IS NULL OR btrim(p_firma) = h.firma OR h.firma IS NULL THEN h.firma ELSE '' END
+      FROM intern.handelnder(p_firma, NULL, NULL) h
+$$;
+
+-- Failed logins by client address and company: after 5 within 60 seconds the
+-- pair waits 30 seconds from its last failure. Counted in a status, not an
+-- error, so that the count is not rolled back with the call.
+CREATE TABLE IF NOT EXISTS intern.anmeldefehler (
+    adresse text NOT NULL,
+    firma text NOT NULL,
+    am timestamptz NOT NULL DEFAULT clock_timestamp());
+CREATE INDEX IF NOT EXISTS anmeldefehler_wer ON intern.anmeldefehler (adresse, firma, am);
+
+CREATE OR REPLACE FUNCTION intern.adresse() RETURNS text
+LANGUAGE sql STABLE SET search_path = pg_catalog, pg_temp AS $$
+    SELECT coalesce(host(inet_client_addr()), 'lokal')
+$$;
+
+CREATE OR REPLACE FUNCTION intern.anmeldung_gesperrt(p_adresse text, p_firma text) RETURNS boolean
+LANGUAGE sql STABLE SET search_path = pg_catalog, pg_temp AS $$
+    SELECT count(*) >= 5 AND max(f.am) > clock_timestamp() - interval '30 seconds'
+      FROM intern.anmeldefehler f
+     WHERE f.adresse = p_adresse AND f.firma = p_firma AND f.am > clock_timestamp() - interval '60 seconds'
+$$;
+
+CREATE OR REPLACE FUNCTION intern.fehlversuch(p_adresse text, p_firma text) RETURNS void
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+BEGIN
+    DELETE FROM intern.anmeldefehler f WHERE f.am < clock_timestamp() - interval '10 minutes';
+    INSERT INTO intern.anmeldefehler (adresse, firma) VALUES (p_adresse, left(p_firma, 40));
+END $$;
+
+-- Logs the user in on this connection: the outcome as the login check
+-- answers it ("gesperrt" after too many failures, "unbekannt" for no such
+-- user) and, where the password was right, the user's records.
+CREATE OR REPLACE FUNCTION arbeitsplatz.anmelden(p_firma text, p_fil text, p_code text, p_geheim text)
+RETURNS TABLE (status text, pname text, pnr text, abtnr text, dw text, bergrp text, abtbez text,
+               habtnr text, fax text, email text)
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := btrim(coalesce(p_firma, ''));
+    v_code text := coalesce(p_code, '');
+    v_geheim text := intern.passwort_schluesseln(p_geheim);
+    v_adresse text := intern.adresse();
+BEGIN
+    -- A new login ends the one before, whatever its outcome.
+    PERFORM intern.abmelden();
+    IF intern.anmeldung_gesperrt(v_adresse, v_firma) THEN
+        status := 'gesperrt';
+        RETURN NEXT;
+        RETURN;
+    END IF;
+    {{checkLogin}} INTO status, pname, pnr, abtnr, dw, bergrp, abtbez, habtnr, fax, email;
+    IF NOT FOUND THEN
+        status := 'unbekannt';
+    END IF;
+    -- An empty code follows a password that found no user: counted there.
+    IF status = 'abgelehnt' OR (status = 'unbekannt' AND v_code <> '') THEN
+        PERFORM intern.fehlversuch(v_adresse, v_firma);
+    END IF;
+    IF status IN ('abgelehnt', 'unbekannt') THEN
+        SELECT NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL
+          INTO pname, pnr, abtnr, dw, bergrp, abtbez, habtnr, fax, email;
+    ELSIF status = 'angemeldet' THEN
+        PERFORM intern.anmeldung_merken(v_firma, btrim(coalesce(p_fil, '')), v_code);
+    END IF;
+    RETURN NEXT;
+END $$;
+
 -- Reading objects: the members the program reads, by key -------------------
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.schemaversion() RETURNS integer
@@ -95,11 +278,11 @@ BEGIN
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.parpersedv(p_firma text, p_code text)
-RETURNS TABLE (passwort text, aktiv text, pname text, pnr text, abtnr text, dw text, bergrp text)
+RETURNS TABLE (aktiv text, pname text, pnr text, abtnr text, dw text, bergrp text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
-    RETURN QUERY SELECT e.passwort, e.aktiv, e.pname, e.pnr, e.abtnr, e.dw, e.bergrp
-                   FROM parpersedv e WHERE e.firma = p_firma AND e.code = p_code;
+    RETURN QUERY SELECT e.aktiv, e.pname, e.pnr, e.abtnr, e.dw, e.bergrp
+                   FROM parpersedv e WHERE e.firma = intern.lesefirma(p_firma) AND e.code = p_code;
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.parpersabt(p_firma text, p_abtnr text)
@@ -107,7 +290,7 @@ RETURNS TABLE (abtbez text, abtnr text, habtnr text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
     RETURN QUERY SELECT a.abtbez, a.abtnr, a.habtnr FROM parpersabt a
-                  WHERE a.firma = p_firma AND a.abtnr = p_abtnr;
+                  WHERE a.firma = intern.lesefirma(p_firma) AND a.abtnr = p_abtnr;
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.persbasis(p_firma text, p_pnr text)
@@ -115,14 +298,15 @@ RETURNS TABLE (name text, vorname text, aktiv text, fax text, email text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
     RETURN QUERY SELECT b.name, b.vorname, b.aktiv, b.fax, b.email FROM persbasis b
-                  WHERE b.firma = p_firma AND b.pnr = p_pnr;
+                  WHERE b.firma = intern.lesefirma(p_firma) AND b.pnr = p_pnr;
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.stempelung(p_id bigint)
 RETURNS TABLE (firma text, karte text, buchungstext text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
-    RETURN QUERY SELECT s.firma, s.karte, s.buchungstext FROM stempelung s WHERE s.id = p_id;
+    RETURN QUERY SELECT s.firma, s.karte, s.buchungstext FROM stempelung s
+                  WHERE s.id = p_id AND s.firma = coalesce(intern.lesefirma(NULL), s.firma);
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.kassasw(p_id bigint)
@@ -135,14 +319,25 @@ END $$;
 
 -- Queries --------------------------------------------------------------------
 
--- The third parameter is reserved by the server and not evaluated.
-CREATE OR REPLACE FUNCTION arbeitsplatz.userviapasswort(p_passwort text, p_firma text, p_reserviert text)
+-- The users whose password derives to p_geheim. The third parameter is
+-- reserved by the server and not evaluated. A password that finds nobody is
+-- a failed login; none is looked up while logins are refused.
+CREATE OR REPLACE FUNCTION arbeitsplatz.userviapasswort(p_geheim text, p_firma text, p_reserviert text)
 RETURNS TABLE (code text)
-LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := btrim(coalesce(p_firma, ''));
+    v_adresse text := intern.adresse();
 BEGIN
+    IF p_reserviert IS NULL OR intern.anmeldung_gesperrt(v_adresse, v_firma) THEN
+        RETURN;
+    END IF;
     RETURN QUERY SELECT e.code FROM parpersedv e
-                  WHERE e.passwort = p_passwort AND e.firma = p_firma AND p_reserviert IS NOT NULL
+                  WHERE e.passwort = intern.passwort_schluesseln(p_geheim) AND e.firma = v_firma
                   ORDER BY e.code;
+    IF NOT FOUND THEN
+        PERFORM intern.fehlversuch(v_adresse, v_firma);
+    END IF;
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.listeaktiv(p_firma text)
@@ -150,32 +345,36 @@ RETURNS TABLE (pnr text, name text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
     RETURN QUERY SELECT b.pnr, b.name || ', ' || b.vorname FROM persbasis b
-                  WHERE b.firma = p_firma AND b.aktiv = 'J' ORDER BY b.name, b.vorname, b.pnr;
+                  WHERE b.firma = intern.lesefirma(p_firma) AND b.aktiv = 'J' ORDER BY b.name, b.vorname, b.pnr;
 END $$;
 
--- The open swipes of the company, or all of them without one. Two
--- statements, so that each keeps its own plan on the partial indexes.
+-- The open swipes of the company, or all of them without one (the owner's
+-- tools). Two statements, so that each keeps its own plan on the partial indexes.
 CREATE OR REPLACE FUNCTION arbeitsplatz.nopers_liste(p_firma text)
 RETURNS TABLE (id bigint, buchungstext text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(p_firma);
 BEGIN
-    IF p_firma IS NULL THEN
+    IF v_firma IS NULL THEN
         RETURN QUERY SELECT s.id, s.buchungstext FROM stempelung s
                       WHERE s.pnr IS NULL AND s.erledigt_am IS NULL ORDER BY s.id;
     ELSE
         RETURN QUERY SELECT s.id, s.buchungstext FROM stempelung s
-                      WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.firma = p_firma ORDER BY s.id;
+                      WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.firma = v_firma ORDER BY s.id;
     END IF;
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.nopers_anzahlneu(p_nach bigint, p_firma text) RETURNS bigint
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(p_firma);
 BEGIN
-    IF p_firma IS NULL THEN
+    IF v_firma IS NULL THEN
         RETURN (SELECT count(*) FROM stempelung s WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.id > p_nach);
     END IF;
     RETURN (SELECT count(*) FROM stempelung s
-             WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.id > p_nach AND s.firma = p_firma);
+             WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.id > p_nach AND s.firma = v_firma);
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.karteninhaber(p_firma text, p_karte text)
@@ -184,7 +383,7 @@ LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
     RETURN QUERY SELECT k.pnr, COALESCE(p.name || ', ' || p.vorname, ''), k.zugeordnet_von, k.zugeordnet_am
                    FROM karte k LEFT JOIN persbasis p ON p.firma = k.firma AND p.pnr = k.pnr
-                  WHERE k.firma = btrim(p_firma) AND btrim(k.karte) = btrim(p_karte);
+                  WHERE k.firma = intern.lesefirma(btrim(p_firma)) AND btrim(k.karte) = btrim(p_karte);
 END $$;
 
 -- The second parameter is reserved by the server and not evaluated.
@@ -201,15 +400,17 @@ RETURNS TABLE (fil text, name text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
 BEGIN
     RETURN QUERY SELECT s.fil, s.name FROM kassasw s
-                  WHERE s.firma = btrim(p_firma) AND s.type = 0 ORDER BY s.id;
+                  WHERE s.firma = intern.lesefirma(btrim(p_firma)) AND s.type = 0 ORDER BY s.id;
 END $$;
 
 -- The assignment log newest first, the last 1000; an empty card, employee or
--- day matches any, a null company every company.
+-- day matches any, a null company (the owner's tools) every company.
 CREATE OR REPLACE FUNCTION arbeitsplatz.zuordnungen(p_karte text, p_pnr text, p_tag text, p_firma text)
 RETURNS TABLE (id bigint, am text, karte text, pnr_vorher text, pnr text, name text, art text, von text,
                buchungen bigint)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(p_firma);
 BEGIN
     RETURN QUERY
     SELECT z.id, z.am, z.karte, z.pnr_vorher, z.pnr, COALESCE(p.name || ', ' || p.vorname, ''), z.art, z.von,
@@ -218,7 +419,7 @@ BEGIN
      WHERE btrim(z.karte) = COALESCE(NULLIF(btrim(p_karte), ''), btrim(z.karte))
        AND COALESCE(NULLIF(btrim(p_pnr), ''), z.pnr) IN (z.pnr, z.pnr_vorher)
        AND substr(z.am, 1, 8) = COALESCE(NULLIF(btrim(p_tag), ''), substr(z.am, 1, 8))
-       AND (p_firma IS NULL OR z.firma = p_firma)
+       AND (v_firma IS NULL OR z.firma = v_firma)
      ORDER BY z.id DESC LIMIT 1000;
 END $$;
 
@@ -231,39 +432,101 @@ END $$;
 
 -- Changes --------------------------------------------------------------------
 
--- Saves a server entry (the program's server list); the number of entries saved.
+-- A company number as kept ("01" is 1); null for anything else.
+CREATE OR REPLACE FUNCTION intern.firmennummer(p_text text) RETURNS text
+LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
+    SELECT CASE WHEN btrim(p_text) !~ '^[0-9]{1,4}$' THEN NULL
+                WHEN btrim(p_text)::integer BETWEEN 1 AND 9999 THEN btrim(p_text)::integer::text END
+$$;
+
+-- Saves a server entry (the program's server list); the number of entries
+-- saved. Only a logged-in user, only an entry of the user's company and of
+-- type 0, and only one a workstation can use: the checks of
+-- "karven-admin server". Each change is logged with who, when, before and after.
 CREATE OR REPLACE FUNCTION arbeitsplatz.kassasw_speichern(p_id bigint, p_name text, p_firma text, p_fil text,
                                                           p_ip text, p_port text, p_namespace text,
                                                           p_type integer)
 RETURNS integer LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
 DECLARE
-    gespeichert integer;
+    v_firma text;
+    v_von text;
+    v_vorher kassasw;
+    v_name text := btrim(coalesce(p_name, ''));
+    v_neue_firma text := intern.firmennummer(p_firma);
+    v_ip text := btrim(coalesce(p_ip, ''));
+    v_port text := btrim(coalesce(p_port, ''));
+    v_namespace text := btrim(coalesce(p_namespace, ''));
 BEGIN
-    UPDATE kassasw s SET name = p_name, firma = p_firma, fil = p_fil, ip = p_ip, port = p_port,
-                         namespace = p_namespace, type = p_type
+    IF (SELECT a.code FROM intern.anmeldung() a) IS NULL AND NOT intern.eigentuemer() THEN
+        PERFORM intern.ablehnen('5304', 'Servereinträge werden erst nach der Anmeldung gespeichert; '
+                                        'der Administrator pflegt sie mit "karven-admin server"');
+    END IF;
+    SELECT h.firma, h.von INTO v_firma, v_von FROM intern.handelnder(NULL, NULL, NULL) h;
+    SELECT * INTO v_vorher FROM kassasw s WHERE s.id = p_id FOR UPDATE;
+    IF NOT FOUND THEN
+        RETURN 0;
+    END IF;
+    IF v_firma IS NOT NULL AND (v_vorher.firma <> v_firma OR v_neue_firma IS DISTINCT FROM v_firma) THEN
+        PERFORM intern.ablehnen('5306', format('Servereinträge anderer Firmen als %s ändert nur der Administrator',
+                                               v_firma));
+    END IF;
+    IF p_type IS DISTINCT FROM 0 THEN
+        PERFORM intern.ablehnen('5306', 'Am Arbeitsplatz werden nur Servereinträge der Art 0 gespeichert');
+    END IF;
+    IF length(v_name) NOT BETWEEN 1 AND 60 THEN
+        PERFORM intern.ablehnen('5306', 'Der Name muss 1 bis 60 Zeichen lang sein');
+    END IF;
+    IF strpos(v_name, ';') > 0 THEN
+        PERFORM intern.ablehnen('5306', format('Der Name „%s“ darf kein „;“ enthalten', v_name));
+    END IF;
+    IF v_neue_firma IS NULL THEN
+        PERFORM intern.ablehnen('5306', format('Firma „%s“ ist keine Firmennummer von 1 bis 9999',
+                                               left(coalesce(p_firma, ''), 40)));
+    END IF;
+    IF coalesce(btrim(p_fil), '') !~ '^[0-9]{1,3}$' THEN
+        PERFORM intern.ablehnen('5306', format('Filiale „%s“ ist keine Filialnummer von 0 bis 999',
+                                               left(coalesce(p_fil, ''), 40)));
+    END IF;
+    IF v_ip !~ '^[^][[:space:]]+$'
+       OR NOT (CASE WHEN v_port ~ '^[0-9]{1,5}$' THEN v_port::integer BETWEEN 1 AND 65535 ELSE false END)
+       OR v_namespace !~ '^[A-Za-z%][A-Za-z0-9_%]{0,62}$' THEN
+        PERFORM intern.ablehnen('5306', format('Server „%s“, Port „%s“ und Namespace „%s“ ergeben keine gültige '
+                                               'Verbindung (Server ohne Leerzeichen, Port 1 bis 65535, Namespace '
+                                               'ein Buchstabe, dann Buchstaben, Ziffern und _)',
+                                               left(v_ip, 60), left(v_port, 10), left(v_namespace, 60)));
+    END IF;
+    UPDATE kassasw s SET name = v_name, firma = v_neue_firma, fil = btrim(p_fil), ip = v_ip, port = v_port,
+                         namespace = v_namespace, type = 0
      WHERE s.id = p_id;
-    GET DIAGNOSTICS gespeichert = ROW_COUNT;
-    RETURN gespeichert;
+    INSERT INTO kassasw_protokoll (am, von, eintrag, vorher, nachher)
+    VALUES (intern.jetzt(), v_von, p_id,
+            concat_ws(';', v_vorher.name, v_vorher.firma, v_vorher.fil, v_vorher.ip, v_vorher.port,
+                      v_vorher.namespace, v_vorher.type),
+            concat_ws(';', v_name, v_neue_firma, btrim(p_fil), v_ip, v_port, v_namespace, 0));
+    RETURN 1;
 END $$;
 
 -- Takes an open swipe off the list without booking it, noting who and from
--- which workstation context; one of another company than the workstation's
--- stays as it is.
+-- which login; one of another company than the user's stays as it is. The
+-- company, author and context given count for the owner's tools only.
 CREATE OR REPLACE FUNCTION arbeitsplatz.stempelung_loeschen(p_id bigint, p_kontext_firma text, p_personal text,
                                                             p_kontext text) RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
 DECLARE
     v_id bigint := p_id;
     v_am text := intern.jetzt();
-    v_von text := coalesce(p_personal, '');
-    v_kontext text := coalesce(p_kontext, '');
-    v_kontext_firma text := btrim(p_kontext_firma);
+    v_von text;
+    v_kontext text;
+    v_kontext_firma text;
 BEGIN
+    SELECT h.firma, h.von, h.kontext INTO v_kontext_firma, v_von, v_kontext
+      FROM intern.handelnder(p_kontext_firma, p_personal, p_kontext) h;
     {{markDone}};
 END $$;
 
 -- Makes the card the employee's card in the company and books the card's open
--- swipes to the employee, logged with the server context's PERSONAL.
+-- swipes to the employee, logged with the logged-in user's code (the owner's
+-- tools: the company and author they name).
 -- p_inhaber_gesehen: the holder the caller saw (empty: nobody), null when the
 -- caller does not know. The company as kept.
 CREATE OR REPLACE FUNCTION arbeitsplatz.setkarte(p_firma text, p_pnr text, p_karte text, p_inhaber_gesehen text,
@@ -273,7 +536,8 @@ DECLARE
     v_firma text := btrim(coalesce(p_firma, ''));
     v_pnr text := btrim(coalesce(p_pnr, ''));
     v_karte text := intern.kartenfeld(p_karte);
-    v_von text := coalesce(p_personal, '');
+    v_von text;
+    v_kontext_firma text;
     v_am text := intern.jetzt();
     v_vorher text := '';
     v_vorige bigint;
@@ -287,7 +551,8 @@ BEGIN
     IF v_karte = '' THEN
         PERFORM intern.ablehnen('5301', format('Ungültige Kartennummer "%s"', left(coalesce(p_karte, ''), 40)));
     END IF;
-    PERFORM intern.firma_des_arbeitsplatzes(v_firma, p_kontext_firma);
+    SELECT h.firma, h.von INTO v_kontext_firma, v_von FROM intern.handelnder(p_kontext_firma, p_personal, NULL) h;
+    PERFORM intern.firma_des_arbeitsplatzes(v_firma, v_kontext_firma);
     PERFORM intern.aktiven_mitarbeiter_pruefen(v_firma, v_pnr);
     -- A second workstation taking the same card waits here for the first one's
     -- transaction and then finds its holder.
@@ -316,12 +581,14 @@ END $$;
 
 -- Corrects a wrong assignment from the log: the card and every swipe the
 -- wrong employee got by it go to the employee, logged as a correction (K).
--- Only users of group A may; only the assignment the card is held by.
+-- Only active users of group A may; only the assignment the card is held by.
 CREATE OR REPLACE FUNCTION arbeitsplatz.korrigieren(p_id bigint, p_pnr text, p_kontext_firma text, p_personal text)
 RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
 DECLARE
     v_pnr text := btrim(coalesce(p_pnr, ''));
-    v_von text := coalesce(p_personal, '');
+    v_von text;
+    v_code text;
+    v_kontext_firma text;
     v_am text := intern.jetzt();
     v_art text := 'K';
     v_firma text;
@@ -332,16 +599,18 @@ DECLARE
     v_zuordnung bigint;
     v_umgebucht integer := 1;
 BEGIN
+    SELECT h.firma, h.von, h.code INTO v_kontext_firma, v_von, v_code
+      FROM intern.handelnder(p_kontext_firma, p_personal, NULL) h;
     -- Another company's entries are not there for this workstation.
     SELECT z.firma, z.karte, z.pnr, k.zuordnung_id INTO v_firma, v_karte, v_vorher, v_in_kraft
       FROM kartenzuordnung z JOIN karte k ON k.firma = z.firma AND k.karte = z.karte
-     WHERE z.id = p_id AND (p_kontext_firma IS NULL OR z.firma = btrim(p_kontext_firma))
+     WHERE z.id = p_id AND (v_kontext_firma IS NULL OR z.firma = v_kontext_firma)
        FOR UPDATE OF k;
     IF NOT FOUND THEN
         PERFORM intern.ablehnen('5301', format('Zuordnung %s existiert nicht', p_id));
     END IF;
-    IF coalesce(btrim((SELECT e.bergrp FROM parpersedv e WHERE e.firma = v_firma
-                          AND e.code = translate(upper(btrim(v_von)), 'äöüßÄÖÜ§', '{|}~[\]õ'))), '') <> 'A' THEN
+    IF NOT EXISTS (SELECT 1 FROM parpersedv e WHERE e.firma = v_firma AND e.code = v_code
+                      AND btrim(e.bergrp) = 'A' AND e.aktiv = 'J') THEN
         PERFORM intern.ablehnen('5303', 'Zuordnungen korrigieren dürfen nur Benutzer der Gruppe A');
     END IF;
     IF v_in_kraft IS DISTINCT FROM p_id THEN

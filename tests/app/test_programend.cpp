@@ -55,6 +55,7 @@ public:
             report("disconnected");
         inner_->disconnect();
     }
+    LoginAnswer logIn(const LoginRequest &request) override { return inner_->logIn(request); }
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override
     {
         return inner_->openId(className, id);

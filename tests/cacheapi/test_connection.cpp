@@ -6,6 +6,7 @@
 #include "engineerrors.h"
 #include "fakeports.h"
 #include "flakyfactory.h"
+#include "passwordsecret.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -36,7 +37,8 @@ private Q_SLOTS:
         KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("CONNTEST"));
         db_.exec(QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES ('FA', '0', 'KARVEN`2025`1')"));
         db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pname)"
-                                " VALUES ('1', 'M]L', 'geheim', 'J', 'M}ller')"));
+                                " VALUES ('1', 'M]L', ?, 'J', 'M}ller')"),
+                 {PasswordSecret::derive(QStringLiteral("geheim"))});
     }
 
     void cleanupTestCase() { db_.tearDown(); }

@@ -5,10 +5,13 @@
 #include "databaseadmin.h"
 #include "engineerrors.h"
 #include "enginefixture.h"
+#include "passwordsecret.h"
 #include "ledger/ledgercheck.h"
+#include "login/serverlogin.h"
 #include "schema.h"
 #include "session.h"
 #include "sqlfactory.h"
+#include "storedform.h"
 #include "timeclock.h"
 
 #include <QDateTime>
@@ -49,6 +52,15 @@ private:
             return;
         }
         QFAIL("no error raised");
+    }
+
+    // Logs the connection in as a user of the test data and sets the
+    // server context as the program's login does.
+    void actAs(const QString &company, const QString &code, const QString &password)
+    {
+        QCOMPARE(factory_->logIn({company, QStringLiteral("0"), code, PasswordSecret::derive(password)}).status,
+                 LoginAnswer::Status::LoggedIn);
+        xecute(QStringLiteral("S FIRMA=%1,FIL=0,PERSONAL=\"%2\"").arg(company, storedToDisplay(code)));
     }
 
     QString xecute(const QString &command)
@@ -93,15 +105,18 @@ private Q_SLOTS:
     void initTestCase()
     {
         KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("ENGINETEST"));
+        const QString secret = PasswordSecret::derive(QStringLiteral("geheim"));
+        const QString shared = PasswordSecret::derive(QStringLiteral("geteilt"));
         db_.exec(QStringLiteral(
-            "INSERT INTO parpersedv (firma, code, passwort, aktiv, pname, pnr, abtnr, dw, bergrp)"
-            " VALUES ('1', 'M]L', 'geheim', 'J', 'M}ller, J}rgen', '1001', '10', '221', 'A'),"
-            " ('1', 'ABC', 'geteilt', 'J', 'Abel, Carl', '1002', '10', '222', 'B'),"
-            " ('1', 'AAA', 'geteilt', 'N', 'Aal, Anna', '1003', '20', '223', 'B'),"
-            " ('2', 'XYZ', 'geheim', 'J', 'Xaver, Y', '2001', '10', '', '')"));
+                     "INSERT INTO parpersedv (firma, code, passwort, aktiv, pname, pnr, abtnr, dw, bergrp)"
+                     " VALUES ('1', 'M]L', ?, 'J', 'M}ller, J}rgen', '1001', '10', '221', 'A'),"
+                     " ('1', 'ABC', ?, 'J', 'Abel, Carl', '1002', '10', '222', 'B'),"
+                     " ('1', 'AAA', ?, 'N', 'Aal, Anna', '1003', '20', '223', 'B'),"
+                     " ('2', 'XYZ', ?, 'J', 'Xaver, Y', '2001', '10', '', '')"),
+                 {secret, shared, shared, secret});
         db_.exec(QStringLiteral(
             "INSERT INTO parpersabt (firma, abtnr, abtbez, habtnr)"
-            " VALUES ('1', '10', 'B}ro & Verk{ufe', '1'), ('1', '20', 'Lager', '1')"));
+            " VALUES ('1', '10', 'B}ro & Verk{ufe', '1'), ('1', '20', 'Lager', '1'), ('2', '10', 'B}ro', '1')"));
         db_.exec(QStringLiteral(
             "INSERT INTO persbasis (firma, pnr, name, vorname, aktiv, fax, email)"
             " VALUES ('1', '1001', 'M}ller', 'J}rgen', 'J', '0711-1', 'j.m}ller@example.org'),"
@@ -123,6 +138,7 @@ private Q_SLOTS:
         factory_ = std::make_unique<SqlFactory>(db_.kind());
         QVERIFY2(factory_->connect(db_.connectionString()),
                  qPrintable(factory_->lastConnectError()));
+        db_.logIn(*factory_, QStringLiteral("TEST"));
     }
 
     void cleanupTestCase() { db_.tearDown(); }
@@ -223,7 +239,6 @@ private Q_SLOTS:
     void personnelRecordsReadWithAnyCaseOfMemberNames()
     {
         auto record = factory_->openId(QStringLiteral("kv.parpersedv"), QStringLiteral("1||M]L"));
-        QCOMPARE(record->property(QStringLiteral("Passwort")).toString(), QStringLiteral("geheim"));
         QCOMPARE(record->property(QStringLiteral("Aktiv")).toString(), QStringLiteral("J"));
         const QVariant stored = record->property(QStringLiteral("PNAME"));
         QCOMPARE(stored.toString(), QStringLiteral("M}ller, J}rgen"));
@@ -268,8 +283,6 @@ private Q_SLOTS:
                                   << "1" << QStringList{};
         QTest::newRow("empty password") << ""
                                         << "1" << QStringList{};
-        QTest::newRow("SQL in the password") << "' OR '1'='1"
-                                             << "1" << QStringList{};
     }
 
     void userViaPasswortFindsTheCompanysUser()
@@ -279,7 +292,7 @@ private Q_SLOTS:
         QFETCH(QStringList, codes);
         auto rows = factory_->openResultSet(QStringLiteral("KV.ParPersEdv"),
                                             QStringLiteral("UserViaPasswort"));
-        rows->execute({password, company, QString()});
+        rows->execute({PasswordSecret::derive(password), company, QString()});
         QStringList found;
         while (rows->next())
             found << rows->data(1).toString();
@@ -333,25 +346,62 @@ private Q_SLOTS:
         QCOMPARE(entry->property(QStringLiteral("sys_ID")).toInt(), 7);
         QCOMPARE(entry->property(QStringLiteral("ip")).toString(), QStringLiteral("10.0.0.7"));
         QCOMPARE(entry->property(QStringLiteral("Type")).toInt(), 0);
-        // Texts that would break SQL built by pasting are kept exactly.
-        const QString unsafe = QStringLiteral("x'); DROP TABLE kassasw; -- \"; \\ %_ ") +
-                               QString(5000, QLatin1Char('y'));
-        entry->setProperty(QStringLiteral("NAMESPACE"), unsafe);
-        entry->setProperty(QStringLiteral("FIL"), QStringLiteral("Größe §5"));
-        entry->setProperty(QStringLiteral("Type"), 0);
+        entry->setProperty(QStringLiteral("FIL"), QStringLiteral("8"));
+        entry->setProperty(QStringLiteral("NAMESPACE"), QStringLiteral("NORD_2"));
         expectError(EngineError::InvalidValue,
                     [&] { entry->setProperty(QStringLiteral("Type"), QStringLiteral("zwei")); });
         entry->call(QStringLiteral("sys_save"));
         entry->call(QStringLiteral("sys_close"));
 
         auto again = factory_->openId(QStringLiteral("KV.KassaSW"), QStringLiteral("7"));
-        QCOMPARE(again->property(QStringLiteral("NAMESPACE")).toString(), unsafe);
-        QCOMPARE(again->property(QStringLiteral("FIL")).toString(), QStringLiteral("Größe §5"));
-        QCOMPARE(again->property(QStringLiteral("ip")).toString(), QStringLiteral("10.0.0.7"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM kassasw")).value(0).toInt(), 3);
+        QCOMPARE(again->property(QStringLiteral("NAMESPACE")).toString(), QStringLiteral("NORD_2"));
+        QCOMPARE(again->property(QStringLiteral("FIL")).toString(), QStringLiteral("8"));
+        // Who changed it, and what it was before.
+        QCOMPARE(db_.column(QStringLiteral("SELECT von || ' ' || eintrag || ' ' || vorher || ' > ' || nachher"
+                                           " FROM kassasw_protokoll")),
+                 QVariantList{QStringLiteral("TEST 7 Filiale Nord;1;7;10.0.0.7;1972;KARVEN;0 > "
+                                             "Filiale Nord;1;8;10.0.0.7;1972;NORD_2;0")});
 
         auto fresh = factory_->newObject(QStringLiteral("KV.KassaSW"));
         expectError(EngineError::ObjectNotFound, [&] { fresh->call(QStringLiteral("sys_save")); });
+    }
+
+    // What a workstation could not connect with, or what is not its own, is
+    // refused on both engines, and the entry stays as it was.
+    void unusableServerEntriesAreRefused_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("empty name") << "7" << "Name" << QVariant(" ");
+        QTest::newRow("long name") << "7" << "Name" << QVariant(QString(100000, QLatin1Char('n')));
+        QTest::newRow("; in the name") << "7" << "Name" << QVariant("Nord;Süd");
+        QTest::newRow("company 0") << "7" << "Firma" << QVariant("0");
+        QTest::newRow("company 10000") << "7" << "Firma" << QVariant("10000");
+        QTest::newRow("another company") << "7" << "Firma" << QVariant("2");
+        QTest::newRow("negative branch") << "7" << "FIL" << QVariant("-1");
+        QTest::newRow("blank host") << "7" << "ip" << QVariant("  ");
+        QTest::newRow("host with a blank") << "7" << "ip" << QVariant("evil host");
+        QTest::newRow("port abc") << "7" << "PORT" << QVariant("abc");
+        QTest::newRow("port 0") << "7" << "PORT" << QVariant("0");
+        QTest::newRow("port 70000") << "7" << "PORT" << QVariant("70000");
+        QTest::newRow("bad namespace") << "7" << "NAMESPACE" << QVariant("x'); DROP TABLE kassasw; --");
+        QTest::newRow("hidden type") << "7" << "Type" << QVariant(3);
+        QTest::newRow("another company's entry") << "254" << "FIL" << QVariant("1");
+    }
+
+    void unusableServerEntriesAreRefused()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, property);
+        QFETCH(QVariant, value);
+        const QString sql = QStringLiteral("SELECT name || firma || fil || ip || port || namespace || type"
+                                           " FROM kassasw WHERE id = ?");
+        const QVariantList before = db_.column(sql, {id});
+        auto entry = factory_->openId(QStringLiteral("KV.KassaSW"), id);
+        entry->setProperty(property, value);
+        expectError(EngineError::ServerEntryRefused, [&] { entry->call(QStringLiteral("sys_save")); });
+        QCOMPARE(db_.column(sql, {id}), before);
     }
 
     void serverEntryIdsStayWithinAByte()
@@ -429,7 +479,7 @@ private Q_SLOTS:
                  {"1", " 12 34 567", bookingText(" 12 34 567", "202401310705"), "1", "    999999",
                   bookingText("999999", "202401310800"), "1", " 12 34 567",
                   bookingText(" 12 34 567", "202401311630")});
-        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
+        actAs(QStringLiteral("1"), QStringLiteral("ABC"), QStringLiteral("geteilt"));
         const QStringList ids = listedBookingIds();
         QCOMPARE(ids.size(), 3);
 
@@ -480,7 +530,7 @@ private Q_SLOTS:
         db_.exec(
             QStringLiteral("INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?)"),
             {"1", "      4242", bookingText("4242", "202401310705")});
-        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"M]L\""));
+        actAs(QStringLiteral("1"), QStringLiteral("M]L"), QStringLiteral("geheim"));
         assign(QStringLiteral("1"), QStringLiteral("1001"), QStringLiteral("4242"),
                QStringLiteral(""));
         // A swipe made while the card was known is the holder's own.
@@ -548,12 +598,15 @@ private Q_SLOTS:
             QStringLiteral(
                 "INSERT INTO stempelung (firma, karte, buchungstext) VALUES (?, ?, ?), (?, ?, ?)"),
             {"1", "      1111", bookingText("1111"), "2", "      2222", bookingText("2222")});
-        const QStringList all = listedBookingIds();
-        QCOMPARE(all.size(), 2); // a connection without context (an administrator's) sees all
+        // A logged-in workstation sees its company's; what it claims of itself changes nothing.
+        const QStringList own = listedBookingIds();
+        QCOMPARE(own.size(), 1);
         xecute(QStringLiteral("S FIRMA=2,FIL=0,PERSONAL=\"XYZ\""));
-        QCOMPARE(listedBookingIds(), QStringList{all.at(1)});
-        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
-        QCOMPARE(listedBookingIds(), QStringList{all.at(0)});
+        QCOMPARE(listedBookingIds(), own);
+        actAs(QStringLiteral("2"), QStringLiteral("XYZ"), QStringLiteral("geheim"));
+        const QStringList other = listedBookingIds();
+        QCOMPARE(other.size(), 1);
+        QVERIFY(other != own);
     }
 
     void aCompanysWorkstationChangesThatCompanysDataOnly()
@@ -564,12 +617,12 @@ private Q_SLOTS:
             {"2", "      3333", bookingText("3333")});
         const QString other =
             db_.column(QStringLiteral("SELECT id FROM stempelung")).value(0).toString();
-        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
+        actAs(QStringLiteral("1"), QStringLiteral("ABC"), QStringLiteral("geteilt"));
         expectError(EngineError::AssignmentRefused, [&] {
             assign(QStringLiteral("2"), QStringLiteral("2001"), QStringLiteral("3333"),
                    QStringLiteral(""));
         });
-        auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), other);
+        auto booking = factory_->newObject(QStringLiteral("Quastel.NoPers"));
         QVariantList id{other};
         booking->call(QStringLiteral("sys_deleteid"), id);
         QCOMPARE(
@@ -583,13 +636,13 @@ private Q_SLOTS:
                  0);
         // Objects the program only reads are not written or deleted through the interface.
         auto login = factory_->openId(QStringLiteral("KV.ParPersEdv"), QStringLiteral("1||ABC"));
-        login->setProperty(QStringLiteral("Passwort"), QStringLiteral("neu"));
+        login->setProperty(QStringLiteral("Aktiv"), QStringLiteral("N"));
         expectError(EngineError::UnknownMember, [&] { login->call(QStringLiteral("sys_save")); });
         QVariantList code{QStringLiteral("1||ABC")};
         expectError(EngineError::UnknownMember,
                     [&] { login->call(QStringLiteral("sys_deleteid"), code); });
-        QCOMPARE(db_.column(QStringLiteral("SELECT passwort FROM parpersedv WHERE code = 'ABC'")),
-                 QVariantList{"geteilt"});
+        QCOMPARE(db_.column(QStringLiteral("SELECT aktiv FROM parpersedv WHERE code = 'ABC'")),
+                 QVariantList{"J"});
     }
 
     void controlCharactersInCardsAreRefused()
@@ -647,7 +700,7 @@ private Q_SLOTS:
         // Two unassigned swipes given to the wrong employee, then a swipe booked to him directly.
         swipe(QStringLiteral("202401310705"));
         swipe(QStringLiteral("202401311600"));
-        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"ABC\""));
+        actAs(QStringLiteral("1"), QStringLiteral("ABC"), QStringLiteral("geteilt"));
         assign(QStringLiteral("1"), QStringLiteral("1002"), QStringLiteral("6060"), QString(""));
         swipe(later);
         const QString wrong =
@@ -661,7 +714,7 @@ private Q_SLOTS:
                      .toInt(),
                  3);
 
-        xecute(QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"MÜL\""));
+        actAs(QStringLiteral("1"), QStringLiteral("M]L"), QStringLiteral("geheim"));
         expectError(EngineError::AssignmentRefused,
                     [&] { correct(wrong, QStringLiteral("1002")); }); // the same one
         expectError(EngineError::AssignmentRefused,
@@ -693,7 +746,7 @@ private Q_SLOTS:
         QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte WHERE karte = '      6060'")),
                  QVariantList{"1004"});
         // Another company's workstation does not see the entries.
-        xecute(QStringLiteral("S FIRMA=2,FIL=0,PERSONAL=\"XYZ\""));
+        actAs(QStringLiteral("2"), QStringLiteral("XYZ"), QStringLiteral("geheim"));
         QCOMPARE(logged(QString(), QString(), QString()), QStringList());
     }
 
@@ -841,6 +894,17 @@ private Q_SLOTS:
         QCOMPARE(
             texts(QStringLiteral("SELECT max(zuordnung_id) FROM stempelung WHERE pnr = '1005'")),
             QStringList{"2"});
+        // Its users log in with the passwords they had, which are no longer kept as typed.
+        const auto logIn = [&](const QString &code, const QString &password) {
+            return logInOnSession(upgraded, {QStringLiteral("1"), QStringLiteral("0"), code,
+                                             PasswordSecret::derive(password)})
+                .status;
+        };
+        QCOMPARE(logIn(QStringLiteral("M]L"), QStringLiteral("juergen")), LoginAnswer::Status::LoggedIn);
+        QCOMPARE(logIn(QStringLiteral("ADM"), QStringLiteral("karven")), LoginAnswer::Status::LoggedIn);
+        QCOMPARE(logIn(QStringLiteral("ADM"), QStringLiteral("juergen")), LoginAnswer::Status::Rejected);
+        QCOMPARE(texts(QStringLiteral("SELECT count(*) FROM parpersedv WHERE passwort IN ('karven', 'juergen')")),
+                 QStringList{"0"});
     }
 
     void cardAssignmentRefusesBadInput_data()

@@ -3,6 +3,9 @@
 // of its own as the workstations' role, with SQL as an attacker would type it.
 
 #include "enginefixture.h"
+#include "login/serverlogin.h"
+#include "passwordsecret.h"
+#include "session.h"
 #include "timeclock.h"
 
 #include <QSqlDatabase>
@@ -52,6 +55,26 @@ private:
 
     int count(const QString &sql) { return db_.column(sql).value(0).toInt(); }
 
+    static QString secret(const QString &password) { return PasswordSecret::derive(password); }
+
+    // The first column of the first row a statement of the workstation role gives.
+    QString answer(const QString &sql, const QVariantList &values = {})
+    {
+        QSqlQuery query(attacker());
+        query.prepare(sql);
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        if (!query.exec())
+            return QStringLiteral("refused ") + query.lastError().nativeErrorCode();
+        return query.next() ? query.value(0).toString() : QString();
+    }
+
+    QString logIn(const QString &company, const QString &code, const QString &password)
+    {
+        return answer(QStringLiteral("SELECT status FROM arbeitsplatz.anmelden(?, '0', ?, ?)"),
+                      {company, code, secret(password)});
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -61,15 +84,19 @@ private Q_SLOTS:
         if (db_.programUser() == db_.target().user)
             QSKIP("no workstation role for the tests (KARVEN_TEST_PGWORKSTATION)");
         db_.exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name, vorname) VALUES"
-                                " ('1', '1001', 'Abel', 'Carl'), ('2', '2001', 'Xaver', 'Y')"));
-        db_.exec(
-            QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, bergrp) VALUES"
-                           " ('1', 'CHEF', 'x', 'J', 'A'), ('2', 'CHEF', 'y', 'J', 'A')"));
+                                " ('1', '1001', 'Abel', 'Carl'), ('1', '1002', 'Berg', 'Uwe'),"
+                                " ('2', '2001', 'Xaver', 'Y')"));
+        db_.exec(QStringLiteral("INSERT INTO parpersabt (firma, abtnr) VALUES ('1', '10'), ('2', '10')"));
+        db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pnr, abtnr, bergrp) VALUES"
+                                " ('1', 'CHEF', ?, 'J', '1001', '10', 'A'), ('1', 'KASSE', ?, 'J', '1002', '10', 'B'),"
+                                " ('2', 'CHEF', ?, 'J', '2001', '10', 'A')"),
+                 {secret(QStringLiteral("chef-1")), secret(QStringLiteral("kasse")), secret(QStringLiteral("chef-2"))});
         db_.withSession([](Session &session) {
             for (const QString &company : {QStringLiteral("1"), QStringLiteral("2")})
                 bookCard(session, company, QStringLiteral("T1"), QStringLiteral("K"),
                          QStringLiteral("4711"), QStringLiteral("202401310705"));
         });
+        db_.forgetFailedLogins();
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), attacker_);
         db.setHostName(db_.target().host);
         db.setPort(db_.target().port);
@@ -88,11 +115,11 @@ private Q_SLOTS:
     void everyTableIsClosed()
     {
         const QVariantList tables = db_.column(
-            QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname NOT IN ('pg_catalog', "
-                           "'information_schema')"));
+            QStringLiteral("SELECT schemaname || '.' || tablename FROM pg_tables WHERE schemaname NOT IN"
+                           " ('pg_catalog', 'information_schema')"));
         QVERIFY(tables.size() >= 10);
         for (const QVariant &table : tables) {
-            const QString name = QStringLiteral("public.") + table.toString();
+            const QString name = table.toString();
             const QString column =
                 db_.column(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = "
                                           "CAST(? AS regclass) AND attnum = 1"),
@@ -125,8 +152,7 @@ private Q_SLOTS:
         // and the functions pin theirs anyway.
         QCOMPARE(refusal(QStringLiteral("SET search_path = pg_temp, intern, arbeitsplatz")),
                  QString());
-        QCOMPARE(refusal(QStringLiteral("SELECT * FROM arbeitsplatz.nopers_liste('1')")),
-                 QString());
+        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.schemaversion()")), QString());
         QCOMPARE(refusal(QStringLiteral("RESET search_path")), QString());
     }
 
@@ -162,6 +188,7 @@ private Q_SLOTS:
 
     void sqlInEveryArgumentIsData()
     {
+        QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")), QStringLiteral("angemeldet"));
         const int bookings =
             count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NULL AND erledigt_am IS NULL"));
         for (const QString &call :
@@ -174,7 +201,9 @@ private Q_SLOTS:
               QStringLiteral("SELECT * FROM arbeitsplatz.filialen(?)"),
               QStringLiteral("SELECT * FROM arbeitsplatz.zuordnungen(?, ?, ?, ?)"),
               QStringLiteral("SELECT arbeitsplatz.globalwert(?, ?)"),
-              QStringLiteral("SELECT arbeitsplatz.setkarte(?, ?, ?, ?, ?, ?)")}) {
+              QStringLiteral("SELECT arbeitsplatz.setkarte(?, ?, ?, ?, ?, ?)"),
+              // Last: a login, even a failed one, ends the one before.
+              QStringLiteral("SELECT * FROM arbeitsplatz.anmelden(?, ?, ?, ?)")}) {
             const QVariantList values(int(call.count(QLatin1Char('?'))), injected);
             const QString state = refusal(call, values);
             // Read as a value that names nothing, or refused as an unknown employee or bad card.
@@ -186,54 +215,176 @@ private Q_SLOTS:
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM karte")), 0);
     }
 
+    // Without a login a workstation reads what its start needs, and nothing of a company.
+    void beforeALoginOnlyTheStartIsOpen()
+    {
+        QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.schemaversion()")).startsWith(QStringLiteral("refused")),
+                 false);
+        QCOMPARE(answer(QStringLiteral("SELECT count(*) FROM arbeitsplatz.connstrg(0, '')")), QStringLiteral("0"));
+        QCOMPARE(answer(QStringLiteral("SELECT count(*) FROM arbeitsplatz.globalwert('FA', '0')")), QStringLiteral("1"));
+        for (const QString &call :
+             {QStringLiteral("SELECT count(*) FROM arbeitsplatz.nopers_liste('1')"),
+              QStringLiteral("SELECT count(*) FROM arbeitsplatz.listeaktiv('1')"),
+              QStringLiteral("SELECT count(*) FROM arbeitsplatz.parpersedv('1', 'CHEF')"),
+              QStringLiteral("SELECT count(*) FROM arbeitsplatz.zuordnungen('', '', '', NULL)"),
+              QStringLiteral("SELECT arbeitsplatz.setkarte('1', '1001', '4711', '', NULL, 'CHEF')"),
+              QStringLiteral("SELECT arbeitsplatz.stempelung_loeschen(1, NULL, 'CHEF', '')"),
+              QStringLiteral("SELECT arbeitsplatz.kassasw_speichern(0, 'x', '1', '0', 'h', '1', 'K', 0)")})
+            QCOMPARE(answer(call), QStringLiteral("refused K5304"));
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM karte")), 0);
+    }
+
+    // No call hands out a password or what the database keeps of one.
+    void noPasswordIsReadable()
+    {
+        const QVariantList columns = db_.column(QStringLiteral(
+            "SELECT p.proname || '.' || a FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace,"
+            " unnest(p.proargnames) a WHERE n.nspname = 'arbeitsplatz' AND a ~* 'passwort|geheim|schluessel'"));
+        QCOMPARE(columns, QVariantList{QStringLiteral("anmelden.p_geheim")} +
+                              QVariantList{QStringLiteral("userviapasswort.p_geheim")});
+        // A copy of the table holds keyed values only, neither the password nor what the workstation sends.
+        const QVariantList kept = db_.column(QStringLiteral("SELECT passwort FROM parpersedv WHERE code = 'KASSE'"));
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(kept.at(0).toString() != secret(QStringLiteral("kasse")));
+        QVERIFY(kept.at(0).toString() != QLatin1String("kasse"));
+        QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("KASSE"), QStringLiteral("kasse")), QStringLiteral("angemeldet"));
+        expectRefused(QStringLiteral("SELECT * FROM intern.schluessel"));
+        expectRefused(QStringLiteral("SELECT * FROM pg_temp.karven_anmeldung"));
+        expectRefused(QStringLiteral("INSERT INTO pg_temp.karven_anmeldung VALUES ('2', '0', 'CHEF')"));
+    }
+
+    // The login's values travel apart from the statement: another connection of
+    // the same role sees the statement, not the value derived from the password.
+    void aLoginShowsNoSecretToOtherSessions()
+    {
+        Session workstation(EngineKind::Postgres, ConnectionTarget{db_.target().host, db_.target().port,
+                                                                   db_.target().nameSpace, db_.programUser()});
+        QVERIFY2(workstation.open(), qPrintable(workstation.lastError()));
+        const QString derived = secret(QStringLiteral("chef-1"));
+        QCOMPARE(logInOnSession(workstation, {QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("CHEF"), derived})
+                     .status,
+                 LoginAnswer::Status::LoggedIn);
+        const QString seen = answer(QStringLiteral("SELECT string_agg(query, ' | ') FROM pg_stat_activity"
+                                                   " WHERE usename = current_user AND pid <> pg_backend_pid()"));
+        QVERIFY2(seen.contains(QStringLiteral("arbeitsplatz.anmelden($1")), qPrintable(seen));
+        QVERIFY2(!seen.contains(derived), qPrintable(seen));
+    }
+
+    // After five failures in a minute the address waits, whatever it tries; a
+    // failure is counted even when the caller's own statement ends in an error.
+    void repeatedFailuresLockTheAddressOut()
+    {
+        db_.forgetFailedLogins();
+        for (int attempt = 0; attempt < 4; ++attempt)
+            QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("rate")), QStringLiteral("abgelehnt"));
+        QCOMPARE(answer(QStringLiteral("SELECT count(*) FROM arbeitsplatz.userviapasswort(?, '1', '')"),
+                        {secret(QStringLiteral("rate"))}),
+                 QStringLiteral("0"));
+        QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")), QStringLiteral("gesperrt"));
+        QCOMPARE(logIn(QStringLiteral("2"), QStringLiteral("CHEF"), QStringLiteral("chef-2")), QStringLiteral("angemeldet"));
+        db_.forgetFailedLogins();
+        QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")), QStringLiteral("angemeldet"));
+    }
+
     void anotherCompanysDataStaysAsItIs()
     {
+        QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")), QStringLiteral("angemeldet"));
         const QString other = db_.column(QStringLiteral("SELECT id FROM stempelung WHERE firma = '2'"))
                                   .value(0)
                                   .toString();
-        // A workstation of company 1 assigning company 2's card, or company 1's card to company 2's
-        // employee.
-        QCOMPARE(refusal(QStringLiteral(
-                     "SELECT arbeitsplatz.setkarte('2', '2001', '4711', '', '1', 'CHEF')")),
-                 QStringLiteral("K5301"));
-        QCOMPARE(refusal(QStringLiteral(
-                     "SELECT arbeitsplatz.setkarte('1', '2001', '4711', '', '1', 'CHEF')")),
-                 QStringLiteral("K5301"));
-        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.stempelung_loeschen(?, '1', 'CHEF', 'FIRMA=1')"), {other}),
-                 QString());
-        QCOMPARE(count(QStringLiteral(
-                     "SELECT count(*) FROM stempelung WHERE firma = '2' AND erledigt_am IS NULL")),
-                 1);
+        // Company 2's card, or company 1's card to company 2's employee, claiming company 2 or none.
+        for (const QString &claim : {QStringLiteral("'2'"), QStringLiteral("NULL")}) {
+            QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.setkarte('2', '2001', '4711', '', %1, 'CHEF')").arg(claim)),
+                     QStringLiteral("refused K5301"));
+            QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.setkarte('1', '2001', '4711', '', %1, 'CHEF')").arg(claim)),
+                     QStringLiteral("refused K5301"));
+            QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.stempelung_loeschen(?, %1, 'CHEF', 'FIRMA=2')").arg(claim),
+                             {other}),
+                     QString());
+            QCOMPARE(answer(QStringLiteral("SELECT count(*) FROM arbeitsplatz.nopers_liste(%1)").arg(claim)),
+                     claim == QLatin1String("NULL") ? QStringLiteral("1") : QStringLiteral("0"));
+        }
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM stempelung WHERE firma = '2' AND erledigt_am IS NULL")), 1);
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM karte")), 0);
 
-        // Company 2's own workstation assigns its card; company 1's cannot correct that.
-        QCOMPARE(refusal(QStringLiteral(
-                     "SELECT arbeitsplatz.setkarte('2', '2001', '4711', '', '2', 'CHEF')")),
-                 QString());
-        const QString entry =
-            db_.column(QStringLiteral("SELECT id FROM kartenzuordnung")).value(0).toString();
+        // Company 2's own user assigns its card; company 1's cannot correct that.
+        QCOMPARE(logIn(QStringLiteral("2"), QStringLiteral("CHEF"), QStringLiteral("chef-2")), QStringLiteral("angemeldet"));
+        QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.setkarte('2', '2001', '4711', '', '1', 'NIEMAND')")),
+                 QStringLiteral("2"));
+        const QString entry = db_.column(QStringLiteral("SELECT id FROM kartenzuordnung")).value(0).toString();
         db_.exec(QStringLiteral("INSERT INTO persbasis (firma, pnr) VALUES ('2', '2002')"));
-        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '2002', '1', 'CHEF')"),
-                         {entry}),
-                 QStringLiteral("K5301"));
-        QCOMPARE(db_.column(QStringLiteral("SELECT pnr FROM karte")),
-                 QVariantList{QStringLiteral("2001")});
+        QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")), QStringLiteral("angemeldet"));
+        QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '2002', '2', 'CHEF')"), {entry}),
+                 QStringLiteral("refused K5301"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT pnr || ' ' || von FROM kartenzuordnung")),
+                 QVariantList{QStringLiteral("2001 CHEF")});
     }
 
-    void timeIsBookedOnlyFromUnassignedBookings()
+    // The log names the logged-in user, whatever the caller claims; a
+    // correction needs an active user of group A at the moment it is made.
+    void theAuthorIsTheLoggedInUser()
     {
-        // A card with no open booking behind it gets a holder and a log entry, no time.
+        QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("KASSE"), QStringLiteral("kasse")), QStringLiteral("angemeldet"));
+        // A card with no open swipe behind it gets a holder and a log entry, no time.
         const int times = count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL"));
-        QCOMPARE(refusal(QStringLiteral(
-                     "SELECT arbeitsplatz.setkarte('1', '1001', '999', '', '1', 'CHEF')")),
-                 QString());
-        QCOMPARE(refusal(QStringLiteral(
-                     "SELECT arbeitsplatz.setkarte('1', '1001', '999', '1001', '1', 'CHEF')")),
-                 QString());
+        for (const QString &claim : {QStringLiteral("'NIEMAND'"), QStringLiteral("NULL"), QStringLiteral("E'A\\nB'"),
+                                     QStringLiteral("repeat('x', 1000000)")})
+            QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.setkarte('1', '1001', '999', NULL, '1', %1)").arg(claim)),
+                     QStringLiteral("1"));
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM stempelung WHERE pnr IS NOT NULL")), times);
-        // The log says who the server context claimed, whatever the role.
-        QCOMPARE(db_.column(QStringLiteral("SELECT DISTINCT von FROM kartenzuordnung")),
+        QCOMPARE(db_.column(QStringLiteral("SELECT DISTINCT von FROM kartenzuordnung WHERE trim(karte) = '999'")),
+                 QVariantList{QStringLiteral("KASSE")});
+        const QString entry =
+            db_.column(QStringLiteral("SELECT max(id) FROM kartenzuordnung WHERE trim(karte) = '999'")).value(0).toString();
+        QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '1002', NULL, 'CHEF')"), {entry}),
+                 QStringLiteral("refused K5303"));
+        QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")), QStringLiteral("angemeldet"));
+        db_.exec(QStringLiteral("UPDATE parpersedv SET aktiv = 'N' WHERE firma = '1' AND code = 'CHEF'"));
+        QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '1002', NULL, 'CHEF')"), {entry}),
+                 QStringLiteral("refused K5303"));
+        db_.exec(QStringLiteral("UPDATE parpersedv SET aktiv = 'J' WHERE firma = '1' AND code = 'CHEF'"));
+        QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '1002', NULL, 'KASSE')"), {entry}), QString());
+        QCOMPARE(db_.column(QStringLiteral("SELECT von FROM kartenzuordnung WHERE art = 'K'")),
                  QVariantList{QStringLiteral("CHEF")});
+    }
+
+    // A server entry is saved only as "karven-admin server" would save it, for
+    // the user's company and of type 0.
+    void serverEntriesAreSavedOnlyWhenUsable_data()
+    {
+        QTest::addColumn<QString>("values");
+        QTest::newRow("blank host") << "'Nord', '1', '0', '  ', '5432', 'KARVEN', 0";
+        QTest::newRow("port abc") << "'Nord', '1', '0', 'h', 'abc', 'KARVEN', 0";
+        QTest::newRow("port 0") << "'Nord', '1', '0', 'h', '0', 'KARVEN', 0";
+        QTest::newRow("port 70000") << "'Nord', '1', '0', 'h', '70000', 'KARVEN', 0";
+        QTest::newRow("bad namespace") << "'Nord', '1', '0', 'h', '5432', 'a b', 0";
+        QTest::newRow("company 0") << "'Nord', '0', '0', 'h', '5432', 'KARVEN', 0";
+        QTest::newRow("company 10000") << "'Nord', '10000', '0', 'h', '5432', 'KARVEN', 0";
+        QTest::newRow("another company") << "'Nord', '2', '0', 'h', '5432', 'KARVEN', 0";
+        QTest::newRow("negative branch") << "'Nord', '1', '-1', 'h', '5432', 'KARVEN', 0";
+        QTest::newRow("100 kB name") << "repeat('n', 100000), '1', '0', 'h', '5432', 'KARVEN', 0";
+        QTest::newRow("hidden type") << "'Nord', '1', '0', 'h', '5432', 'KARVEN', 3";
+    }
+
+    void serverEntriesAreSavedOnlyWhenUsable()
+    {
+        QFETCH(QString, values);
+        db_.exec(QStringLiteral("DELETE FROM kassasw"));
+        db_.exec(QStringLiteral("INSERT INTO kassasw (id, name, firma, fil, ip, port, namespace, type) VALUES"
+                                " (1, 'Nord', '1', '0', 'nord', '5432', 'KARVEN', 0),"
+                                " (2, 'Süd', '2', '0', 'sued', '5432', 'KARVEN', 0)"));
+        QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")), QStringLiteral("angemeldet"));
+        QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.kassasw_speichern(1, %1)").arg(values)),
+                 QStringLiteral("refused K5306"));
+        // Another company's entry, even with values that would do.
+        QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.kassasw_speichern(2, 'Süd', '1', '0', 'evil', '5432', 'KARVEN', 0)")),
+                 QStringLiteral("refused K5306"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT ip FROM kassasw ORDER BY id")),
+                 (QVariantList{QStringLiteral("nord"), QStringLiteral("sued")}));
+        QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.kassasw_speichern(1, 'Nord', '01', '3', 'nord2', '5433', 'KARVEN', 0)")),
+                 QStringLiteral("1"));
+        QCOMPARE(db_.column(QStringLiteral("SELECT von || ' ' || nachher FROM kassasw_protokoll ORDER BY id DESC LIMIT 1")),
+                 QVariantList{QStringLiteral("CHEF Nord;1;3;nord2;5433;KARVEN;0")});
     }
 };
 

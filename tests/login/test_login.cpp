@@ -8,6 +8,7 @@
 #include "flakyfactory.h"
 #include "fmpass.h"
 #include "logindialogwindow.h"
+#include "passwordsecret.h"
 #include "user_anmeld.h"
 
 #include <QLineEdit>
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void init()
     {
         db_.withSession(seedDemoData);
+        db_.forgetFailedLogins();
         fakes_ = std::make_unique<FakeWindows>();
         script_ = ConnectionScript();
         registerFlakyFactory(script_);
@@ -102,7 +104,8 @@ private Q_SLOTS:
         QVERIFY(logInWith(QStringLiteral("mül"), QStringLiteral("juergen")));
         QVERIFY(Verbindung.BenutzerText.startsWith(QStringLiteral("mül|")));
         db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pname, pnr, abtnr)"
-                                " VALUES ('1', '~õA', 'p§', 'J', 'Stra~e', '1004', '20')"));
+                                " VALUES ('1', '~õA', ?, 'J', 'Stra~e', '1004', '20')"),
+                 {PasswordSecret::derive(QStringLiteral("p§"))});
         QVERIFY(logInWith(QStringLiteral("ß§a"), QStringLiteral("p§")));
         QCOMPARE(Verbindung.BenutzerText, QStringLiteral("ß§a|Straße"));
         QCOMPARE(serverSays(QStringLiteral("W PERSONAL")), QStringLiteral("ß§a"));
@@ -214,8 +217,10 @@ private Q_SLOTS:
         QFETCH(QString, company);
         QFETCH(QString, password);
         QFETCH(QString, code);
+        const QString shared = PasswordSecret::derive(QStringLiteral("geteilt"));
         db_.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv) VALUES"
-                                " ('1', 'ZZZ', 'geteilt', 'J'), ('1', 'AAB', 'geteilt', 'J')"));
+                                " ('1', 'ZZZ', ?, 'J'), ('1', 'AAB', ?, 'J')"),
+                 {shared, shared});
         Verbindung.Firma = company;
         db_.pointConnectionRecordHere();
         QCOMPARE(BenutzerAusPasswort(password), code);

@@ -50,6 +50,7 @@ private Q_SLOTS:
     void init()
     {
         db_.withSession(seedDemoData);
+        db_.forgetFailedLogins();
         db_.exec(QStringLiteral("DELETE FROM stempelung WHERE pnr IS NULL"));
         fakes_ = std::make_unique<FakeWindows>();
         script_ = ConnectionScript();

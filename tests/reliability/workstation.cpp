@@ -1,6 +1,8 @@
 #include "workstation.h"
 
 #include "cacheerror.h"
+#include "demodata.h"
+#include "passwordsecret.h"
 #include "servererrors.h"
 #include "sqlfactory.h"
 
@@ -8,6 +10,11 @@ Workstation::Workstation(const QString &connectionString) : factory_(createEngin
 {
     if (!factory_->connect(connectionString))
         throw CacheError(5001, QStringLiteral("no connection to %1").arg(connectionString));
+    // As the program logs in: the demo data's user.
+    if (factory_->logIn({DemoLogin::company, DemoLogin::branch, DemoLogin::userCode,
+                         PasswordSecret::derive(DemoLogin::password)})
+            .status != LoginAnswer::Status::LoggedIn)
+        throw CacheError(5304, QStringLiteral("the demo user cannot log in"));
     auto windows = factory_->newObject(QStringLiteral("KV.Windows"));
     QVariantList context{QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"WS\"")};
     windows->call(QStringLiteral("Xecute"), context);

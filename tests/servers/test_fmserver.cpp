@@ -219,6 +219,7 @@ private Q_SLOTS:
     {
         FMServer &window = serverList_->window();
         clickRow(1);
+        db_.logIn(*Verbindung.CacheFactory, QStringLiteral("TEST"));
         fakes_->ui.questionAnswers = {true, true};
         window.BUEdit->click();
         window.BSERVERIP->setText(db_.target().host);
@@ -228,7 +229,7 @@ private Q_SLOTS:
         // The program was using another server; saving goes to the standard one.
         Verbindung.ConnString = QStringLiteral("cn_iptcp:elsewhere[1]:X");
         window.BUEdit->click();
-        QVERIFY(fakes_->ui.messages.isEmpty());
+        QVERIFY2(fakes_->ui.messages.isEmpty(), qPrintable(fakes_->ui.messages.value(0).text));
         QCOMPARE(db_.column(QStringLiteral("SELECT fil || '/' || ip || '/' || namespace || '/' || type FROM kassasw WHERE id = 7")),
                  QVariantList{QStringLiteral("8/") + db_.target().host + QLatin1Char('/') +
                               db_.target().nameSpace + QStringLiteral("/0")});

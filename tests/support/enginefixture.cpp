@@ -3,7 +3,9 @@
 #include "cacheerror.h"
 #include "connectiondata.h"
 #include "connectionrecord.h"
+#include "cacheobjects.h"
 #include "databaseadmin.h"
+#include "passwordsecret.h"
 #include "session.h"
 #include "timeclock.h"
 
@@ -45,6 +47,31 @@ bool EngineFixture::setUp(const QString &nameSpace)
         qputenv("PGUSER", workstation.toUtf8());
     }
     return true;
+}
+
+void EngineFixture::logIn(Factory &factory, const QString &code)
+{
+    const QString password = QStringLiteral("test-") + code;
+    const QString employee = QStringLiteral("T-") + code;
+    exec(QStringLiteral("INSERT INTO parpersabt (firma, abtnr, abtbez) VALUES ('1', 'TEST', 'Test')"
+                        " ON CONFLICT DO NOTHING"));
+    exec(QStringLiteral("INSERT INTO persbasis (firma, pnr, name, aktiv) VALUES ('1', ?, 'Test', 'N')"
+                        " ON CONFLICT DO NOTHING"),
+         {employee});
+    exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pnr, abtnr, bergrp)"
+                        " VALUES ('1', ?, ?, 'J', ?, 'TEST', 'A') ON CONFLICT DO NOTHING"),
+         {code, PasswordSecret::derive(password), employee});
+    const LoginRequest request{QStringLiteral("1"), QStringLiteral("0"), code, PasswordSecret::derive(password)};
+    if (factory.logIn(request).status != LoginAnswer::Status::LoggedIn)
+        qFatal("the test user %s cannot log in", qPrintable(code));
+    // As the program's login keeps it, so that a new connection logs in again.
+    Verbindung.ServerAnmeldung = request;
+}
+
+void EngineFixture::forgetFailedLogins()
+{
+    if (kind_ == EngineKind::Postgres)
+        exec(QStringLiteral("DELETE FROM intern.anmeldefehler"));
 }
 
 void EngineFixture::tearDown()

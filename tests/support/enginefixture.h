@@ -12,6 +12,7 @@
 #include <QVariantList>
 #include <functional>
 
+class Factory;
 class Session;
 
 class EngineFixture
@@ -48,6 +49,15 @@ public:
     QString swipe(const QString &card, const QString &time);
     // Runs work on a connection of its own to the database, e.g. seeding.
     void withSession(const std::function<void(Session &)> &work);
+    // Logs the factory's connection in as a user of company 1 that this adds
+    // where it is missing (code in stored form, group A, its department and an
+    // inactive employee record), as the program's login would, and keeps the
+    // login for the program's next connections: on PostgreSQL a workstation
+    // changes and reads a company's data only after a login.
+    void logIn(Factory &factory, const QString &code);
+    // Forgets the failed logins that make the server refuse logins for a while.
+    void forgetFailedLogins();
+
     // Runs SQL directly on the database, to lay out and inspect test data.
     void exec(const QString &sql, const QVariantList &values = {});
     QVariantList column(const QString &sql, const QVariantList &values = {});

@@ -58,6 +58,7 @@ public:
     {
         inner_->setNewBookingsListener(std::move(listener));
     }
+    LoginAnswer logIn(const LoginRequest &request) override { return inner_->logIn(request); }
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override
     {
         return std::make_unique<RecordingObject>(inner_->openId(className, id), script_);

@@ -7,6 +7,8 @@
 #include "engineerrors.h"
 #include "enginefixture.h"
 #include "ledger/ledgercheck.h"
+#include "login/serverlogin.h"
+#include "passwordsecret.h"
 #include "schema.h"
 #include "session.h"
 #include "sqlfactory.h"
@@ -18,6 +20,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,8 +54,13 @@ private:
         return booked;
     }
 
+    // Logs in as a user of the test data, then sets the server context as the program does.
     void context(const QString &user)
     {
+        const QString password = user == QLatin1String("M]L") ? QStringLiteral("geheim") : QStringLiteral("geteilt");
+        QCOMPARE(factory_->logIn({QStringLiteral("1"), QStringLiteral("3"), user, PasswordSecret::derive(password)})
+                     .status,
+                 LoginAnswer::Status::LoggedIn);
         auto windows = factory_->newObject(QStringLiteral("KV.Windows"));
         QVariantList command{QStringLiteral("S FIRMA=1,FIL=3,PERSONAL=\"%1\"").arg(user)};
         windows->call(QStringLiteral("Xecute"), command);
@@ -186,9 +196,11 @@ private Q_SLOTS:
     {
         KARVEN_SET_UP_ENGINE_OR_SKIP(db_, QStringLiteral("LEDGERTEST"));
         db_.exec(QStringLiteral(
-            "INSERT INTO parpersedv (firma, code, passwort, aktiv, pname, pnr, abtnr, bergrp)"
-            " VALUES ('1', 'M]L', 'geheim', 'J', 'M}ller', '1001', '10', 'A'),"
-            " ('1', 'ABC', 'geteilt', 'J', 'Abel', '1002', '10', 'B')"));
+                     "INSERT INTO parpersedv (firma, code, passwort, aktiv, pname, pnr, abtnr, bergrp)"
+                     " VALUES ('1', 'M]L', ?, 'J', 'M}ller', '1001', '10', 'A'),"
+                     " ('1', 'ABC', ?, 'J', 'Abel', '1002', '10', 'B')"),
+                 {PasswordSecret::derive(QStringLiteral("geheim")), PasswordSecret::derive(QStringLiteral("geteilt"))});
+        db_.exec(QStringLiteral("INSERT INTO parpersabt (firma, abtnr) VALUES ('1', '10')"));
         db_.exec(QStringLiteral(
             "INSERT INTO persbasis (firma, pnr, name, vorname, aktiv) VALUES"
             " ('1', '1001', 'M}ller', 'J}rgen', 'J'), ('1', '1002', 'Abel', 'Carl', 'J'),"
@@ -349,7 +361,7 @@ private Q_SLOTS:
             swipe(QStringLiteral("8080"), QStringLiteral("202603020700"), QStringLiteral("2")).id;
         context(QStringLiteral("ABC"));
         for (const qint64 id : {open, otherCompany}) {
-            auto booking = factory_->openId(QStringLiteral("Quastel.NoPers"), QString::number(id));
+            auto booking = factory_->newObject(QStringLiteral("Quastel.NoPers"));
             QVariantList argument{id};
             booking->call(QStringLiteral("sys_deleteid"), argument);
         }
@@ -446,7 +458,44 @@ private Q_SLOTS:
                 {text + QStringLiteral("        33202603010700"),
                  text + QStringLiteral("        33202603011600"),
                  text + QStringLiteral("        33202603011600")});
+            // A user whose password was kept as typed.
+            session.exec(QStringLiteral("INSERT INTO parpersedv (firma, code, passwort, aktiv, pnr, abtnr)"
+                                        " VALUES ('1', 'ALT', 'früher', 'J', '1001', '10')"));
+            session.exec(QStringLiteral("INSERT INTO parpersabt (firma, abtnr) VALUES ('1', '10')"));
+            session.exec(QStringLiteral("INSERT INTO persbasis (firma, pnr) VALUES ('1', '1001')"));
+        });
+        if (old.kind() == EngineKind::Postgres) {
+            // Any role may hold the upgrade's lock; the upgrade waits no longer than
+            // the server's lock_timeout and says who holds it.
+            QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("lockholder"));
+            holder.setHostName(old.target().host);
+            holder.setPort(old.target().port);
+            holder.setDatabaseName(old.target().databaseName());
+            holder.setUserName(db_.programUser());
+            QVERIFY2(holder.open(), qPrintable(holder.lastError().text()));
+            QSqlQuery(holder).exec(QStringLiteral("SELECT pg_advisory_lock(1973)"));
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c lock_timeout=300"));
+            environment.insert(QStringLiteral("PGUSER"), old.target().user);
+            const Outcome waited = runAdminProgram(
+                {QStringLiteral("create"), QStringLiteral("--engine"), QStringLiteral("postgres"),
+                 QStringLiteral("--server"), old.target().host, QStringLiteral("--port"),
+                 QString::number(old.target().port), QStringLiteral("--namespace"), old.target().nameSpace},
+                environment);
+            holder.close();
+            holder = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("lockholder"));
+            QCOMPARE(waited.exitCode, 1);
+            QVERIFY2(waited.err.contains(QStringLiteral("wartet seit 0.3 s auf ihre Sperre")) &&
+                         waited.err.contains(QStringLiteral("Rolle ") + db_.programUser()),
+                     qPrintable(waited.err));
+        }
+        old.withSession([&](Session &session) {
             upgradeSchema(session);
+            QCOMPARE(logInOnSession(session, {QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("ALT"),
+                                              PasswordSecret::derive(QStringLiteral("früher"))})
+                         .status,
+                     LoginAnswer::Status::LoggedIn);
         });
         const auto column = [&](const QString &sql) {
             QStringList values;

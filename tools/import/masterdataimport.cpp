@@ -5,6 +5,8 @@
 #include "companynumber.h"
 #include "csvreader.h"
 #include "engineerrors.h"
+#include "login/serverlogin.h"
+#include "passwordsecret.h"
 #include "session.h"
 #include "storedform.h"
 
@@ -21,7 +23,7 @@ enum class Value {
     Key,        // a number or code that names a record
     Name,       // text people read, kept in the server's stored form
     Text,       // other text, kept as it stands
-    Password,   // compared as typed; at most as long as the login dialog takes
+    Password,   // as typed; at most as long as the login dialog takes
     Flag,       // J or N
     Card,       // a card number
     Department, // a department of the row's company, or empty
@@ -127,7 +129,8 @@ Checked check(Value value, const QString &raw, bool required)
     case Value::Password:
         if (text.size() > 20)
             return {{}, QStringLiteral("ist länger als 20 Zeichen")};
-        return {text, {}};
+        // Kept only as the value the workstations derive from it.
+        return {PasswordSecret::derive(text), {}};
     case Value::Flag: {
         const QString flag = text.toUpper();
         if (flag == QLatin1String("J") || flag == QLatin1String("JA"))
@@ -349,7 +352,7 @@ private:
         const auto &stored = storedRecords(row.values.first(), statements);
         const auto record = stored.constFind(keyOf(row.values));
         const bool found = record != stored.cend();
-        if (found && *record == row.values) {
+        if (found && *record == asKept(row)) {
             ++report_.unchanged;
             return;
         }
@@ -373,6 +376,16 @@ private:
                 values + QVariantList(statements.flagsAdded, QStringLiteral("J")));
         }
         ++(found ? report_.changed : report_.added);
+    }
+
+    // The row's values as the database keeps them, to compare with what it keeps.
+    QStringList asKept(const Row &row)
+    {
+        QStringList values = row.values;
+        for (int i = 0; i < row.columns.size(); ++i)
+            if (row.columns.at(i)->value == Value::Password)
+                values[i] = passwordAsKept(session_, values.at(i));
+        return values;
     }
 
     QString keyOf(const QStringList &values) const
