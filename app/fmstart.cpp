@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QWindow>
@@ -83,7 +84,7 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     connect(litime, &CtList::rowActivated, this, guarded([this](int row) { showDetails(row); }));
     connect(BUSpeich, &QPushButton::clicked, this, guarded([this] { BUSpeich_Click(); }));
     connect(BUAkt, &QPushButton::clicked, this, guarded([this] { ListeAktualisieren(); }));
-    connect(&Timer1, &QTimer::timeout, this, guarded([this] { ListeAktualisieren(); }));
+    connect(&Timer1, &QTimer::timeout, this, guarded([this] { pollTick(); }));
     connect(&TimerNeu, &QTimer::timeout, this, guarded([this] { checkForNewBookings(); }));
     pushed_.setSingleShot(true);
     connect(&pushed_, &QTimer::timeout, this, guarded([this] { newBookingsPushed(); }));
@@ -119,7 +120,7 @@ void FMStart::buildMenu()
 {
     QMenu *datei = menuBar()->addMenu(QStringLiteral("&Datei"));
     mLogin = datei->addAction(QStringLiteral("&Login"));
-    mZuordnungen = datei->addAction(QStringLiteral("Zuordnungen…"));
+    mZuordnungen = datei->addAction(QStringLiteral("&Zuordnungen…"));
     datei->addSeparator();
     Beenden = datei->addAction(QStringLiteral("&Beenden"));
     QMenu *hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
@@ -159,9 +160,20 @@ QString mainWindowCaption(const QString &firma, const QString &filiale, const QS
            benutzerText;
 }
 
+void FMStart::pollTick()
+{
+    if (refreshing_ || accessInProgress()) {
+        // From the first tick on the interval is the poll interval anyway.
+        Timer1.setInterval(Timing::scaled(Timing::pollIntervalMs));
+        return;
+    }
+    ListeAktualisieren();
+}
+
 void FMStart::ListeAktualisieren()
 {
     UserInterfacePort &ui = *ports().userInterface;
+    const QScopedValueRollback<bool> refreshing(refreshing_, true);
     BUAkt->setEnabled(false);
     ui.processEvents();
     Timer1.stop();
@@ -182,6 +194,7 @@ void FMStart::ListeAktualisieren()
         }
     }
     ObjektSchliessen(rows);
+    readBranchNamesOnce();
     ZugriffEnde(false);
     lastListedId_ = litime->keyText(0);
     lblNeu->hide();
@@ -201,16 +214,15 @@ void FMStart::showOpenCount()
 
 void FMStart::checkForNewBookings()
 {
-    // Not under a refresh, which reads them anyway, nor twice while connecting.
-    if (checking_ || !BUAkt->isEnabled() || litime->rowCount() == 0)
+    // Not under a refresh, which reads them anyway, nor under another access:
+    // the next tick comes soon enough.
+    if (refreshing_ || accessInProgress() || litime->rowCount() == 0)
         return;
-    checking_ = true;
     lastCheck_.start();
     const QString after = lastListedId_;
     ZugriffBeginn(false);
     const std::optional<int> arrived = countNewBookings(after);
     ZugriffEnde(false);
-    checking_ = false;
     if (!arrived) {
         TimerNeu.stop();
         return;
@@ -225,8 +237,10 @@ void FMStart::checkForNewBookings()
 
 void FMStart::newBookingsPushed()
 {
-    // An early tick of the timer that runs. None runs while a refresh reads
-    // the list: it sees the new bookings anyway.
+    // An early tick of the timer that runs; like a tick it waits while a refresh
+    // or another access runs, and the timer's next tick sees the new bookings.
+    if (refreshing_ || accessInProgress())
+        return;
     if (Timer1.isActive()) {
         ListeAktualisieren();
     } else if (TimerNeu.isActive()) {
@@ -272,18 +286,22 @@ void FMStart::showDetails(int row)
     Details->show();
 }
 
-QString FMStart::branchName(const QString &branch)
+QString FMStart::branchName(const QString &branch) const
 {
-    if (branch.isEmpty())
+    // Choosing a row never waits for the server: until a refresh has read the
+    // names of this company, the branch is shown by its number.
+    if (branch.isEmpty() || branchNamesOf_ != Verbindung.Firma)
         return QString();
-    // Read once per company: the server list changes seldom.
-    if (branchNamesOf_ != Verbindung.Firma || !branchNames_) {
-        ZugriffBeginn(false);
-        branchNames_ = loadBranchNames(Verbindung.Firma);
-        ZugriffEnde(false);
-        branchNamesOf_ = Verbindung.Firma;
-    }
-    return branchNames_->value(branchKey(branch));
+    return branchNames_.value(branchKey(branch));
+}
+
+void FMStart::readBranchNamesOnce()
+{
+    // Once per company: the server list changes seldom.
+    if (branchNamesOf_ == Verbindung.Firma)
+        return;
+    branchNames_ = loadBranchNames(Verbindung.Firma);
+    branchNamesOf_ = Verbindung.Firma;
 }
 
 void FMStart::BUSpeich_Click()

@@ -64,8 +64,13 @@ private:
     void addBooking(const QString &id, const QString &text);
     // Tells about the booking in the row; no row: about none.
     void showDetails(int row);
-    // The name of the company's branch with that number; empty when unknown.
-    QString branchName(const QString &branch);
+    // The name of the company's branch with that number, as the last refresh
+    // read them; empty when unknown.
+    QString branchName(const QString &branch) const;
+    // Reads the company's branch names once, inside the refresh's bracket.
+    void readBranchNamesOnce();
+    // A tick of Timer1; it waits for its next turn while another access runs.
+    void pollTick();
     void assign(int row, const ChosenEmployee &employee);
     // Calls "setkarte"; with the holder the user was shown, when the server told one.
     void setkarte(const QString &employee, const QString &card, const std::optional<QString> &holderSeen);
@@ -85,11 +90,11 @@ private:
     FMPass &loginDialog_;
     // Bookings whose unreadable date is in the history already, by id.
     QSet<QString> reportedBookings_;
-    std::optional<QHash<QString, QString>> branchNames_;
-    QString branchNamesOf_; // the company whose branch names those are
+    QHash<QString, QString> branchNames_;
+    std::optional<QString> branchNamesOf_; // the company whose branch names those are
     FMZuordnungen *zuordnungen_ = nullptr; // created on first use, then only hidden
     QString lastListedId_;  // of the newest booking the last refresh read
-    bool checking_ = false;
+    bool refreshing_ = false; // ListeAktualisieren runs, maybe in its event processing
     QTimer pushed_; // collects the server's notices of new bookings into one tick
     QElapsedTimer lastCheck_; // since the last look for new bookings
 };

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <optional>
 
 namespace {
 
@@ -191,19 +192,23 @@ void FMZuordnungen::BUKorrigieren_Click()
 void FMZuordnungen::correct(const QString &id, const QString &employee)
 {
     ZugriffBeginn(false);
+    std::unique_ptr<ServerObject> log = Verbindung.CacheFactory->newObject(logClass);
+    std::optional<CacheError> refused;
     try {
-        std::unique_ptr<ServerObject> log = Verbindung.CacheFactory->newObject(logClass);
         QVariantList arguments{id, employee};
         log->call(QStringLiteral("korrigieren"), arguments);
-        ZugriffEnde(false);
     } catch (const CacheError &error) {
         if (error.number() != ServerError::AssignmentRefused &&
             error.number() != ServerError::CorrectionNotAllowed)
             throw;
-        ZugriffEnde(false);
-        ports().userInterface->message(
-            QStringLiteral("Die Zuordnung kann nicht korrigiert werden:\r\n") + error.description(),
-            UserInterfacePort::Icon::Exclamation, QStringLiteral(KARVEN_APP_TITLE));
+        refused = error;
     }
+    ObjektSchliessen(log);
+    ZugriffEnde(false);
+    if (refused)
+        ports().userInterface->message(
+            QStringLiteral("Die Zuordnung kann nicht korrigiert werden:\r\n") +
+                refused->description(),
+            UserInterfacePort::Icon::Exclamation, QStringLiteral(KARVEN_APP_TITLE));
     BUAnzeigen_Click();
 }

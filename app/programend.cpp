@@ -86,7 +86,8 @@ void ProgramEnd::endInOrder()
 void ProgramEnd::commitSession(QSessionManager &)
 {
     // The session may still be cancelled; what must not be lost when it is not,
-    // is settled now. The next server access connects again.
-    Trennen();
+    // is settled now. The next server access connects again; one that runs
+    // (the request can come in any of its waits) keeps its connection to the end.
+    disconnectWhenAccessEnds();
     SettingsStore::flush();
 }

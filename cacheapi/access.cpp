@@ -22,6 +22,18 @@ const QString anmeldungTitel = QStringLiteral("Anmeldung an Caché");
 
 std::function<void()> newBookingsListener;
 
+// Brackets being opened that wait for their connection.
+int accessesConnecting = 0;
+bool disconnectPending = false;
+
+struct ConnectingAccess
+{
+    ConnectingAccess() { ++accessesConnecting; }
+    ~ConnectingAccess() { --accessesConnecting; }
+    ConnectingAccess(const ConnectingAccess &) = delete;
+    ConnectingAccess &operator=(const ConnectingAccess &) = delete;
+};
+
 bool factoryConnected()
 {
     try {
@@ -200,7 +212,10 @@ void ZugriffBeginn(bool sanduhr)
     // Stopped before connecting too: a tick right after a new connection was
     // made would close it again before this bracket's first call.
     ports().serverList->stopLock();
-    Verbinden();
+    {
+        const ConnectingAccess connecting;
+        Verbinden();
+    }
     // The first bracket creates the server list here, so that its load step
     // finds the connection made.
     ports().serverList->Lock().stop();
@@ -214,10 +229,13 @@ void ZugriffEnde(bool sanduhr)
     --Verbindung.ZugriffZaehler;
     if (Verbindung.ZugriffZaehler <= 0)
         ports().serverList->Lock().start(Timing::scaled(Timing::idleDisconnectMs));
+    if (disconnectPending && !accessInProgress())
+        Trennen();
 }
 
 void Trennen()
 {
+    disconnectPending = false;
     Verbindung.ZugriffZaehler = 0;
     ports().serverList->stopLock();
     try {
@@ -226,6 +244,19 @@ void Trennen()
     } catch (const CacheError &) {
         // Disconnecting from a server that is gone already is what was wanted.
     }
+}
+
+bool accessInProgress()
+{
+    return Verbindung.ZugriffZaehler > 0 || accessesConnecting > 0;
+}
+
+void disconnectWhenAccessEnds()
+{
+    if (accessInProgress())
+        disconnectPending = true;
+    else
+        Trennen();
 }
 
 void releaseConnection()

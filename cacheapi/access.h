@@ -20,6 +20,13 @@ void ZugriffBeginn(bool sanduhr);
 void ZugriffEnde(bool sanduhr);
 // Disconnects and forgets every open bracket. Never fails.
 void Trennen();
+// Whether a server access is open or waits for its connection. What comes by
+// itself (a timer's tick, a server's notice) then waits for its next turn, so
+// that it starts no connection of its own under the waiting one.
+bool accessInProgress();
+// Disconnects now when no access is in progress, else as soon as the last one
+// has closed: a request from outside (the desktop session) may come in any wait.
+void disconnectWhenAccessEnds();
 // Disconnects and releases the factory, at the program's end: the engine's
 // connections go while Qt's own state is still there.
 void releaseConnection();

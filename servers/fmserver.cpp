@@ -83,14 +83,26 @@ FMServer::FMServer()
 
     Lock.setInterval(Timing::scaled(Timing::idleDisconnectMs));
     connect(&Lock, &QTimer::timeout, this, guarded([] { Trennen(); }));
-    // What is highlighted is what is loaded: a click, the arrow keys, and a right
-    // press before its menu offers to store the entry as the standard.
-    connect(ctList, &CtList::rowClicked, this, guarded([this] { ctList_Click(); }));
-    connect(ctList, &CtList::rowActivated, this, guarded([this] { ctList_Click(); }));
+    // What is highlighted is what is loaded: a click, the row where the arrow keys
+    // stop, and a right press before its menu offers to store the entry as the standard.
+    selectionSettled_.setSingleShot(true);
+    selectionSettled_.setInterval(Timing::scaled(Timing::selectionSettleMs));
+    connect(&selectionSettled_, &QTimer::timeout, this, guarded([this] {
+        // Like any tick: not under another access, which may wait for its connection.
+        if (accessInProgress())
+            selectionSettled_.start();
+        else
+            loadUnlessLoaded();
+    }));
+    connect(ctList, &CtList::rowClicked, this, guarded([this] {
+                selectionSettled_.stop();
+                ctList_Click();
+            }));
+    connect(ctList, &CtList::rowActivated, &selectionSettled_, qOverload<>(&QTimer::start));
     connect(ctList, &CtList::mouseButtonPressed, this,
             guarded([this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint position) {
-                if (button == Qt::RightButton && ctList_Click())
-                    HRechts->popup(ctList->mapToGlobal(position));
+                if (button == Qt::RightButton)
+                    rightPressOnList(position);
             }));
     connect(BUEdit, &QPushButton::clicked, this, guarded([this] { BUEdit_Click(); }));
     // The close box and Escape hide it the same way, through QDialog's reject.
@@ -125,19 +137,47 @@ QVector<QPair<QLineEdit *, QString>> FMServer::entryFields() const
             {BNAMESPACE, QStringLiteral("NAMESPACE")}};
 }
 
-bool FMServer::ctList_Click()
+int FMServer::firstSelectedRow() const
 {
     for (int row = 0; row < ctList->rowCount(); ++row)
         if (ctList->isRowSelected(row))
-            return loadEntry(row);
-    return false;
+            return row;
+    return -1;
+}
+
+QString FMServer::entryId(int row) const
+{
+    return GetWort(ctList->rowText(row), QLatin1Char(';'), 1, QString());
+}
+
+bool FMServer::ctList_Click()
+{
+    const int row = firstSelectedRow();
+    return row >= 0 && loadEntry(row);
+}
+
+bool FMServer::loadUnlessLoaded()
+{
+    const int row = firstSelectedRow();
+    if (row < 0)
+        return false;
+    if (CurrentId != largestId && entryId(row) == QString::number(CurrentId))
+        return true;
+    return loadEntry(row);
+}
+
+void FMServer::rightPressOnList(QPoint position)
+{
+    selectionSettled_.stop();
+    if (loadUnlessLoaded())
+        HRechts->popup(ctList->mapToGlobal(position));
 }
 
 bool FMServer::loadEntry(int row)
 {
     ZugriffBeginn(false);
     try {
-        const QString id = GetWort(ctList->rowText(row), QLatin1Char(';'), 1, QString());
+        const QString id = entryId(row);
         std::unique_ptr<ServerObject> entry = Verbindung.CacheFactory->openId(QStringLiteral("KV.KassaSW"), id);
         // An entry becomes connection data only when a workstation can use it.
         const auto value = [&entry](const QString &property) { return entry->property(property).toString(); };

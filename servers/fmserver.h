@@ -56,5 +56,15 @@ private:
     QVector<QPair<QLineEdit *, QString>> entryFields() const;
     void setFieldsEditable(bool editable);
     bool loadEntry(int row);
+    int firstSelectedRow() const;
+    // Loads the first selected entry unless it is the one loaded, whose fields
+    // may hold what the user typed; false when none is selected or loading failed.
+    bool loadUnlessLoaded();
+    // A right press: the pressed entry, loaded if needed, offers its menu.
+    void rightPressOnList(QPoint position);
+    QString entryId(int row) const;
     void saveEntryOnStandardServer();
+
+    // Moving through the list by keys loads the row where the selection settles.
+    QTimer selectionSettled_;
 };

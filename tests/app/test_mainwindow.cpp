@@ -1,6 +1,4 @@
-// The program end to end: the real main window, server list and login dialog
-// on a demo database, logged in through the command line; only message boxes
-// and the program end are scripted.
+// The program end to end, as a user works with it.
 
 #include "bookingdetails.h"
 #include "cacheapi.h"
@@ -10,19 +8,20 @@
 #include "ctlist.h"
 #include "demodata.h"
 #include "enginefixture.h"
-#include "fakeports.h"
 #include "factoryregistry.h"
+#include "fakeports.h"
 #include "flakyfactory.h"
 #include "fmpass.h"
 #include "fmserver.h"
 #include "fmstart.h"
 #include "fmzuordnungen.h"
 #include "frmprogrammverlauf.h"
+#include "mainwindowfixture.h"
 #include "programwindows.h"
 #include "runtimeguard.h"
 #include "session.h"
-#include "timing.h"
 #include "timeclock.h"
+#include "timing.h"
 #include "user_anmeld.h"
 
 #include <QAbstractItemView>
@@ -34,110 +33,9 @@
 #include <QStatusBar>
 #include <QTest>
 
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, private MainWindowFixture
 {
     Q_OBJECT
-
-private:
-    EngineFixture db_;
-    std::unique_ptr<FakeWindows> fakes_;
-    std::unique_ptr<ProgramWindows> program_;
-    FMStart *window_ = nullptr;
-    ConnectionScript script_;
-
-    void start()
-    {
-        window_->Form_Load();
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_));
-    }
-
-    QStringList listedRows() const
-    {
-        QStringList rows;
-        for (int row = 0; row < window_->litime->rowCount(); ++row)
-            rows << window_->litime->rowText(row);
-        return rows;
-    }
-
-    void waitForListing(int rows)
-    {
-        QTRY_COMPARE_WITH_TIMEOUT(window_->litime->rowCount(), rows, 3000);
-    }
-
-    void clickBooking(int row)
-    {
-        QAbstractItemView *view = window_->litime->itemView();
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          view->visualRect(view->model()->index(row, 0)).center());
-    }
-
-    void chooseEmployee(const QString &typed)
-    {
-        window_->lipnr->lineEdit()->clear();
-        QTest::keyClicks(window_->lipnr->lineEdit(), typed);
-        QTest::keyClick(window_->lipnr->lineEdit(), Qt::Key_Return);
-        QVERIFY2(window_->lipnr->selectedIndex() >= 0, qPrintable(typed));
-    }
-
-    // Another workstation, with a list of its own, assigns the card.
-    void otherWorkstationAssigns(const QString &card, const QString &employee = QStringLiteral("1002"))
-    {
-        db_.withSession([&](Session &session) {
-            session.variables().insert(QStringLiteral("PERSONAL"), QStringLiteral("SCH"));
-            assignCard(session, QStringLiteral("1"), employee, card, std::nullopt);
-        });
-    }
-
-    void clickServerEntry(int row)
-    {
-        QAbstractItemView *view = program_->serverList.window().ctList->itemView();
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          view->visualRect(view->model()->index(row, 0)).center());
-    }
-
-    void storeStandardServerInSettings()
-    {
-        SettingsStore::write(QStringLiteral("ServerObjekt"), QStringLiteral("0"));
-        SettingsStore::write(QStringLiteral("Server"), db_.target().host);
-        SettingsStore::write(QStringLiteral("Port"), QString::number(db_.target().port));
-        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
-    }
-
-    // Started, a booking listed, and every window of the program open.
-    void startWithAllWindowsOpen()
-    {
-        db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
-        storeStandardServerInSettings();
-        start();
-        waitForListing(1);
-        program_->serverList.window().show();
-        window_->mLogin->trigger();
-        window_->mProgrammverlauf->trigger();
-        window_->HilfeUeber->trigger();
-    }
-
-    QString cardOwner(const QString &card)
-    {
-        return db_.column(QStringLiteral("SELECT pnr FROM karte WHERE firma = '1' AND karte = ?"), {card})
-            .value(0)
-            .toString();
-    }
-
-    FMZuordnungen &openAssignments()
-    {
-        window_->mZuordnungen->trigger();
-        const QList<FMZuordnungen *> windows = window_->findChildren<FMZuordnungen *>();
-        [&] { QCOMPARE(windows.size(), 1); }();
-        return *windows.first();
-    }
-
-    void chooseRightEmployee(FMZuordnungen &assignments, const QString &typed)
-    {
-        assignments.lipnr->lineEdit()->clear();
-        QTest::keyClicks(assignments.lipnr->lineEdit(), typed);
-        QTest::keyClick(assignments.lipnr->lineEdit(), Qt::Key_Return);
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -147,28 +45,9 @@ private Q_SLOTS:
 
     void cleanupTestCase() { db_.tearDown(); }
 
-    void init()
-    {
-        db_.withSession(seedDemoData);
-        db_.forgetFailedLogins();
-        db_.exec(QStringLiteral("DELETE FROM stempelung WHERE pnr IS NULL"));
-        fakes_ = std::make_unique<FakeWindows>();
-        // The program's own windows; only messages and the program end are scripted.
-        program_ = std::make_unique<ProgramWindows>(fakes_->ui);
-        window_ = &program_->mainWindow;
-        script_ = ConnectionScript();
-        registerFlakyFactory(script_);
-        resetLoginCommandLine();
-        fakes_->ui.arguments = db_.commandLine(DemoLogin::userCode, DemoLogin::password);
-    }
+    void init() { setUpWindows(); }
 
-    void cleanup()
-    {
-        Trennen();
-        program_.reset();
-        fakes_.reset();
-        frmProgrammverlauf::unload();
-    }
+    void cleanup() { tearDownWindows(); }
 
     void startupShowsUserAndTheCompanysActiveEmployees()
     {

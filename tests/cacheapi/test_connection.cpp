@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 using Field = ServerListPort::Field;
 using Icon = UserInterfacePort::Icon;
@@ -223,6 +224,49 @@ private Q_SLOTS:
         QVERIFY(Verbindung.CacheFactory->isConnected());
         QCOMPARE(script_.attempts, 2);
         ZugriffEnde(false);
+    }
+
+    void disconnectAskedForDuringAnAccessWaitsForItsEnd_data()
+    {
+        QTest::addColumn<bool>("whileConnecting");
+        QTest::newRow("in an open bracket") << false;
+        QTest::newRow("in a pause between attempts") << true;
+    }
+
+    void disconnectAskedForDuringAnAccessWaitsForItsEnd()
+    {
+        QFETCH(bool, whileConnecting);
+        // Idle: at once.
+        ZugriffBeginn(false);
+        ZugriffEnde(false);
+        disconnectWhenAccessEnds();
+        QVERIFY(!Verbindung.CacheFactory->isConnected());
+
+        bool connectedWhenAsked = true;
+        const auto ask = [&] {
+            disconnectWhenAccessEnds();
+            connectedWhenAsked = Verbindung.CacheFactory->isConnected();
+        };
+        script_.failuresLeft = whileConnecting ? 1 : 0;
+        if (whileConnecting)
+            QTimer::singleShot(0, ask);
+        ZugriffBeginn(false);
+        ZugriffBeginn(false);
+        if (!whileConnecting)
+            ask();
+        QCOMPARE(connectedWhenAsked, !whileConnecting);
+        // The access goes on with its connection and its count.
+        QVERIFY(Verbindung.CacheFactory->isConnected());
+        QCOMPARE(Verbindung.ZugriffZaehler, 2);
+        ZugriffEnde(false);
+        QVERIFY(Verbindung.CacheFactory->isConnected());
+        ZugriffEnde(false);
+        QVERIFY(!Verbindung.CacheFactory->isConnected());
+        QVERIFY(!windows_->serverList.lockTimer.isActive());
+        // Asked for once, done once: the next access keeps its connection.
+        ZugriffBeginn(false);
+        ZugriffEnde(false);
+        QVERIFY(Verbindung.CacheFactory->isConnected());
     }
 
     void trennenWithoutFactoryIsHarmless()

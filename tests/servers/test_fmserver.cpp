@@ -173,10 +173,50 @@ private Q_SLOTS:
         window.HRechts->close();
         QCOMPARE(window.CurrentId, 7);
         QCOMPARE(window.BSERVERIP->text(), QStringLiteral("nord"));
-        // The arrow keys load too.
+        // The arrow keys load too, where they stop.
         QTest::keyClick(view, Qt::Key_Up);
-        QCOMPARE(window.CurrentId, 0);
+        QTRY_COMPARE(window.CurrentId, 0);
         QCOMPARE(window.BSERVERIP->text(), QStringLiteral("zentrale"));
+    }
+
+    void arrowKeysLoadOnlyTheRowWhereTheyStop()
+    {
+        db_.exec(
+            QStringLiteral("INSERT INTO kassasw (id, name, firma, fil, ip, port, namespace, type)"
+                           " VALUES (3, 'Filiale Ost', '1', '3', 'ost', '1973', 'OST', 0),"
+                           " (4, 'Filiale West', '1', '4', 'west', '1973', 'WEST', 0)"));
+        clickRow(0);
+        FMServer &window = serverList_->window();
+        QCOMPARE(window.BSERVERIP->text(), QStringLiteral("zentrale"));
+        script_.objectsOpened.clear();
+        QAbstractItemView *view = window.ctList->itemView();
+        for (int row = 1; row <= 3; ++row)
+            QTest::keyClick(view, Qt::Key_Down);
+        // Scrolling replaces nothing; where the selection settles, that entry is loaded once.
+        QCOMPARE(window.BSERVERIP->text(), QStringLiteral("zentrale"));
+        QCOMPARE(window.CurrentId, 0);
+        QTRY_COMPARE(window.CurrentId, 7); // the rows go by id: 0, 3, 4, 7
+        QCOMPARE(window.BSERVERIP->text(), QStringLiteral("nord"));
+        QCOMPARE(script_.objectsOpened, QStringList{QStringLiteral("KV.KassaSW 7")});
+    }
+
+    void rightPressOnTheLoadedEntryKeepsWhatWasTyped()
+    {
+        clickRow(1);
+        FMServer &window = serverList_->window();
+        fakes_->ui.questionAnswers = {true};
+        window.BUEdit->click();
+        window.BSERVERIP->setText(QStringLiteral("getippt"));
+        script_.objectsOpened.clear();
+        QAbstractItemView *view = window.ctList->itemView();
+        QTest::mousePress(view->viewport(), Qt::RightButton, {},
+                          view->visualRect(view->model()->index(1, 0)).center());
+        QTRY_VERIFY(window.HRechts->isVisible());
+        QVERIFY(script_.objectsOpened.isEmpty());
+        window.HRechts->actions().value(0)->trigger();
+        window.HRechts->close();
+        QCOMPARE(SettingsStore::read(QStringLiteral("ServerObjekt")), QStringLiteral("7"));
+        QCOMPARE(SettingsStore::read(QStringLiteral("Server")), QStringLiteral("getippt"));
     }
 
     void fieldsShowTheirValuesWhole()

@@ -24,6 +24,8 @@ public:
             if (!script_.refusedCommandPrefix.isEmpty() && command.startsWith(script_.refusedCommandPrefix))
                 throw CacheError(EngineError::CommandSyntax, QStringLiteral("<SYNTAX> abgelehnt"));
         }
+        if (member.compare(QLatin1String("sys_close"), Qt::CaseInsensitive) == 0)
+            ++script_.objectsClosed;
         return inner_->call(member, arguments);
     }
 
@@ -56,16 +58,21 @@ public:
     void disconnect() override { inner_->disconnect(); }
     void setNewBookingsListener(std::function<void()> listener) override
     {
+        script_.newBookingsListener = listener;
         inner_->setNewBookingsListener(std::move(listener));
     }
     LoginAnswer logIn(const LoginRequest &request) override { return inner_->logIn(request); }
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override
     {
-        return std::make_unique<RecordingObject>(inner_->openId(className, id), script_);
+        auto object = std::make_unique<RecordingObject>(inner_->openId(className, id), script_);
+        script_.objectsOpened << className + QLatin1Char(' ') + id;
+        return object;
     }
     std::unique_ptr<ServerObject> newObject(const QString &className) override
     {
-        return std::make_unique<RecordingObject>(inner_->newObject(className), script_);
+        auto object = std::make_unique<RecordingObject>(inner_->newObject(className), script_);
+        script_.objectsOpened << className;
+        return object;
     }
     std::unique_ptr<ResultSet> openResultSet(const QString &className, const QString &queryName) override
     {
@@ -73,6 +80,7 @@ public:
             throw CacheError(EngineError::DatabaseFailure, QStringLiteral("Abfrage gestört"));
         if (queryName == script_.missingQuery)
             throw CacheError(EngineError::UnknownQuery, QStringLiteral("Abfrage unbekannt"));
+        script_.queriesOpened << className + QLatin1Char(' ') + queryName;
         return inner_->openResultSet(className, queryName);
     }
 

@@ -6,6 +6,7 @@
 #include "cacheobjects.h"
 
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 struct ConnectionScript
@@ -17,6 +18,10 @@ struct ConnectionScript
     QString refusedCommandPrefix; // "Xecute" of a command starting so fails, when set
     bool queriesFail = false;     // opening a result set fails
     QString missingQuery;         // a query the server does not offer, when set
+    QStringList objectsOpened;    // "class id" of every object opened by id, "class" of new ones
+    int objectsClosed = 0;        // "sys_close" calls
+    QStringList queriesOpened;    // "class query" of every result set opened
+    std::function<void()> newBookingsListener; // the program's, as the last factory was given it
 };
 
 // Registers factories that follow the script and otherwise behave like the
