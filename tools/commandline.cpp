@@ -504,8 +504,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
     options.xlsxFile = given.value(QStringLiteral("xlsx"));
     if (command == QLatin1String("export") && options.file.isEmpty() && options.xlsxFile.isEmpty())
         return failure(QStringLiteral("export braucht --csv DATEI, --xlsx DATEI oder beide"));
-    if (!options.file.isEmpty() &&
-        QFileInfo(options.file).absoluteFilePath() == QFileInfo(options.xlsxFile).absoluteFilePath())
+    if (!options.file.isEmpty() && QFileInfo(options.file).absoluteFilePath() ==
+                                       QFileInfo(options.xlsxFile).absoluteFilePath())
         return failure(QStringLiteral("--csv und --xlsx nennen dieselbe Datei"));
     result.outcome = CommandLine::Run;
     return result;
