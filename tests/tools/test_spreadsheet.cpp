@@ -60,6 +60,14 @@ Cell moment(const QDateTime &when)
             when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))};
 }
 
+QList<Cell> titleRow(const char *titles)
+{
+    QList<Cell> row;
+    for (const QString &title : QString::fromUtf8(titles).split(QLatin1Char(';')))
+        row << text(title);
+    return row;
+}
+
 QString describe(const Cell &cell)
 {
     return QStringLiteral("%1 %2 \"%3\"%4")
@@ -193,11 +201,7 @@ private:
     // What the payroll export must show: the time bookings as the database holds them.
     Sheet expectedPayroll()
     {
-        Sheet sheet{{text(QStringLiteral("Firma")), text(QStringLiteral("Personalnummer")),
-                     text(QStringLiteral("Name")), text(QStringLiteral("Vorname")),
-                     text(QStringLiteral("Datum")), text(QStringLiteral("Uhrzeit")),
-                     text(QStringLiteral("Art")), text(QStringLiteral("Terminal")),
-                     text(QStringLiteral("Karte"))}};
+        Sheet sheet{titleRow("Firma;Personalnummer;Name;Vorname;Datum;Uhrzeit;Art;Terminal;Karte")};
         QSqlQuery rows = session_->exec(QStringLiteral(
             "SELECT s.firma, s.pnr, p.name, p.vorname, s.buchungstext, s.karte FROM stempelung s"
             " JOIN persbasis p ON p.firma = s.firma AND p.pnr = s.pnr ORDER BY s.firma, s.pnr, "
@@ -224,12 +228,8 @@ private:
     // What the log must show: company 1's card assignments with the swipes each booked and moved.
     Sheet expectedLog()
     {
-        Sheet sheet{{text(QStringLiteral("Nr")), text(QStringLiteral("Zeitpunkt")),
-                     text(QStringLiteral("Firma")), text(QStringLiteral("Karte")),
-                     text(QStringLiteral("Bisher")), text(QStringLiteral("Mitarbeiter")),
-                     text(QStringLiteral("Art")), text(QStringLiteral("Von")),
-                     text(QStringLiteral("Gebuchte Buchungen")),
-                     text(QStringLiteral("Umgebuchte Buchungen"))}};
+        Sheet sheet{titleRow("Nr;Zeitpunkt;Firma;Karte;Bisher;Mitarbeiter;Art;Von;"
+                             "Gebuchte Buchungen;Umgebuchte Buchungen")};
         // Ids of the swipes each entry booked ("0") and moved ("1").
         QHash<QString, QStringList> swipes;
         QSqlQuery links =
