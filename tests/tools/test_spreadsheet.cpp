@@ -350,7 +350,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::addRow("folder missing")
             << QStringList{QStringLiteral("a.csv"), QStringLiteral("fehlt/a.xlsx")} << QString()
-            << QStringLiteral("kann nicht geschrieben werden");
+            << QStringLiteral("den Ordner");
         QTest::addRow("workbook exists")
             << QStringList{QStringLiteral("b.csv"), QStringLiteral("vorhanden.xlsx")} << QString()
             << QStringLiteral("gibt es schon; mit --force");

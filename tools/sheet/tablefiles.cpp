@@ -4,6 +4,7 @@
 #include "xlsxfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <memory>
 #include <vector>
@@ -13,6 +14,21 @@ namespace {
 QString cannotWrite(const QString &path, const QString &reason)
 {
     return QStringLiteral("Datei %1 kann nicht geschrieben werden: %2").arg(path, reason);
+}
+
+// The usual causes in German, whatever language the system speaks.
+QString cannotWrite(const QSaveFile &file)
+{
+    const QFileInfo folder(QFileInfo(file.fileName()).absolutePath());
+    QString reason = file.errorString();
+    if (!folder.isDir())
+        reason = QStringLiteral("den Ordner %1 gibt es nicht").arg(folder.filePath());
+    else if (!folder.isWritable())
+        reason =
+            QStringLiteral("im Ordner %1 darf nicht geschrieben werden").arg(folder.filePath());
+    else if (file.error() == QFileDevice::ResourceError)
+        reason = QStringLiteral("kein Platz mehr auf dem Datenträger");
+    return cannotWrite(file.fileName(), reason);
 }
 
 } // namespace
@@ -45,11 +61,11 @@ QString writeTableFiles(const Table &table, const TableFiles &files, bool replac
     for (const auto &[path, content] : contents) {
         auto file = std::make_unique<QSaveFile>(path);
         if (!file->open(QIODevice::WriteOnly) || file->write(content) != content.size())
-            return cannotWrite(path, file->errorString());
+            return cannotWrite(*file);
         written.push_back(std::move(file));
     }
     for (const std::unique_ptr<QSaveFile> &file : written)
         if (!file->commit())
-            return cannotWrite(file->fileName(), file->errorString());
+            return cannotWrite(*file);
     return QString();
 }
