@@ -81,8 +81,9 @@ Buchungen werden dann Zeitbuchungen des Mitarbeiters.
 .
 Enthält das Programm karven und das Verwaltungswerkzeug karven-admin
 (Datenbank anlegen, Demodaten, Sicherung und Wiederherstellung).")
-# The libraries the programs link come from dpkg-shlibdeps; the plugins Qt loads
-# at run time do not show up there and are named here.
+# The libraries the programs link come from dpkg-shlibdeps (libpq, libsqlite3,
+# libxlsxwriter4 for karven-admin's workbooks; scripts/test-package checks);
+# the plugins Qt loads at run time do not show up there and are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")

@@ -3,10 +3,11 @@
 #include "admindatabase.h"
 #include "assignmentkind.h"
 #include "clocktime.h"
-#include "csvfile.h"
 #include "session.h"
 #include "storedform.h"
+#include "tablefiles.h"
 
+#include <QDateTime>
 #include <QMap>
 #include <QSqlQuery>
 
@@ -14,18 +15,18 @@ namespace {
 
 struct LogEntry
 {
-    QString id, when, company, card, previous, employee, kind, who;
+    QString id;
+    QVariant when; // the moment, or the stored text where it is none
+    QString company, card, previous, employee, kind, who;
     QStringList booked, moved; // ids of unassigned bookings
 };
 
-QString readableMoment(const QString &stamp)
+// A wall-clock moment: UTC, so that nothing takes it for the machine's time.
+QVariant readableMoment(const QString &stamp)
 {
-    if (stamp.size() != 14)
-        return stamp;
-    const ClockReading moment = readClockTime(stamp);
-    return moment.isValid() ? moment.day.toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(' ') +
-                                  moment.timeOfDay.toString(QStringLiteral("HH:mm:ss"))
-                            : stamp;
+    const ClockReading moment = stamp.size() == 14 ? readClockTime(stamp) : ClockReading();
+    return moment.isValid() ? QVariant(QDateTime(moment.day, moment.timeOfDay, Qt::UTC))
+                            : QVariant(stamp);
 }
 
 QVector<LogEntry> readLog(Session &session, const AdminOptions &options)
@@ -73,7 +74,7 @@ QVector<LogEntry> readLog(Session &session, const AdminOptions &options)
     return entries;
 }
 
-QStringList fields(const LogEntry &entry)
+QVariantList fields(const LogEntry &entry)
 {
     return {entry.id,
             entry.when,
@@ -95,24 +96,30 @@ int showAssignmentLog(const AdminOptions &options, QTextStream &out, QTextStream
     if (!openExisting(session, options, err))
         return ExitFailure;
     const QVector<LogEntry> entries = readLog(session, options);
-    if (!options.file.isEmpty()) {
-        QList<QStringList> rows{
-            {QStringLiteral("Nr"), QStringLiteral("Zeitpunkt"), QStringLiteral("Firma"),
-             QStringLiteral("Karte"), QStringLiteral("Bisher"), QStringLiteral("Mitarbeiter"),
-             QStringLiteral("Art"), QStringLiteral("Von"), QStringLiteral("Gebuchte Buchungen"),
-             QStringLiteral("Umgebuchte Buchungen")}};
+    const TableFiles files{options.file, options.xlsxFile};
+    if (!files.names().isEmpty()) {
+        Table table{QStringLiteral("Zuordnungen"),
+                    {QStringLiteral("Nr"), QStringLiteral("Zeitpunkt"), QStringLiteral("Firma"),
+                     QStringLiteral("Karte"), QStringLiteral("Bisher"),
+                     QStringLiteral("Mitarbeiter"), QStringLiteral("Art"), QStringLiteral("Von"),
+                     QStringLiteral("Gebuchte Buchungen"), QStringLiteral("Umgebuchte Buchungen")},
+                    {}};
         for (const LogEntry &entry : entries)
-            rows << fields(entry);
-        const QString problem = writeCsvFile(options.file, rows, options.force);
+            table.rows << fields(entry);
+        const QString problem = writeTableFiles(table, files, options.force);
         if (!problem.isEmpty()) {
             err << problem << '\n';
             return ExitFailure;
         }
-        out << entries.size() << " Zuordnungen in " << options.file << " geschrieben.\n";
+        out << entries.size() << " Zuordnungen in " << files.names() << " geschrieben.\n";
         return ExitSuccess;
     }
-    for (const LogEntry &entry : entries)
-        out << fields(entry).join(QLatin1Char('\t')) << '\n';
+    for (const LogEntry &entry : entries) {
+        QStringList texts;
+        for (const QVariant &cell : fields(entry))
+            texts << cellText(cell);
+        out << texts.join(QLatin1Char('\t')) << '\n';
+    }
     if (entries.isEmpty())
         out << "Keine Zuordnungen.\n";
     return ExitSuccess;

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHash>
 
 namespace {
@@ -39,6 +40,7 @@ const QVector<OptionDef> &optionDefs()
          {QStringLiteral("bookings"), QStringLiteral("log"), QStringLiteral("export")}},
         {QStringLiteral("day"), true, {QStringLiteral("log")}},
         {QStringLiteral("csv"), true, {QStringLiteral("log"), QStringLiteral("export")}},
+        {QStringLiteral("xlsx"), true, {QStringLiteral("log"), QStringLiteral("export")}},
         {QStringLiteral("to"), true, {QStringLiteral("backup")}},
         {QStringLiteral("abteilungen"), true, {QStringLiteral("import")}},
         {QStringLiteral("mitarbeiter"), true, {QStringLiteral("import")}},
@@ -128,7 +130,7 @@ const QHash<QString, QString> &commandHelp()
         {QStringLiteral("log"),
          QStringLiteral(
              "Aufruf: karven-admin log [--firma F] [--card KARTE] [--pnr N] [--day JJJJ-MM-TT]\n"
-             "                        [--csv DATEI [--force]] [Optionen]\n\n"
+             "                        [--csv DATEI] [--xlsx DATEI] [--force] [Optionen]\n\n"
              "Zeigt das Protokoll der Kartenzuordnungen einer Firma, älteste zuerst: Nr,\n"
              "Zeitpunkt, Firma, Karte, bisheriger und neuer Mitarbeiter, Art (Zuordnung\n"
              "oder Wechsel), wer zugeordnet hat, die dabei gebuchten und die vom bisherigen\n"
@@ -138,7 +140,9 @@ const QHash<QString, QString> &commandHelp()
              "  --pnr N             nur Zuordnungen an oder weg von diesem Mitarbeiter\n"
              "  --day JJJJ-MM-TT    nur Zuordnungen dieses Tages\n"
              "  --csv DATEI         als CSV-Datei für eine Tabellenkalkulation schreiben\n"
-             "                      (Semikolon, UTF-8); eine vorhandene Datei nur mit --force\n")},
+             "                      (Semikolon, UTF-8); eine vorhandene Datei nur mit --force\n"
+             "  --xlsx DATEI        als Excel-Arbeitsmappe schreiben, Zeitpunkte als Datum\n"
+             "                      und Uhrzeit, Nummern als Text; auch mit --csv zusammen\n")},
         {QStringLiteral("check"),
          QStringLiteral("Aufruf: karven-admin check [Optionen]\n\n"
                         "Prüft die Datenbank des Namespace und ändert nichts: SQLites\n"
@@ -196,16 +200,18 @@ const QHash<QString, QString> &commandHelp()
              "  --entry-server HOST  --entry-port N  --entry-namespace NS\n")},
         {QStringLiteral("export"),
          QStringLiteral(
-             "Aufruf: karven-admin export --von JJJJ-MM-TT --bis JJJJ-MM-TT --csv DATEI\n"
+             "Aufruf: karven-admin export --von JJJJ-MM-TT --bis JJJJ-MM-TT\n"
+             "                           --csv DATEI | --xlsx DATEI (oder beide)\n"
              "                           [--firma F] [--pnr N] [--force] [Optionen]\n\n"
              "Schreibt die Zeitbuchungen eines Zeitraums für die Lohnabrechnung in eine\n"
-             "CSV-Datei, die Tabellenkalkulationen direkt öffnen (Semikolon, UTF-8 mit BOM):\n"
+             "CSV-Datei für Lohnprogramme (Semikolon, UTF-8 mit BOM) und/oder eine\n"
+             "Excel-Arbeitsmappe (Datum und Uhrzeit als solche, Nummern als Text):\n"
              "Firma, Personalnummer, Name, Vorname, Datum, Uhrzeit, Art (Kommen/Gehen),\n"
              "Terminal, Karte; nach Firma, Mitarbeiter und Zeit geordnet.\n\n"
              "  --von, --bis    erster und letzter Tag, beide eingeschlossen\n"
              "  --firma F       nur diese Firma (sonst alle)\n"
              "  --pnr N         nur dieser Mitarbeiter\n"
-             "  --force         eine vorhandene DATEI ersetzen\n")},
+             "  --force         vorhandene Dateien ersetzen\n")},
         {QStringLiteral("swipes"),
          QStringLiteral(
              "Aufruf: karven-admin swipes --file DATEI [--firma F] [Optionen]\n"
@@ -257,11 +263,11 @@ QString generalHelp()
                "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
                "  import      Stammdaten aus CSV-Dateien übernehmen\n"
                "  swipes      Stempeluhr-Dateien einlesen, auch laufend aus einem Ordner\n"
-               "  export      Zeitbuchungen eines Zeitraums als CSV für die Lohnabrechnung\n"
+               "  export      Zeitbuchungen eines Zeitraums für die Lohnabrechnung (CSV, xlsx)\n"
                "  server      Einträge der Serverliste zeigen, anlegen, ändern, löschen\n"
                "  config      Datenbank-Engine des Programms für diesen Benutzer festlegen\n"
                "  grant       einer PostgreSQL-Rolle geben, was ein Arbeitsplatz darf\n"
-               "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
+               "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV/xlsx schreiben\n"
                "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
                "  backup      SQLite-Datenbank in eine Datei sichern\n"
                "  restore     SQLite-Datenbank aus einer Sicherung wiederherstellen\n\n"
@@ -406,8 +412,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
         {QStringLiteral("book"), {QStringLiteral("card")}},
         {QStringLiteral("bookings"), {QStringLiteral("firma"), QStringLiteral("pnr")}},
         {QStringLiteral("backup"), {QStringLiteral("to")}},
-        {QStringLiteral("export"),
-         {QStringLiteral("von"), QStringLiteral("bis"), QStringLiteral("csv")}},
+        {QStringLiteral("export"), {QStringLiteral("von"), QStringLiteral("bis")}},
         {QStringLiteral("restore"), {QStringLiteral("from")}},
         {QStringLiteral("grant"), {QStringLiteral("role")}},
         {QStringLiteral("reopen"), {QStringLiteral("id")}},
@@ -496,6 +501,12 @@ CommandLine parseCommandLine(const QStringList &arguments)
         {QStringLiteral("swipes"), QStringLiteral("file")},
         {QStringLiteral("export"), QStringLiteral("csv")}};
     options.file = given.value(fileOption.value(command));
+    options.xlsxFile = given.value(QStringLiteral("xlsx"));
+    if (command == QLatin1String("export") && options.file.isEmpty() && options.xlsxFile.isEmpty())
+        return failure(QStringLiteral("export braucht --csv DATEI, --xlsx DATEI oder beide"));
+    if (!options.file.isEmpty() && QFileInfo(options.file).absoluteFilePath() ==
+                                       QFileInfo(options.xlsxFile).absoluteFilePath())
+        return failure(QStringLiteral("--csv und --xlsx nennen dieselbe Datei"));
     result.outcome = CommandLine::Run;
     return result;
 }

@@ -24,7 +24,8 @@ struct AdminOptions
     QString time;
     QString employee;
     QString day; // yyyy-mm-dd
-    QString file; // --to of backup, --from of restore, --csv of log
+    QString file; // --to of backup, --from of restore, --csv of log and export
+    QString xlsxFile; // --xlsx of log and export
     QHash<QString, QString> importFiles; // import: kind of master data -> file
     bool dryRun = false;
     QString watchFolder; // swipes --watch

@@ -5,9 +5,9 @@
 #include "admindatabase.h"
 #include "bookingtext.h"
 #include "clocktime.h"
-#include "csvfile.h"
 #include "session.h"
 #include "storedform.h"
+#include "tablefiles.h"
 
 #include <QDate>
 #include <QSqlQuery>
@@ -46,36 +46,41 @@ int exportTimeBookings(const AdminOptions &options, QTextStream &out, QTextStrea
     QSqlQuery rows = session.exec(
         QStringLiteral(
             "SELECT z.firma, z.pnr, COALESCE(p.name, ''), COALESCE(p.vorname, ''), z.zeitpunkt,"
-            " z.buchungstext, z.karte FROM ") + LedgerStatement::timeBookings + QStringLiteral(" z LEFT JOIN persbasis p"
-            " ON p.firma = z.firma AND p.pnr = z.pnr WHERE ") +
+            " z.buchungstext, z.karte FROM ") +
+            LedgerStatement::timeBookings +
+            QStringLiteral(" z LEFT JOIN persbasis p"
+                           " ON p.firma = z.firma AND p.pnr = z.pnr WHERE ") +
             conditions.join(QStringLiteral(" AND ")) +
             QStringLiteral(" ORDER BY z.firma, z.pnr, z.zeitpunkt, z.id"),
         values);
-    QList<QStringList> table{
-        {QStringLiteral("Firma"), QStringLiteral("Personalnummer"), QStringLiteral("Name"),
-         QStringLiteral("Vorname"), QStringLiteral("Datum"), QStringLiteral("Uhrzeit"),
-         QStringLiteral("Art"), QStringLiteral("Terminal"), QStringLiteral("Karte")}};
+    Table table{QStringLiteral("Zeitbuchungen"),
+                {QStringLiteral("Firma"), QStringLiteral("Personalnummer"), QStringLiteral("Name"),
+                 QStringLiteral("Vorname"), QStringLiteral("Datum"), QStringLiteral("Uhrzeit"),
+                 QStringLiteral("Art"), QStringLiteral("Terminal"), QStringLiteral("Karte")},
+                {}};
     while (rows.next()) {
         // A wall-clock time, never the machine's local time: the hour that
         // daylight saving skips or repeats goes out as the clock wrote it.
         const ClockReading moment = readClockTime(rows.value(4).toString());
         const QString text = rows.value(5).toString();
-        table << QStringList{rows.value(0).toString(),
-                             storedToDisplay(rows.value(1).toString()),
-                             storedToDisplay(rows.value(2).toString()),
-                             storedToDisplay(rows.value(3).toString()),
-                             moment.day.toString(QStringLiteral("dd.MM.yyyy")),
-                             moment.timeOfDay.toString(QStringLiteral("HH:mm")),
-                             kindOf(text),
-                             BookingText::field(text, BookingText::terminal).trimmed().toString(),
-                             rows.value(6).toString().trimmed()};
+        table.rows << QVariantList{
+            rows.value(0).toString(),
+            storedToDisplay(rows.value(1).toString()),
+            storedToDisplay(rows.value(2).toString()),
+            storedToDisplay(rows.value(3).toString()),
+            moment.day,
+            moment.timeOfDay,
+            kindOf(text),
+            BookingText::field(text, BookingText::terminal).trimmed().toString(),
+            rows.value(6).toString().trimmed()};
     }
-    const QString problem = writeCsvFile(options.file, table, options.force);
+    const TableFiles files{options.file, options.xlsxFile};
+    const QString problem = writeTableFiles(table, files, options.force);
     if (!problem.isEmpty()) {
         err << problem << '\n';
         return ExitFailure;
     }
-    out << table.size() - 1 << " Zeitbuchungen vom " << options.periodStart << " bis "
-        << options.periodEnd << " in " << options.file << " geschrieben.\n";
+    out << table.rows.size() << " Zeitbuchungen vom " << options.periodStart << " bis "
+        << options.periodEnd << " in " << files.names() << " geschrieben.\n";
     return ExitSuccess;
 }

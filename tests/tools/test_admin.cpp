@@ -635,6 +635,12 @@ private Q_SLOTS:
         QTest::newRow("restore to") << QStringList{"restore", "--to", "x"} << "--to";
         QTest::newRow("restore forced")
             << QStringList{"restore", "--from=x", "--force"} << "--force";
+        QTest::newRow("export to no file")
+            << QStringList{"export", "--von", "2024-01-01", "--bis", "2024-01-31"} << "--xlsx";
+        QTest::newRow("one file twice")
+            << QStringList{"log", "--csv", "a", "--xlsx", "./a"} << "dieselbe Datei";
+        QTest::newRow("workbook of another command") << QStringList{"bookings", "--xlsx", "a"}
+                                                     << "--xlsx";
     }
 
     void badCommandLinesAreRefused()

@@ -328,6 +328,21 @@ private Q_SLOTS:
         } catch (const CacheError &refused) {
             QCOMPARE(refused.number(), qint32(EngineError::AssignmentRefused));
         }
+        // The log names what each correction moved: its two rows, not empty booking columns.
+        QStringList swipeIds;
+        for (const QVariant &id : db_.column(QStringLiteral(
+                 "SELECT id FROM stempelung WHERE trim(karte) = '6060' ORDER BY id")))
+            swipeIds << id.toString();
+        const Outcome log =
+            runAdmin({QStringLiteral("log"), QStringLiteral("--card"), QStringLiteral("6060")});
+        const QStringList rows = log.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 3);
+        QVERIFY2(rows.at(1).endsWith(QStringLiteral("\tKorrektur\tMÜL\t\t") +
+                                     swipeIds.mid(0, 2).join(QLatin1Char(','))),
+                 qPrintable(rows.at(1)));
+        QVERIFY2(rows.at(2).endsWith(QStringLiteral("\tKorrektur\tMÜL\t\t") +
+                                     swipeIds.join(QLatin1Char(','))),
+                 qPrintable(rows.at(2)));
         requireCleanLedger();
     }
 
