@@ -1,6 +1,7 @@
 #include "databaseadmin.h"
 
 #include "engineerrors.h"
+#include "postgrestarget.h"
 #include "session.h"
 
 #include <QFile>
@@ -26,11 +27,7 @@ bool runOnMaintenanceDatabase(const ConnectionTarget &target, const QString &sql
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-        db.setHostName(target.host);
-        db.setPort(target.port);
-        db.setDatabaseName(QStringLiteral("postgres"));
-        db.setUserName(target.user);
-        db.setConnectOptions(postgresConnectOptions());
+        setPostgresTarget(db, target, QStringLiteral("postgres"));
         if (db.open()) {
             QSqlQuery query(db);
             ok = values.isEmpty() ? query.exec(sql) : query.prepare(sql) && bindAndRun(query, values);

@@ -5,6 +5,7 @@
 
 #include "cacheerror.h"
 #include "cardassignment.h"
+#include "companyrecord.h"
 #include "databaseadmin.h"
 #include "databasebackup.h"
 #include "databasecheck.h"
@@ -20,6 +21,7 @@
 #include "timeclock.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -35,13 +37,50 @@ bool createDatabase(const AdminOptions &options, QTextStream &err)
     return false;
 }
 
+// Whether the database is set up with a company record already, so that
+// create may run without one: an update of a working site. Creates nothing.
+bool holdsCompanyRecord(const AdminOptions &options, QString *why)
+{
+    if (options.engine == EngineKind::Sqlite && !QFileInfo::exists(embeddedDatabaseFile(options.target))) {
+        *why = QStringLiteral("sie existiert noch nicht");
+        return false;
+    }
+    Session probe(options.engine, options.target);
+    if (!probe.open(Session::SchemaCreation::Never)) {
+        *why = oneLine(probe.lastError());
+        return false;
+    }
+    *why = QStringLiteral("sie hat keinen Firmeneintrag");
+    return readCompanyRecord(probe).has_value();
+}
+
 int create(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
+    // A site database without its company record would greet every
+    // workstation with an error at its first start.
+    const bool recordGiven = !options.companyName.isEmpty() || !options.wj.isEmpty();
+    if (recordGiven) {
+        const QString problem =
+            options.companyName.isEmpty() || options.wj.isEmpty()
+                ? QStringLiteral("create braucht --name und --wj zusammen")
+                : companyRecordProblem({options.wj, options.companyName});
+        if (!problem.isEmpty()) {
+            err << problem << "; nichts angelegt.\n";
+            return ExitFailure;
+        }
+    } else if (QString why; !holdsCompanyRecord(options, &why)) {
+        err << "Datenbank " << databaseLocation(options) << " ist noch nicht eingerichtet (" << why
+            << "); create braucht dafür den Firmeneintrag: --name FIRMENNAME --wj JJJJ. Nichts "
+               "angelegt.\n";
+        return ExitFailure;
+    }
     if (!createDatabase(options, err))
         return ExitFailure;
     // A database that was there already is ready only when it is sound.
     Session session(options.engine, options.target);
     if (!openExisting(session, options, err))
+        return ExitFailure;
+    if (recordGiven && !changeCompanyRecord(session, options, out, err))
         return ExitFailure;
     out << "Datenbank bereit: " << databaseLocation(options) << '\n';
     return ExitSuccess;
@@ -287,6 +326,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("config"), configure},
         {QStringLiteral("grant"), grantWorkstation},
         {QStringLiteral("log"), showAssignmentLog},
+        {QStringLiteral("company"), manageCompanyRecord},
     };
     const Command command = commands.value(options.command);
     if (!command) {

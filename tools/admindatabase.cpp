@@ -9,9 +9,7 @@ QString databaseLocation(const AdminOptions &options)
 {
     if (options.engine == EngineKind::Sqlite)
         return embeddedDatabaseFile(options.target);
-    return QStringLiteral("PostgreSQL-Datenbank %1 auf %2:%3")
-        .arg(options.target.databaseName(), options.target.host)
-        .arg(options.target.port);
+    return options.target.postgresLocation();
 }
 
 QString oneLine(const QString &text)

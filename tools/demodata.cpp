@@ -1,7 +1,7 @@
 #include "demodata.h"
 
 #include "cardassignment.h"
-#include "commandsession.h"
+#include "companyrecord.h"
 #include "session.h"
 #include "storedform.h"
 #include "timeclock.h"
@@ -209,18 +209,6 @@ void insertServerEntries(Session &session)
                       QString::number(here.port), here.nameSpace, entry.type});
 }
 
-// ^FA(0): program, business year and company name, separated by backquotes.
-void setCompanyNode(Session &session)
-{
-    const QString subscripts = CommandSession::joinSubscripts({QStringLiteral("0")});
-    session.exec(QStringLiteral("DELETE FROM globale WHERE name = ? AND subscripts = ?"),
-                 {QStringLiteral("FA"), subscripts});
-    session.exec(
-        QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES (?, ?, ?)"),
-        {QStringLiteral("FA"), subscripts,
-         QStringLiteral("KARVEN`%1`Baustoffe Karven GmbH").arg(QDate::currentDate().year())});
-}
-
 void assignCards(Session &session)
 {
     const QString when = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
@@ -249,7 +237,8 @@ void seedDemoData(Session &session)
         insertEmployees(session);
         insertLoginUsers(session);
         insertServerEntries(session);
-        setCompanyNode(session);
+        writeCompanyRecord(session, {QString::number(QDate::currentDate().year()),
+                                     QStringLiteral("Baustoffe Karven GmbH")});
         assignCards(session);
         bookSwipes(session);
     });
