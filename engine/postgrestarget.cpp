@@ -22,7 +22,8 @@ void setPostgresTarget(QSqlDatabase &db, const ConnectionTarget &target, const Q
 ConnectionTarget connectedPostgresTarget(const QSqlDatabase &db, ConnectionTarget target)
 {
     const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "PGconn*") != 0)
+    // Qt's driver hands out its PGconn, registered under libpq's struct name.
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
         return target;
     PGconn *connection = *static_cast<PGconn *const *>(handle.data());
     if (!connection)

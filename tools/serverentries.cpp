@@ -152,9 +152,9 @@ int manageServerEntries(const AdminOptions &options, QTextStream &out, QTextStre
                                           {},
                                           {},
                                           {},
-                                          options.target.host,
-                                          QString::number(options.target.port),
-                                          options.target.nameSpace,
+                                          session.target().host,
+                                          QString::number(session.target().port),
+                                          session.target().nameSpace,
                                           0});
     const QString problem = apply(options.entry, entry);
     if (!problem.isEmpty()) {
