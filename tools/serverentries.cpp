@@ -62,6 +62,12 @@ QString apply(const QHash<QString, QString> &given, Entry &entry)
     }
     if (entry.name.isEmpty() || entry.name.size() > 60)
         return QStringLiteral("--name muss 1 bis 60 Zeichen lang sein");
+    // The program's list joins number and name with ";" into one row text.
+    if (entry.name.contains(QLatin1Char(';')))
+        return QStringLiteral("--name darf kein \";\" enthalten (die Serverliste trennt damit "
+                              "Nummer und Name)");
+    if (const QString unstorable = unstorableReason(entry.name); !unstorable.isEmpty())
+        return QStringLiteral("--name: ") + unstorable;
     if (!isCompanyNumber(entry.company))
         return QStringLiteral("--firma \"%1\" ist keine Firmennummer von 1 bis %2")
             .arg(entry.company.left(40))
