@@ -79,8 +79,10 @@ const OptionDef *findOption(const QString &name)
 QDate typedDate(const QString &text)
 {
     const QString trimmed = text.trimmed();
-    const QDate german = QDate::fromString(trimmed, QStringLiteral("dd.MM.yyyy"));
-    return german.isValid() ? german : QDate::fromString(trimmed, Qt::ISODate);
+    for (const QString &format : {QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy")})
+        if (const QDate german = QDate::fromString(trimmed, format); german.isValid())
+            return german;
+    return QDate::fromString(trimmed, QStringLiteral("yyyy-MM-dd"));
 }
 
 CommandLine failure(const QString &message)
@@ -144,7 +146,8 @@ QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &option
             .arg(server.left(60), nameSpace.left(60));
     if (!given.contains(QStringLiteral("server")) && (fromLibpq("PGHOST") || fromLibpq("PGHOSTADDR")))
         target->host.clear();
-    if (!given.contains(QStringLiteral("port")) && fromLibpq("PGPORT"))
+    // A service file's port beats PGPORT in libpq, so only then is it left open.
+    if (!given.contains(QStringLiteral("port")) && service)
         target->port = 0;
     if (!given.contains(QStringLiteral("namespace")) && fromLibpq("PGDATABASE"))
         target->databaseFromLibpq = true;

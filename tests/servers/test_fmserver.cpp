@@ -288,7 +288,6 @@ private Q_SLOTS:
         FMServer &window = serverList_->window();
         QVERIFY(user.presses > 0);
         QCOMPARE(script_.attempts, 5);
-        // Names are shown as themselves, not in the stored form.
         QCOMPARE(listedRows(), (QStringList{QStringLiteral("0;Zentrale"), QStringLiteral("7;Filiale Süd (Fürth)")}));
         QVERIFY(!window.isVisible());
     }
