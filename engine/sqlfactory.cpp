@@ -3,6 +3,7 @@
 #include "connectiontarget.h"
 #include "databasecheck.h"
 #include "engineerrors.h"
+#include "connectionfailure.h"
 #include "enginenotices.h"
 #include "objectstore.h"
 #include "schema.h"
@@ -61,11 +62,11 @@ bool SqlFactory::connect(const QString &connectionString)
     }
     auto session = std::make_shared<Session>(kind_, *target);
     if (!session->open()) {
-        lastConnectError_ = session->lastError();
-        // The retries of the program only say that the server is unreachable; this says why.
+        // The user reads why in German; the history keeps the driver's own words.
+        lastConnectError_ = connectionFailureInGerman(session->lastError());
         engineNotice(QStringLiteral("engine.Verbinden"),
                      QStringLiteral("Verbindung zu %1 fehlgeschlagen").arg(session->location()),
-                     lastConnectError_);
+                     session->lastError());
         return false;
     }
     reportDamageOnce(*session);

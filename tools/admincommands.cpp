@@ -33,7 +33,7 @@ bool createDatabase(const AdminOptions &options, QTextStream &err)
     if (DatabaseAdmin::create(options.engine, options.target, &error))
         return true;
     err << "Datenbank " << databaseLocation(options)
-        << " kann nicht angelegt werden: " << oneLine(error) << '\n';
+        << " kann nicht angelegt werden: " << connectionFailure(error) << '\n';
     return false;
 }
 
@@ -47,7 +47,7 @@ bool holdsCompanyRecord(const AdminOptions &options, QString *why)
     }
     Session probe(options.engine, options.target);
     if (!probe.open(Session::SchemaCreation::Never)) {
-        *why = oneLine(probe.lastError());
+        *why = connectionFailure(probe.lastError());
         return false;
     }
     *why = QStringLiteral("sie hat keinen Firmeneintrag");

@@ -1,5 +1,6 @@
 #include "admindatabase.h"
 
+#include "connectionfailure.h"
 #include "databasecheck.h"
 #include "session.h"
 
@@ -17,6 +18,14 @@ QString oneLine(const QString &text)
     return text.simplified();
 }
 
+QString connectionFailure(const QString &driverText)
+{
+    const QString german = connectionFailureInGerman(driverText);
+    if (german == driverText)
+        return oneLine(driverText);
+    return german + QStringLiteral(" (PostgreSQL: ") + oneLine(driverText) + QLatin1Char(')');
+}
+
 bool openExisting(Session &session, const AdminOptions &options, QTextStream &err,
                   DamagePolicy damage)
 {
@@ -29,7 +38,7 @@ bool openExisting(Session &session, const AdminOptions &options, QTextStream &er
     }
     if (!session.open()) {
         err << "Keine Verbindung zur Datenbank " << databaseLocation(options) << ": "
-            << oneLine(session.lastError()) << '\n';
+            << connectionFailure(session.lastError()) << '\n';
         return false;
     }
     if (!session.ownsTables()) {

@@ -6,9 +6,11 @@
 #include "cardassignment.h"
 #include "commandline.h"
 #include "commandsession.h"
+#include "connectionfailure.h"
 #include "databaseadmin.h"
 #include "demodata.h"
 #include "engineerrors.h"
+#include "enginenotices.h"
 #include "enginefixture.h"
 #include "session.h"
 #include "sqlfactory.h"
@@ -746,6 +748,81 @@ private Q_SLOTS:
         QCOMPARE(line.options.target.host, host);
         QCOMPARE(line.options.target.port, port);
         QCOMPARE(line.options.target.databaseFromLibpq, databaseFromLibpq);
+    }
+
+    // libpq's own text stays beside the German one: in the program's history, and on stderr.
+    void connectionFailuresAreSaidInGerman_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("german");
+        QTest::addColumn<QString>("libpq");
+        QTest::newRow("refused") << QStringList{"--server", "127.0.0.1", "--port", "1"} << QString()
+                                 << "nimmt keine Verbindung an" << "Connection refused";
+        QTest::newRow("host unknown") << QStringList{"--server", "db.nirgends.invalid"} << QString()
+                                      << "Den Server \"db.nirgends.invalid\" gibt es im Netz nicht"
+                                      << "could not translate host name";
+        QTest::newRow("database missing") << QStringList{"--namespace", "NICHTDA"} << QString()
+                                          << "Die Datenbank \"nichtda\" gibt es auf dem Server nicht"
+                                          << "does not exist";
+        QTest::newRow("role missing") << QStringList{} << "niemand"
+                                      << "Die Rolle \"niemand\" gibt es auf dem Server nicht"
+                                      << "does not exist";
+    }
+
+    void connectionFailuresAreSaidInGerman()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, role);
+        QFETCH(QString, german);
+        QFETCH(QString, libpq);
+        if (db_.kind() != EngineKind::Postgres)
+            QSKIP("connection failures of a database server");
+        QStringList arguments = targetArguments();
+        for (int i = 0; i + 1 < options.size(); i += 2)
+            arguments[arguments.indexOf(options.at(i)) + 1] = options.at(i + 1);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!role.isEmpty())
+            environment.insert(QStringLiteral("PGUSER"), role);
+        const Outcome refused = runAdminProgram(QStringList{QStringLiteral("check")} + arguments, environment);
+        QCOMPARE(refused.exitCode, int(ExitFailure));
+        QVERIFY2(refused.err.contains(german) && refused.err.contains(libpq), qPrintable(refused.err));
+
+        // The program: German for its notice and boxes, libpq's words for the history.
+        QStringList history;
+        setEngineNoticeSink([&](const QString &, const QString &, const QString &parameter) { history << parameter; });
+        const QByteArray savedUser = qgetenv("PGUSER");
+        if (!role.isEmpty())
+            qputenv("PGUSER", role.toUtf8());
+        SqlFactory factory(db_.kind());
+        const QString server = arguments.at(arguments.indexOf(QStringLiteral("--server")) + 1);
+        const QString port = arguments.at(arguments.indexOf(QStringLiteral("--port")) + 1);
+        const QString nameSpace = arguments.at(arguments.indexOf(QStringLiteral("--namespace")) + 1);
+        const bool connected = factory.connect(QStringLiteral("cn_iptcp:%1[%2]:%3").arg(server, port, nameSpace));
+        qputenv("PGUSER", savedUser);
+        setEngineNoticeSink({});
+        QVERIFY(!connected);
+        QVERIFY2(factory.lastConnectError().contains(german), qPrintable(factory.lastConnectError()));
+        QVERIFY(!factory.lastConnectError().contains(libpq));
+        QCOMPARE(history.size(), 1);
+        QVERIFY2(history.first().contains(libpq), qPrintable(history.first()));
+    }
+
+    void passwordFailuresAreSaidInGerman()
+    {
+        // Worded by libpq; the test server lets its roles in without a password.
+        QVERIFY(connectionFailureInGerman(QStringLiteral("connection to server at \"db\" (10.0.0.5), port 5432 "
+                                                         "failed: FATAL:  password authentication failed for user "
+                                                         "\"karven\""))
+                    .startsWith(QStringLiteral("Das Kennwort der Rolle \"karven\" ist falsch")));
+        QVERIFY(connectionFailureInGerman(QStringLiteral("connection to server at \"db\" (10.0.0.5), port 5432 "
+                                                         "failed: fe_sendauth: no password supplied"))
+                    .contains(QStringLiteral("~/.pgpass")));
+        QVERIFY(connectionFailureInGerman(QStringLiteral("connection to server at \"db\", port 5432 failed: timeout "
+                                                         "expired"))
+                    .contains(QStringLiteral("Zeitüberschreitung")));
+        const QString unknown = QStringLiteral("server closed the connection unexpectedly");
+        QCOMPARE(connectionFailureInGerman(unknown), unknown);
     }
 
     void programRunsItsCommands()
