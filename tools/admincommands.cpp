@@ -236,7 +236,8 @@ int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
         << "Zustand: " << (damage.isEmpty() ? "in Ordnung" : "BESCHÄDIGT") << '\n';
     for (const QString &finding : damage)
         out << "  " << finding << '\n';
-    out << "Mitarbeiter: " << rowCount(session, QStringLiteral("persbasis")) << '\n'
+    out << "Abteilungen: " << rowCount(session, QStringLiteral("parpersabt")) << '\n'
+        << "Mitarbeiter: " << rowCount(session, QStringLiteral("persbasis")) << '\n'
         << "Anmeldedaten: " << rowCount(session, QStringLiteral("parpersedv")) << '\n'
         << "Karten: " << rowCount(session, QStringLiteral("karte")) << '\n'
         << "Nicht zugeordnete Buchungen offen: "
