@@ -8,3 +8,17 @@
 // libpq wrote it, is returned unchanged when it is none of them; it belongs
 // in the program history and on stderr either way.
 QString connectionFailureInGerman(const QString &driverText);
+
+// Which of the common reasons it is, for callers that act on it.
+enum class ConnectionFailure {
+    Refused,
+    Timeout,
+    HostUnknown,
+    PasswordWrong,
+    PasswordMissing,
+    DatabaseMissing,
+    RoleMissing,
+    NotAllowed,
+    Other
+};
+ConnectionFailure connectionFailureKind(const QString &driverText);

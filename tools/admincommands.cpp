@@ -16,6 +16,7 @@
 #include "payrollexport.h"
 #include "schema.h"
 #include "serverentries.h"
+#include "sitecheck.h"
 #include "session.h"
 #include "storedform.h"
 #include "timeclock.h"
@@ -328,6 +329,7 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("grant"), grantWorkstation},
         {QStringLiteral("log"), showAssignmentLog},
         {QStringLiteral("company"), manageCompanyRecord},
+        {QStringLiteral("site-check"), checkSite},
     };
     const Command command = commands.value(options.command);
     if (!command) {

@@ -29,6 +29,19 @@ const QHash<QString, QString> &commandHelp()
                         "Jeder Arbeitsplatz liest beim Start den Firmeneintrag. Eine neue Datenbank\n"
                         "braucht deshalb --name und --wj; ohne sie lehnt create ab, außer die\n"
                         "Datenbank hat schon einen Firmeneintrag (Update einer Filiale).\n")},
+        {QStringLiteral("site-check"),
+         QStringLiteral(
+             "Aufruf: karven-admin site-check [--role ROLLE] [Optionen]\n\n"
+             "Prüft eine PostgreSQL-Filiale, wie die Arbeitsplätze sie brauchen, und ändert\n"
+             "nichts: meldet sich als Eigentümerrolle an und mit --role als\n"
+             "Arbeitsplatzrolle, und nennt, was fehlt oder falsch ist: eine Rolle, die ohne\n"
+             "Kennwort hereinkommt (trust-Zeile in pg_hba.conf), eine Rolle, die nicht\n"
+             "hereinkommt oder die Serverfunktionen nicht aufrufen darf, eine Kennwortdatei\n"
+             "(~/.pgpass), die PostgreSQL übergeht oder deren Zeilen nicht passen, einen\n"
+             "fehlenden Firmeneintrag, Servereinträge, die zu keinem Server führen, und\n"
+             "eine Datenbank älter als dieses Programm. Exit-Status 1 bei einem Befund.\n\n"
+             "  --role ROLLE        die Rolle der Arbeitsplätze (Kennwort aus derselben\n"
+             "                      Kennwortdatei)\n")},
         {QStringLiteral("company"),
          QStringLiteral("Aufruf: karven-admin company [--name FIRMENNAME] [--wj JJJJ] [Optionen]\n\n"
                         "Zeigt den Firmeneintrag (Firmenname und Wirtschaftsjahr WJ), den jeder\n"
@@ -210,6 +223,8 @@ QString generalHelp()
                "  grant       einer PostgreSQL-Rolle geben, was ein Arbeitsplatz darf\n"
                "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV schreiben\n"
                "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
+               "  site-check  PostgreSQL-Filiale prüfen: Rollen, Kennwörter, Firmeneintrag,\n"
+               "              Serverliste\n"
                "  backup      SQLite-Datenbank in eine Datei sichern\n"
                "  restore     SQLite-Datenbank aus einer Sicherung wiederherstellen\n\n"
                "\"karven-admin BEFEHL --help\" zeigt die Optionen eines Befehls.\n\n") +

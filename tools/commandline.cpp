@@ -62,7 +62,7 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("bis"), true, {QStringLiteral("export")}},
         {QStringLiteral("watch"), true, {QStringLiteral("swipes")}},
         {QStringLiteral("from"), true, {QStringLiteral("restore")}},
-        {QStringLiteral("role"), true, {QStringLiteral("grant")}},
+        {QStringLiteral("role"), true, {QStringLiteral("grant"), QStringLiteral("site-check")}},
     };
     return defs;
 }
