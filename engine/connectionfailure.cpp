@@ -14,18 +14,19 @@ struct KnownFailure
 const QVector<KnownFailure> &knownFailures()
 {
     static const QVector<KnownFailure> failures = {
-        {ConnectionFailure::Refused,
-         QRegularExpression(QStringLiteral("Connection refused")),
-         QStringLiteral("Der Datenbankserver nimmt keine Verbindung an (abgelehnt). Bitte Server und "
-                        "Port prüfen; läuft PostgreSQL dort und erreicht listen_addresses dieses "
-                        "Netz?")},
+        {ConnectionFailure::Refused, QRegularExpression(QStringLiteral("Connection refused")),
+         QStringLiteral(
+             "Der Datenbankserver nimmt keine Verbindung an (abgelehnt). Bitte Server und "
+             "Port prüfen; läuft PostgreSQL dort und erreicht listen_addresses dieses "
+             "Netz?")},
         {ConnectionFailure::Timeout,
          QRegularExpression(QStringLiteral("timeout expired|timed out")),
          QStringLiteral("Der Datenbankserver antwortet nicht (Zeitüberschreitung). Bitte Netz, "
                         "Firewall und den Servernamen prüfen.")},
         {ConnectionFailure::HostUnknown,
-         QRegularExpression(QStringLiteral("could not translate host name \"([^\"]*)\"|Name or "
-                                           "service not known|Temporary failure in name resolution")),
+         QRegularExpression(
+             QStringLiteral("could not translate host name \"([^\"]*)\"|Name or "
+                            "service not known|Temporary failure in name resolution")),
          QStringLiteral("Den Server \"%1\" gibt es im Netz nicht (Name unbekannt). Bitte die "
                         "Schreibweise prüfen oder die IP-Adresse eintragen.")},
         {ConnectionFailure::PasswordWrong,
@@ -43,12 +44,13 @@ const QVector<KnownFailure> &knownFailures()
                         "prüfen oder die Datenbank anlegen (Handbuch karven-admin, Schritt 1).")},
         {ConnectionFailure::RoleMissing,
          QRegularExpression(QStringLiteral("role \"([^\"]*)\" does not exist")),
-         QStringLiteral("Die Rolle \"%1\" gibt es auf dem Server nicht. Bitte PGUSER prüfen oder die "
-                        "Rolle anlegen (Handbuch karven-admin, Schritt 1).")},
-        {ConnectionFailure::NotAllowed,
-         QRegularExpression(QStringLiteral("no pg_hba.conf entry")),
-         QStringLiteral("Der Datenbankserver lässt diesen Rechner mit dieser Rolle nicht herein. "
-                        "Bitte in pg_hba.conf eine Zeile für dieses Netz und die Rolle eintragen.")},
+         QStringLiteral(
+             "Die Rolle \"%1\" gibt es auf dem Server nicht. Bitte PGUSER prüfen oder die "
+             "Rolle anlegen (Handbuch karven-admin, Schritt 1).")},
+        {ConnectionFailure::NotAllowed, QRegularExpression(QStringLiteral("no pg_hba.conf entry")),
+         QStringLiteral(
+             "Der Datenbankserver lässt diesen Rechner mit dieser Rolle nicht herein. "
+             "Bitte in pg_hba.conf eine Zeile für dieses Netz und die Rolle eintragen.")},
     };
     return failures;
 }

@@ -1,9 +1,9 @@
 #include "sqlfactory.h"
 
+#include "connectionfailure.h"
 #include "connectiontarget.h"
 #include "databasecheck.h"
 #include "engineerrors.h"
-#include "connectionfailure.h"
 #include "enginenotices.h"
 #include "objectstore.h"
 #include "schema.h"

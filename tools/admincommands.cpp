@@ -16,8 +16,8 @@
 #include "payrollexport.h"
 #include "schema.h"
 #include "serverentries.h"
-#include "sitecheck.h"
 #include "session.h"
+#include "sitecheck.h"
 #include "storedform.h"
 #include "timeclock.h"
 
@@ -42,7 +42,8 @@ bool createDatabase(const AdminOptions &options, QTextStream &err)
 // create may run without one: an update of a working site. Creates nothing.
 bool holdsCompanyRecord(const AdminOptions &options, QString *why)
 {
-    if (options.engine == EngineKind::Sqlite && !QFileInfo::exists(embeddedDatabaseFile(options.target))) {
+    if (options.engine == EngineKind::Sqlite &&
+        !QFileInfo::exists(embeddedDatabaseFile(options.target))) {
         *why = QStringLiteral("sie existiert noch nicht");
         return false;
     }
@@ -61,10 +62,9 @@ int create(const AdminOptions &options, QTextStream &out, QTextStream &err)
     // workstation with an error at its first start.
     const bool recordGiven = !options.companyName.isEmpty() || !options.wj.isEmpty();
     if (recordGiven) {
-        const QString problem =
-            options.companyName.isEmpty() || options.wj.isEmpty()
-                ? QStringLiteral("create braucht --name und --wj zusammen")
-                : companyRecordProblem({options.wj, options.companyName});
+        const QString problem = options.companyName.isEmpty() || options.wj.isEmpty()
+                                    ? QStringLiteral("create braucht --name und --wj zusammen")
+                                    : companyRecordProblem({options.wj, options.companyName});
         if (!problem.isEmpty()) {
             err << problem << "; nichts angelegt.\n";
             return ExitFailure;

@@ -144,7 +144,8 @@ QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &option
         return QStringLiteral("Server \"%1\" oder Namespace \"%2\" ist ungültig (Namespace: ein "
                               "Buchstabe, dann Buchstaben, Ziffern und _)")
             .arg(server.left(60), nameSpace.left(60));
-    if (!given.contains(QStringLiteral("server")) && (fromLibpq("PGHOST") || fromLibpq("PGHOSTADDR")))
+    if (!given.contains(QStringLiteral("server")) &&
+        (fromLibpq("PGHOST") || fromLibpq("PGHOSTADDR")))
         target->host.clear();
     // A service file's port beats PGPORT in libpq, so only then is it left open.
     if (!given.contains(QStringLiteral("port")) && service)

@@ -24,24 +24,26 @@ void show(const CompanyRecord &record, QTextStream &out)
 
 std::optional<CompanyRecord> readCompanyRecord(Session &session)
 {
-    const QVariant value =
-        session.firstValue(QStringLiteral("SELECT value FROM globale WHERE name = ? AND subscripts = ?"),
-                           {recordName, recordSubscripts()});
+    const QVariant value = session.firstValue(
+        QStringLiteral("SELECT value FROM globale WHERE name = ? AND subscripts = ?"),
+        {recordName, recordSubscripts()});
     if (!value.isValid() || value.isNull())
         return std::nullopt;
     const QString text = value.toString();
-    return CompanyRecord{text.section(delimiter, 1, 1), storedToDisplay(text.section(delimiter, 2))};
+    return CompanyRecord{text.section(delimiter, 1, 1),
+                         storedToDisplay(text.section(delimiter, 2))};
 }
 
 void writeCompanyRecord(Session &session, const CompanyRecord &record)
 {
-    const QString value = QStringLiteral("KARVEN") + delimiter + record.wj + delimiter +
-                          displayToStored(record.name);
+    const QString value =
+        QStringLiteral("KARVEN") + delimiter + record.wj + delimiter + displayToStored(record.name);
     session.transaction([&] {
         session.exec(QStringLiteral("DELETE FROM globale WHERE name = ? AND subscripts = ?"),
                      {recordName, recordSubscripts()});
-        session.exec(QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES (?, ?, ?)"),
-                     {recordName, recordSubscripts(), value});
+        session.exec(
+            QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES (?, ?, ?)"),
+            {recordName, recordSubscripts(), value});
     });
 }
 

@@ -51,7 +51,8 @@ QString passwordFileProblem(const QString &host, const QString &port, const QStr
     const QString path = passwordFilePath();
     QFile file(path);
     if (!file.exists())
-        return QStringLiteral("die Kennwortdatei %1 fehlt (Zeilen Server:Port:Datenbank:Rolle:Kennwort)")
+        return QStringLiteral(
+                   "die Kennwortdatei %1 fehlt (Zeilen Server:Port:Datenbank:Rolle:Kennwort)")
             .arg(path);
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
@@ -71,7 +72,8 @@ QString passwordFileProblem(const QString &host, const QString &port, const QStr
             continue;
         bool matches = true;
         for (int i = 0; i < 4; ++i)
-            matches = matches && (fields.at(i) == QLatin1String("*") || fields.at(i) == wanted.at(i));
+            matches =
+                matches && (fields.at(i) == QLatin1String("*") || fields.at(i) == wanted.at(i));
         if (matches)
             return QString();
         if (fields.at(3) == role || fields.at(3) == QLatin1String("*"))
@@ -80,8 +82,7 @@ QString passwordFileProblem(const QString &host, const QString &port, const QStr
     return QStringLiteral("in %1 passt keine Zeile zu %2:%3, Datenbank %4, Rolle %5%6; der Server "
                           "muss genau so geschrieben sein wie in der Verbindung")
         .arg(path, host, port, database, role,
-             hostsForRole.isEmpty()
-                 ? QString()
-                 : QStringLiteral(" (für die Rolle stehen dort: %1)")
-                       .arg(hostsForRole.join(QStringLiteral(", "))));
+             hostsForRole.isEmpty() ? QString()
+                                    : QStringLiteral(" (für die Rolle stehen dort: %1)")
+                                          .arg(hostsForRole.join(QStringLiteral(", "))));
 }

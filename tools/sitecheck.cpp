@@ -126,10 +126,11 @@ private:
         }
         out_ << "Angemeldet als " << role.toString() << ": " << databaseLocation(options_) << '\n';
         if (!login.failure.isEmpty() || version.toInt() < currentSchemaVersion) {
-            finding(QStringLiteral("Die Datenbank hat Schemaversion %1, dieses Programm %2: mit der "
-                                   "Eigentümerrolle \"karven-admin create\" ausführen")
-                        .arg(version.isNull() ? QStringLiteral("(keine)") : version.toString())
-                        .arg(currentSchemaVersion));
+            finding(
+                QStringLiteral("Die Datenbank hat Schemaversion %1, dieses Programm %2: mit der "
+                               "Eigentümerrolle \"karven-admin create\" ausführen")
+                    .arg(version.isNull() ? QStringLiteral("(keine)") : version.toString())
+                    .arg(currentSchemaVersion));
             return QString();
         }
         return role.toString();
@@ -198,11 +199,10 @@ private:
             const QString entry = QStringLiteral("Servereintrag %1 \"%2\" (%3)")
                                       .arg(entries.value(0).toString(),
                                            storedToDisplay(entries.value(1).toString()), where);
-            const std::optional<ConnectionTarget> target =
-                parseConnectionString(QStringLiteral("cn_iptcp:%1[%2]:%3")
-                                          .arg(entries.value(2).toString(),
-                                               entries.value(3).toString(),
-                                               entries.value(4).toString()));
+            const std::optional<ConnectionTarget> target = parseConnectionString(
+                QStringLiteral("cn_iptcp:%1[%2]:%3")
+                    .arg(entries.value(2).toString(), entries.value(3).toString(),
+                         entries.value(4).toString()));
             if (!target) {
                 finding(entry + QStringLiteral(": keine gültige Verbindung"));
                 continue;

@@ -112,7 +112,8 @@ Checked check(Value value, const QString &raw, bool required)
                 required || value == Value::Flag ? QStringLiteral("ist leer") : QString()};
     const bool keptInStoredForm = value == Value::Key || value == Value::Department ||
                                   value == Value::Employee || value == Value::Name;
-    if (const QString unstorable = unstorableReason(text); keptInStoredForm && !unstorable.isEmpty())
+    if (const QString unstorable = unstorableReason(text);
+        keptInStoredForm && !unstorable.isEmpty())
         return {{}, unstorable};
     switch (value) {
     case Value::Company:
