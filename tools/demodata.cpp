@@ -94,7 +94,7 @@ struct ServerEntry
 
 // Type 0 entries are the branches' servers; the archive is of another kind.
 const ServerEntry serverEntries[] = {
-    {0, "Zentrale", "1", "0", 0},     {1, "Filiale Nord", "1", "1", 0},
+    {0, "Zentrale", "1", "0", 0},     {1, "Filiale Nord (Lübeck)", "1", "1", 0},
     {2, "Filiale Ost", "1", "2", 0},  {3, "Zentrale Firma 2", "2", "0", 0},
     {4, "Filiale West", "2", "1", 0}, {5, "Archiv", "1", "9", 1},
 };
@@ -205,8 +205,8 @@ void insertServerEntries(Session &session)
     for (const ServerEntry &entry : serverEntries)
         session.exec(QStringLiteral("INSERT INTO kassasw (id, name, firma, fil, ip, port,"
                                     " namespace, type) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                     {entry.id, text(entry.name), text(entry.company), text(entry.branch), here.host,
-                      QString::number(here.port), here.nameSpace, entry.type});
+                     {entry.id, stored(entry.name), text(entry.company), text(entry.branch),
+                      here.host, QString::number(here.port), here.nameSpace, entry.type});
 }
 
 void assignCards(Session &session)
