@@ -75,7 +75,9 @@ bool DatabaseAdmin::create(EngineKind kind, const ConnectionTarget &target, QStr
     Session session(kind, target);
     if (session.open(Session::SchemaCreation::AlsoInEmptyFile))
         return true;
-    if (kind == EngineKind::Postgres && createPostgresDatabase(target, error) &&
+    // A database that libpq names (PGDATABASE, a service) is made by the server's administrator.
+    if (kind == EngineKind::Postgres && !target.databaseFromLibpq &&
+        createPostgresDatabase(target, error) &&
         session.open(Session::SchemaCreation::AlsoInEmptyFile))
         return true;
     if (error && (kind == EngineKind::Sqlite || error->isEmpty()))
