@@ -132,14 +132,14 @@ QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &option
         portSource = QStringLiteral("PGPORT");
     }
     const std::optional<int> port = portNumber(portText);
-    if (!port && !(service && qEnvironmentVariable("PGPORT").isEmpty()))
+    if (!port)
         return QStringLiteral("%1 \"%2\" ist keine Portnummer von 1 bis 65535")
             .arg(portSource, portText.left(40));
 
     const QString server = given.value(QStringLiteral("server"), QStringLiteral("localhost"));
     const QString nameSpace = given.value(QStringLiteral("namespace"), QStringLiteral("KARVEN"));
     std::optional<ConnectionTarget> target = parseConnectionString(
-        QStringLiteral("cn_iptcp:%1[%2]:%3").arg(server).arg(port.value_or(5432)).arg(nameSpace));
+        QStringLiteral("cn_iptcp:%1[%2]:%3").arg(server).arg(*port).arg(nameSpace));
     if (!target)
         return QStringLiteral("Server \"%1\" oder Namespace \"%2\" ist ungültig (Namespace: ein "
                               "Buchstabe, dann Buchstaben, Ziffern und _)")
