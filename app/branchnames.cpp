@@ -11,7 +11,9 @@ QHash<QString, QString> loadBranchNames(const QString &company)
     rows->execute({company});
     QHash<QString, QString> names;
     while (rows->next())
-        names.insert(branchKey(rows->data(1).toString()), rows->data(2).toString());
+        // Names come in the server's stored form ("L}beck" for "Lübeck").
+        names.insert(branchKey(rows->data(1).toString()),
+                     Umwandeln(rows->data(2).toString(), QStringLiteral("KARVEN"), false));
     ObjektSchliessen(rows);
     return names;
 }

@@ -1,6 +1,7 @@
 #include "databaseadmin.h"
 
 #include "engineerrors.h"
+#include "postgrestarget.h"
 #include "session.h"
 
 #include <QFile>
@@ -26,11 +27,7 @@ bool runOnMaintenanceDatabase(const ConnectionTarget &target, const QString &sql
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-        db.setHostName(target.host);
-        db.setPort(target.port);
-        db.setDatabaseName(QStringLiteral("postgres"));
-        db.setUserName(target.user);
-        db.setConnectOptions(postgresConnectOptions());
+        setPostgresTarget(db, target, QStringLiteral("postgres"));
         if (db.open()) {
             QSqlQuery query(db);
             ok = values.isEmpty() ? query.exec(sql) : query.prepare(sql) && bindAndRun(query, values);
@@ -78,7 +75,9 @@ bool DatabaseAdmin::create(EngineKind kind, const ConnectionTarget &target, QStr
     Session session(kind, target);
     if (session.open(Session::SchemaCreation::AlsoInEmptyFile))
         return true;
-    if (kind == EngineKind::Postgres && createPostgresDatabase(target, error) &&
+    // A database that libpq names (PGDATABASE, a service) is made by the server's administrator.
+    if (kind == EngineKind::Postgres && !target.databaseFromLibpq &&
+        createPostgresDatabase(target, error) &&
         session.open(Session::SchemaCreation::AlsoInEmptyFile))
         return true;
     if (error && (kind == EngineKind::Sqlite || error->isEmpty()))

@@ -3,6 +3,7 @@
 #include "companynumber.h"
 #include "embeddedfile.h"
 #include "engineerrors.h"
+#include "postgrestarget.h"
 #include "schema.h"
 
 #include <QDir>
@@ -71,7 +72,7 @@ Session::~Session()
 bool Session::open(SchemaCreation creation)
 {
     QSqlDatabase db;
-    bool mayCreateSchema = true;
+    bool mayCreateSchema = creation != SchemaCreation::Never;
     if (kind_ == EngineKind::Sqlite) {
         const QString folder =
             file_.isEmpty() ? engineDataDirectory() : QFileInfo(file_).absolutePath();
@@ -85,7 +86,8 @@ bool Session::open(SchemaCreation creation)
             lastError_ = file.refusal;
             return false;
         }
-        mayCreateSchema = !file.exists || creation == SchemaCreation::AlsoInEmptyFile;
+        mayCreateSchema = mayCreateSchema &&
+                          (!file.exists || creation == SchemaCreation::AlsoInEmptyFile);
         readOnly_ = file.readOnly;
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
         db.setDatabaseName(file.databaseName());
@@ -93,12 +95,9 @@ bool Session::open(SchemaCreation creation)
     } else {
         // A server database is made empty by "karven-admin create"; the schema follows here.
         db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName_);
-        db.setHostName(target_.host);
-        db.setPort(target_.port);
-        db.setDatabaseName(target_.databaseName());
-        db.setUserName(target_.user);
-        // User and password come the libpq way (PGUSER, PGPASSWORD, ~/.pgpass).
-        db.setConnectOptions(postgresConnectOptions());
+        // User and password come the libpq way (PGUSER, PGPASSWORD, ~/.pgpass),
+        // and so do what the target leaves open.
+        setPostgresTarget(db, target_, target_.databaseName());
     }
     if (!db.open()) {
         lastError_ = db.lastError().text().simplified();
@@ -106,6 +105,8 @@ bool Session::open(SchemaCreation creation)
         QSqlDatabase::removeDatabase(connectionName_);
         return false;
     }
+    if (kind_ == EngineKind::Postgres)
+        target_ = connectedPostgresTarget(db, target_);
     // Released before anything below can close the connection again.
     db = QSqlDatabase();
     open_ = true;
@@ -123,9 +124,7 @@ QString Session::location() const
 {
     if (kind_ == EngineKind::Sqlite)
         return sqliteFile();
-    return QStringLiteral("PostgreSQL-Datenbank %1 auf %2:%3")
-        .arg(target_.databaseName(), target_.host)
-        .arg(target_.port);
+    return target_.postgresLocation();
 }
 
 void Session::prepareSchema(bool mayCreate)
@@ -230,12 +229,9 @@ QVector<QVariantList> Session::execPrivately(const QString &sql, const QVariantL
 // sends them as parameters of their own.
 QVector<QVariantList> Session::execOutOfBand(const QString &sql, const QVariantList &values)
 {
-    const QVariant handle = QSqlDatabase::database(connectionName_, false).driver()->handle();
-    // Qt names the handle's type by libpq's struct.
-    if (!handle.isValid() ||
-        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+    PGconn *connection = libpqConnection(QSqlDatabase::database(connectionName_, false));
+    if (!connection)
         EngineError::notConnected();
-    PGconn *connection = *static_cast<PGconn *const *>(handle.constData());
     QString numbered;
     int number = 0;
     for (const QChar c : sql)

@@ -22,8 +22,9 @@ public:
     // Where opening may put a new schema. The program's own first start on a
     // workstation creates its file; any file that is there already must hold
     // a KARVEN database, except that an administrator's "create" may fill an
-    // empty one.
-    enum class SchemaCreation { InNewFileOnly, AlsoInEmptyFile };
+    // empty one. A look before creating (Never) takes only a database that
+    // holds the schema already.
+    enum class SchemaCreation { InNewFileOnly, AlsoInEmptyFile, Never };
 
     Session(EngineKind kind, ConnectionTarget target);
     // A session on one SQLite file named by its path instead of a namespace:

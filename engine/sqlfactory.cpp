@@ -1,5 +1,6 @@
 #include "sqlfactory.h"
 
+#include "connectionfailure.h"
 #include "connectiontarget.h"
 #include "databasecheck.h"
 #include "engineerrors.h"
@@ -62,11 +63,11 @@ bool SqlFactory::connect(const QString &connectionString)
     }
     auto session = std::make_shared<Session>(kind_, *target);
     if (!session->open()) {
-        lastConnectError_ = session->lastError();
-        // The retries of the program only say that the server is unreachable; this says why.
+        // The user reads why in German; the history keeps the driver's own words.
+        lastConnectError_ = connectionFailureInGerman(session->lastError());
         engineNotice(QStringLiteral("engine.Verbinden"),
                      QStringLiteral("Verbindung zu %1 fehlgeschlagen").arg(session->location()),
-                     lastConnectError_);
+                     session->lastError());
         return false;
     }
     reportDamageOnce(*session);

@@ -25,3 +25,17 @@ QString displayToStored(const QString &display)
 {
     return translate(display, displayLetters, storedLetters);
 }
+
+QString unstorableReason(const QString &display)
+{
+    for (const QChar c : display) {
+        const qsizetype index = storedLetters.indexOf(c);
+        if (index >= 0)
+            return QStringLiteral("\"%1\" kann nicht gespeichert werden: die Datenbank hält damit "
+                                  "\"%2\" fest (die Zeichen %3 stehen dort für Umlaute, ß und §)")
+                .arg(c)
+                .arg(displayLetters.at(index))
+                .arg(storedLetters);
+    }
+    return QString();
+}

@@ -119,7 +119,9 @@ void FMServer::Form_Load()
             Verbindung.CacheFactory->openResultSet(QStringLiteral("KV.KassaSW"), QStringLiteral("ConnStrg"));
         rows->execute({0, QString()});
         while (rows->next())
-            ctList->addRow(rows->data(1).toString() + QLatin1Char(';') + rows->data(2).toString());
+            // Names come in the server's stored form ("S}d" for "Süd").
+            ctList->addRow(rows->data(1).toString() + QLatin1Char(';') +
+                           Umwandeln(rows->data(2).toString(), QStringLiteral("KARVEN"), false));
         ObjektSchliessen(rows);
     } catch (const CacheError &error) {
         CacheFehlermeldung(error, QStringLiteral("FMStart.Form_Load"));

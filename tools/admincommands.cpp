@@ -5,6 +5,7 @@
 
 #include "cacheerror.h"
 #include "cardassignment.h"
+#include "companyrecord.h"
 #include "databaseadmin.h"
 #include "databasebackup.h"
 #include "databasecheck.h"
@@ -16,10 +17,12 @@
 #include "schema.h"
 #include "serverentries.h"
 #include "session.h"
+#include "sitecheck.h"
 #include "storedform.h"
 #include "timeclock.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -31,17 +34,54 @@ bool createDatabase(const AdminOptions &options, QTextStream &err)
     if (DatabaseAdmin::create(options.engine, options.target, &error))
         return true;
     err << "Datenbank " << databaseLocation(options)
-        << " kann nicht angelegt werden: " << oneLine(error) << '\n';
+        << " kann nicht angelegt werden: " << connectionFailure(error) << '\n';
     return false;
+}
+
+// Whether the database is set up with a company record already, so that
+// create may run without one: an update of a working site. Creates nothing.
+bool holdsCompanyRecord(const AdminOptions &options, QString *why)
+{
+    if (options.engine == EngineKind::Sqlite &&
+        !QFileInfo::exists(embeddedDatabaseFile(options.target))) {
+        *why = QStringLiteral("sie existiert noch nicht");
+        return false;
+    }
+    Session probe(options.engine, options.target);
+    if (!probe.open(Session::SchemaCreation::Never)) {
+        *why = connectionFailure(probe.lastError());
+        return false;
+    }
+    *why = QStringLiteral("sie hat keinen Firmeneintrag");
+    return readCompanyRecord(probe).has_value();
 }
 
 int create(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
+    // A site database without its company record would greet every
+    // workstation with an error at its first start.
+    const bool recordGiven = !options.companyName.isEmpty() || !options.wj.isEmpty();
+    if (recordGiven) {
+        const QString problem = options.companyName.isEmpty() || options.wj.isEmpty()
+                                    ? QStringLiteral("create braucht --name und --wj zusammen")
+                                    : companyRecordProblem({options.wj, options.companyName});
+        if (!problem.isEmpty()) {
+            err << problem << "; nichts angelegt.\n";
+            return ExitFailure;
+        }
+    } else if (QString why; !holdsCompanyRecord(options, &why)) {
+        err << "Datenbank " << databaseLocation(options) << " ist noch nicht eingerichtet (" << why
+            << "); create braucht dafür den Firmeneintrag: --name FIRMENNAME --wj JJJJ. Nichts "
+               "angelegt.\n";
+        return ExitFailure;
+    }
     if (!createDatabase(options, err))
         return ExitFailure;
     // A database that was there already is ready only when it is sound.
     Session session(options.engine, options.target);
     if (!openExisting(session, options, err))
+        return ExitFailure;
+    if (recordGiven && !changeCompanyRecord(session, options, out, err))
         return ExitFailure;
     out << "Datenbank bereit: " << databaseLocation(options) << '\n';
     return ExitSuccess;
@@ -197,7 +237,8 @@ int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
         << "Zustand: " << (damage.isEmpty() ? "in Ordnung" : "BESCHÄDIGT") << '\n';
     for (const QString &finding : damage)
         out << "  " << finding << '\n';
-    out << "Mitarbeiter: " << rowCount(session, QStringLiteral("persbasis")) << '\n'
+    out << "Abteilungen: " << rowCount(session, QStringLiteral("parpersabt")) << '\n'
+        << "Mitarbeiter: " << rowCount(session, QStringLiteral("persbasis")) << '\n'
         << "Anmeldedaten: " << rowCount(session, QStringLiteral("parpersedv")) << '\n'
         << "Karten: " << rowCount(session, QStringLiteral("karte")) << '\n'
         << "Nicht zugeordnete Buchungen offen: "
@@ -287,6 +328,8 @@ int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &
         {QStringLiteral("config"), configure},
         {QStringLiteral("grant"), grantWorkstation},
         {QStringLiteral("log"), showAssignmentLog},
+        {QStringLiteral("company"), manageCompanyRecord},
+        {QStringLiteral("site-check"), checkSite},
     };
     const Command command = commands.value(options.command);
     if (!command) {

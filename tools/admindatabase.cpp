@@ -1,5 +1,6 @@
 #include "admindatabase.h"
 
+#include "connectionfailure.h"
 #include "databasecheck.h"
 #include "session.h"
 
@@ -9,14 +10,20 @@ QString databaseLocation(const AdminOptions &options)
 {
     if (options.engine == EngineKind::Sqlite)
         return embeddedDatabaseFile(options.target);
-    return QStringLiteral("PostgreSQL-Datenbank %1 auf %2:%3")
-        .arg(options.target.databaseName(), options.target.host)
-        .arg(options.target.port);
+    return options.target.postgresLocation();
 }
 
 QString oneLine(const QString &text)
 {
     return text.simplified();
+}
+
+QString connectionFailure(const QString &driverText)
+{
+    const QString german = connectionFailureInGerman(driverText);
+    if (german == driverText)
+        return oneLine(driverText);
+    return german + QStringLiteral(" (PostgreSQL: ") + oneLine(driverText) + QLatin1Char(')');
 }
 
 bool openExisting(Session &session, const AdminOptions &options, QTextStream &err,
@@ -31,7 +38,7 @@ bool openExisting(Session &session, const AdminOptions &options, QTextStream &er
     }
     if (!session.open()) {
         err << "Keine Verbindung zur Datenbank " << databaseLocation(options) << ": "
-            << oneLine(session.lastError()) << '\n';
+            << connectionFailure(session.lastError()) << '\n';
         return false;
     }
     if (!session.ownsTables()) {

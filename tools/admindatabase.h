@@ -19,3 +19,7 @@ bool openExisting(Session &session, const AdminOptions &options, QTextStream &er
 
 // A reason as one line of a message: drivers break theirs over several.
 QString oneLine(const QString &text);
+
+// Why a connection failed, as one line: German with what to do for the common
+// reasons, followed by the driver's own words.
+QString connectionFailure(const QString &driverText);

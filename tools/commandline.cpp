@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "commandhelp.h"
 #include "companynumber.h"
 
 #include <QDate>
@@ -51,7 +52,10 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("von"), true, {QStringLiteral("export")}},
         {QStringLiteral("id"), true, {QStringLiteral("server"), QStringLiteral("reopen")}},
         {QStringLiteral("erledigt"), false, {QStringLiteral("unassigned")}},
-        {QStringLiteral("name"), true, {QStringLiteral("server")}},
+        {QStringLiteral("name"),
+         true,
+         {QStringLiteral("server"), QStringLiteral("create"), QStringLiteral("company")}},
+        {QStringLiteral("wj"), true, {QStringLiteral("create"), QStringLiteral("company")}},
         {QStringLiteral("filiale"), true, {QStringLiteral("server")}},
         {QStringLiteral("entry-server"), true, {QStringLiteral("server")}},
         {QStringLiteral("entry-port"), true, {QStringLiteral("server")}},
@@ -60,7 +64,7 @@ const QVector<OptionDef> &optionDefs()
         {QStringLiteral("bis"), true, {QStringLiteral("export")}},
         {QStringLiteral("watch"), true, {QStringLiteral("swipes")}},
         {QStringLiteral("from"), true, {QStringLiteral("restore")}},
-        {QStringLiteral("role"), true, {QStringLiteral("grant")}},
+        {QStringLiteral("role"), true, {QStringLiteral("grant"), QStringLiteral("site-check")}},
     };
     return defs;
 }
@@ -73,206 +77,14 @@ const OptionDef *findOption(const QString &name)
     return nullptr;
 }
 
-const QString commonOptionsHelp = QStringLiteral(
-    "Gemeinsame Optionen:\n"
-    "  --engine sqlite|postgres  Datenbank-Engine (Vorgabe: KARVEN_ENGINE, sonst die\n"
-    "                            Einstellung Engine, sonst sqlite)\n"
-    "  --server HOST             Server (Vorgabe: localhost)\n"
-    "  --port N                  Port (Vorgabe: 1973; bei postgres PGPORT, sonst 5432)\n"
-    "  --namespace NS            Namespace (Vorgabe: KARVEN)\n"
-    "  --help, -h                diese Hilfe\n"
-    "  --version                 Versionsnummer\n"
-    "\n"
-    "SQLite-Datenbanken liegen im Datenordner (KARVEN_DATA_DIR, sonst der Benutzerordner).\n"
-    "Exit-Status: 0 erledigt, 1 Vorgang fehlgeschlagen oder abgelehnt, 2 falscher Aufruf.\n");
-
-const QHash<QString, QString> &commandHelp()
+// A day as typed in Germany (31.01.2024) or as ISO (2024-01-31); invalid when neither.
+QDate typedDate(const QString &text)
 {
-    static const QHash<QString, QString> help = {
-        {QStringLiteral("create"),
-         QStringLiteral("Aufruf: karven-admin create [Optionen]\n\n"
-                        "Legt die Datenbank des Namespace mit ihren Tabellen an.\n"
-                        "Eine vorhandene Datenbank bleibt unverändert.\n")},
-        {QStringLiteral("seed"),
-         QStringLiteral(
-             "Aufruf: karven-admin seed [--force] [Optionen]\n\n"
-             "Legt die Datenbank an und füllt sie mit Demodaten. Enthält sie schon\n"
-             "Personaldaten, wird das abgelehnt, außer mit --force: dann ersetzen die\n"
-             "Demodaten den Inhalt der Personal-, Karten-, Buchungs- und Servertabellen.\n"
-             "Demo-Anmeldung: Firma 1, Filiale 0, Benutzer ADM, Passwort karven.\n")},
-        {QStringLiteral("book"),
-         QStringLiteral("Aufruf: karven-admin book --card KARTE [Optionen]\n\n"
-                        "Bucht eine Karte wie eine Stempeluhr der Filiale: gehört die Karte einem\n"
-                        "Mitarbeiter der Firma, wird es seine Zeitbuchung, sonst eine nicht\n"
-                        "zugeordnete Buchung.\n\n"
-                        "  --card KARTE        Kartennummer, 1 bis 10 Zeichen\n"
-                        "  --firma F           Firma (Vorgabe: 1)\n"
-                        "  --terminal NAME     Terminal, bis 8 Zeichen (Vorgabe: FIL01T1)\n"
-                        "  --kind K|G          K Kommen, G Gehen (Vorgabe: K)\n"
-                        "  --time ZEIT         yyyymmddhhmm (Vorgabe: jetzt)\n")},
-        {QStringLiteral("unassigned"),
-         QStringLiteral(
-             "Aufruf: karven-admin unassigned [Optionen]\n\n"
-             "Listet die nicht zugeordneten Buchungen in der Reihenfolge ihres\n"
-             "Eingangs: Id, Firma und Buchungstext, durch Tabulatoren getrennt.\n\n"
-             "  --erledigt          statt der offenen die Buchungen, die ein Arbeitsplatz\n"
-             "                      ohne Zuordnung von der Liste genommen hat: Id, Firma,\n"
-             "                      Zeitpunkt, Benutzer, Arbeitsplatz und Buchungstext\n")},
-        {QStringLiteral("reopen"),
-         QStringLiteral("Aufruf: karven-admin reopen --id N [Optionen]\n\n"
-                        "Nimmt eine Buchung, die ein Arbeitsplatz ohne Zuordnung von der Liste\n"
-                        "genommen hat, wieder in die Liste der nicht zugeordneten Buchungen auf.\n"
-                        "Die Nummern zeigt \"karven-admin unassigned --erledigt\".\n")},
-        {QStringLiteral("bookings"),
-         QStringLiteral("Aufruf: karven-admin bookings --firma F --pnr N [Optionen]\n\n"
-                        "Listet die Zeitbuchungen eines Mitarbeiters nach Zeitpunkt: Id,\n"
-                        "Zeitpunkt, Karte und Buchungstext, durch Tabulatoren getrennt.\n")},
-        {QStringLiteral("log"),
-         QStringLiteral(
-             "Aufruf: karven-admin log [--firma F] [--card KARTE] [--pnr N] [--day JJJJ-MM-TT]\n"
-             "                        [--csv DATEI] [--xlsx DATEI] [--force] [Optionen]\n\n"
-             "Zeigt das Protokoll der Kartenzuordnungen einer Firma, älteste zuerst: Nr,\n"
-             "Zeitpunkt, Firma, Karte, bisheriger und neuer Mitarbeiter, Art (Zuordnung\n"
-             "oder Wechsel), wer zugeordnet hat, die dabei gebuchten und die vom bisherigen\n"
-             "Mitarbeiter umgebuchten nicht zugeordneten Buchungen; durch Tabulatoren getrennt.\n\n"
-             "  --firma F           Firma (Vorgabe: 1)\n"
-             "  --card KARTE        nur diese Karte\n"
-             "  --pnr N             nur Zuordnungen an oder weg von diesem Mitarbeiter\n"
-             "  --day JJJJ-MM-TT    nur Zuordnungen dieses Tages\n"
-             "  --csv DATEI         als CSV-Datei für eine Tabellenkalkulation schreiben\n"
-             "                      (Semikolon, UTF-8); eine vorhandene Datei nur mit --force\n"
-             "  --xlsx DATEI        als Excel-Arbeitsmappe schreiben, Zeitpunkte als Datum\n"
-             "                      und Uhrzeit, Nummern als Text; auch mit --csv zusammen\n")},
-        {QStringLiteral("check"),
-         QStringLiteral("Aufruf: karven-admin check [Optionen]\n\n"
-                        "Prüft die Datenbank des Namespace und ändert nichts: SQLites\n"
-                        "Integritätsprüfung, die Schemaversion und die Zahl der Einträge je\n"
-                        "Tabelle. Exit-Status 1, wenn die Datenbank beschädigt ist.\n")},
-        {QStringLiteral("import"),
-         QStringLiteral(
-             "Aufruf: karven-admin import [--abteilungen DATEI] [--mitarbeiter DATEI]\n"
-             "                           [--benutzer DATEI] [--karten DATEI] [--dry-run] "
-             "[Optionen]\n\n"
-             "Übernimmt Stammdaten aus CSV-Dateien (Semikolon, Kopfzeile mit den Spaltennamen,\n"
-             "UTF-8 oder Windows-1252), in dieser Reihenfolge. Jede Datei ganz oder gar nicht;\n"
-             "dieselbe Datei ein zweites Mal ändert nichts. Bei einem Fehler werden alle\n"
-             "fehlerhaften Zeilen genannt und nichts aus der Datei gespeichert.\n\n"
-             "  abteilungen  Firma; Abteilung; Bezeichnung [; Hauptabteilung]\n"
-             "  mitarbeiter  Firma; Personalnummer; Name; Vorname [; Abteilung; Aktiv; E-Mail; "
-             "Fax]\n"
-             "  benutzer     Firma; Kürzel; Passwort; Abteilung [; Aktiv; Personalnummer; Name;\n"
-             "               Durchwahl; Berechtigungsgruppe]\n"
-             "  karten       Firma; Karte; Personalnummer\n\n"
-             "Aktiv ist J oder N (fehlt die Spalte, sind neue Einträge aktiv).\n"
-             "  --dry-run    nur prüfen und zählen, nichts speichern\n")},
-        {QStringLiteral("config"),
-         QStringLiteral(
-             "Aufruf: karven-admin config [--engine sqlite|postgres]\n\n"
-             "Zeigt, welche Datenbank-Engine das Programm für diesen Benutzer nimmt und\n"
-             "woher die Wahl kommt. Mit --engine wird sie in den Einstellungen des Programms\n"
-             "gespeichert (~/.config/KARVEN/KARVEN.conf), so dass auch ein Start aus dem\n"
-             "Anwendungsmenü sie nimmt. KARVEN_ENGINE geht weiterhin vor.\n")},
-        {QStringLiteral("grant"),
-         QStringLiteral(
-             "Aufruf: karven-admin grant --role ROLLE [Optionen]\n\n"
-             "Gibt einer vorhandenen PostgreSQL-Rolle, was ein Arbeitsplatz braucht: sich\n"
-             "mit der Datenbank verbinden und die Serverfunktionen des Programms aufrufen.\n"
-             "Tabellen darf die Rolle weder lesen noch ändern. Läuft mit der\n"
-             "Eigentümerrolle; die Rolle eines Arbeitsplatzes legt ein Administrator\n"
-             "vorher mit psql an (CREATE ROLE ... LOGIN PASSWORD ...).\n\n"
-             "  --role ROLLE        die Rolle der Arbeitsplätze\n")},
-        {QStringLiteral("server"),
-         QStringLiteral(
-             "Aufruf: karven-admin server list [Optionen]\n"
-             "        karven-admin server add --id N --name NAME --firma F --filiale N [Eintrag] "
-             "[Optionen]\n"
-             "        karven-admin server change --id N [--name NAME] [--firma F] [--filiale N] "
-             "[Eintrag]\n"
-             "        karven-admin server remove --id N [Optionen]\n\n"
-             "Pflegt die Einträge der Serverliste, die das Programm im Fenster \"KARVEN Server\"\n"
-             "zeigt und von denen ein Arbeitsplatz seinen Standardserver wählt.\n\n"
-             "  --id N                  Nummer des Eintrags, 0 bis 254\n"
-             "  --name NAME             Name, wie ihn die Liste zeigt\n"
-             "  --firma F, --filiale N  Firma und Filiale des Eintrags\n"
-             "  --type T                Art des Eintrags (Vorgabe 0; die Liste zeigt nur Art 0)\n"
-             "Eintrag: wohin der Eintrag zeigt; ohne Angabe der Server, Port und Namespace,\n"
-             "mit denen karven-admin selbst verbunden ist (--server, --port, --namespace):\n"
-             "  --entry-server HOST  --entry-port N  --entry-namespace NS\n")},
-        {QStringLiteral("export"),
-         QStringLiteral(
-             "Aufruf: karven-admin export --von JJJJ-MM-TT --bis JJJJ-MM-TT\n"
-             "                           --csv DATEI | --xlsx DATEI (oder beide)\n"
-             "                           [--firma F] [--pnr N] [--force] [Optionen]\n\n"
-             "Schreibt die Zeitbuchungen eines Zeitraums für die Lohnabrechnung in eine\n"
-             "CSV-Datei für Lohnprogramme (Semikolon, UTF-8 mit BOM) und/oder eine\n"
-             "Excel-Arbeitsmappe (Datum und Uhrzeit als solche, Nummern als Text):\n"
-             "Firma, Personalnummer, Name, Vorname, Datum, Uhrzeit, Art (Kommen/Gehen),\n"
-             "Terminal, Karte; nach Firma, Mitarbeiter und Zeit geordnet.\n\n"
-             "  --von, --bis    erster und letzter Tag, beide eingeschlossen\n"
-             "  --firma F       nur diese Firma (sonst alle)\n"
-             "  --pnr N         nur dieser Mitarbeiter\n"
-             "  --force         vorhandene Dateien ersetzen\n")},
-        {QStringLiteral("swipes"),
-         QStringLiteral(
-             "Aufruf: karven-admin swipes --file DATEI [--firma F] [Optionen]\n"
-             "        karven-admin swipes --watch ORDNER [--firma F] [Optionen]\n\n"
-             "Bucht die Stempelungen einer Stempeluhr-Datei wie die Stempeluhr selbst: CSV\n"
-             "mit Kopfzeile [Firma;] Terminal; Karte; Art; Datum; Uhrzeit (Art K oder G,\n"
-             "Datum TT.MM.JJJJ, Uhrzeit HH:MM). Eine Datei mit einer fehlerhaften Zeile bucht\n"
-             "nichts; sonst wird sie in Portionen gebucht, jede für sich. Was schon gebucht\n"
-             "ist, wird nicht noch einmal gebucht: eine abgebrochene Datei noch einmal\n"
-             "einlesen bucht den Rest.\n\n"
-             "  --file DATEI     eine Datei einlesen\n"
-             "  --watch ORDNER   Dateien (*.csv) lesen, die Stempeluhren dort ablegen, bis\n"
-             "                   SIGTERM: jede, sobald sie fertig ist (unverändert über zwei\n"
-             "                   Runden, mit Zeilenumbruch am Ende); danach liegen sie in\n"
-             "                   ORDNER/erledigt, fehlerhafte in ORDNER/fehler mit einer\n"
-             "                   Datei .fehler.txt\n"
-             "  --firma F        Firma der Stempelungen ohne Spalte Firma (Vorgabe: 1)\n")},
-        {QStringLiteral("backup"),
-         QStringLiteral("Aufruf: karven-admin backup --to DATEI [--force] [Optionen]\n\n"
-                        "Sichert die SQLite-Datenbank des Namespace in DATEI, auch während das\n"
-                        "Programm läuft: der Stand eines Augenblicks, ohne halbe Änderungen.\n"
-                        "Eine vorhandene DATEI wird nur mit --force überschrieben.\n"
-                        "Für PostgreSQL ist pg_dump das Werkzeug.\n")},
-        {QStringLiteral("restore"),
-         QStringLiteral(
-             "Aufruf: karven-admin restore --from DATEI [Optionen]\n\n"
-             "Ersetzt den Inhalt der SQLite-Datenbank des Namespace durch die Sicherung\n"
-             "in DATEI, auch während das Programm läuft. DATEI muss eine KARVEN-Datenbank\n"
-             "sein, höchstens von der Version dieses Programms, sonst bleibt alles\n"
-             "unverändert; eine ältere wird auf den aktuellen Stand gebracht. Die ersetzte\n"
-             "Datenbank bleibt als Kopie daneben liegen (die Ausgabe nennt sie), und neue\n"
-             "Einträge bekommen Nummern über allen, die sie schon vergeben hatte.\n"
-             "Für PostgreSQL sind pg_restore und psql das Werkzeug.\n")},
-    };
-    return help;
-}
-
-QString generalHelp()
-{
-    return QStringLiteral(
-               "Aufruf: karven-admin BEFEHL [Optionen]\n\n"
-               "Verwaltet die Datenbank der KARVEN-Kartenzuordnung.\n\n"
-               "Befehle:\n"
-               "  create      Datenbank des Namespace anlegen\n"
-               "  seed        Datenbank anlegen und mit Demodaten füllen\n"
-               "  book        eine Karte buchen, wie es eine Stempeluhr tut\n"
-               "  unassigned  nicht zugeordnete Buchungen auflisten\n"
-               "  reopen      eine von der Liste genommene Buchung wieder aufnehmen\n"
-               "  bookings    Zeitbuchungen eines Mitarbeiters auflisten\n"
-               "  import      Stammdaten aus CSV-Dateien übernehmen\n"
-               "  swipes      Stempeluhr-Dateien einlesen, auch laufend aus einem Ordner\n"
-               "  export      Zeitbuchungen eines Zeitraums für die Lohnabrechnung (CSV, xlsx)\n"
-               "  server      Einträge der Serverliste zeigen, anlegen, ändern, löschen\n"
-               "  config      Datenbank-Engine des Programms für diesen Benutzer festlegen\n"
-               "  grant       einer PostgreSQL-Rolle geben, was ein Arbeitsplatz darf\n"
-               "  log         Protokoll der Kartenzuordnungen zeigen oder als CSV/xlsx schreiben\n"
-               "  check       Datenbank prüfen (Integrität, Version, Einträge)\n"
-               "  backup      SQLite-Datenbank in eine Datei sichern\n"
-               "  restore     SQLite-Datenbank aus einer Sicherung wiederherstellen\n\n"
-               "\"karven-admin BEFEHL --help\" zeigt die Optionen eines Befehls.\n\n") +
-           commonOptionsHelp;
+    const QString trimmed = text.trimmed();
+    for (const QString &format : {QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy")})
+        if (const QDate german = QDate::fromString(trimmed, format); german.isValid())
+            return german;
+    return QDate::fromString(trimmed, QStringLiteral("yyyy-MM-dd"));
 }
 
 CommandLine failure(const QString &message)
@@ -308,14 +120,18 @@ QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &option
     options.engine = *kind;
     options.engineGiven = engineGiven;
 
-    QString portText = given.value(QStringLiteral("port"));
+    // On PostgreSQL what the options leave open is libpq's to decide, as for
+    // psql: PGHOST, PGPORT, PGDATABASE, PGSERVICE and its pg_service.conf.
+    const bool postgres = *kind == EngineKind::Postgres;
+    const bool service = postgres && !qEnvironmentVariable("PGSERVICE").isEmpty();
+    const auto fromLibpq = [&](const char *variable) {
+        return service || (postgres && !qEnvironmentVariable(variable).isEmpty());
+    };
+    QString portText = given.value(QStringLiteral("port"), QStringLiteral("1973"));
     QString portSource = QStringLiteral("--port");
-    if (!given.contains(QStringLiteral("port"))) {
-        portText = QStringLiteral("1973");
-        if (*kind == EngineKind::Postgres) {
-            portText = qEnvironmentVariable("PGPORT", QStringLiteral("5432"));
-            portSource = QStringLiteral("PGPORT");
-        }
+    if (postgres && !given.contains(QStringLiteral("port"))) {
+        portText = qEnvironmentVariable("PGPORT", QStringLiteral("5432"));
+        portSource = QStringLiteral("PGPORT");
     }
     const std::optional<int> port = portNumber(portText);
     if (!port)
@@ -324,12 +140,20 @@ QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &option
 
     const QString server = given.value(QStringLiteral("server"), QStringLiteral("localhost"));
     const QString nameSpace = given.value(QStringLiteral("namespace"), QStringLiteral("KARVEN"));
-    const std::optional<ConnectionTarget> target = parseConnectionString(
+    std::optional<ConnectionTarget> target = parseConnectionString(
         QStringLiteral("cn_iptcp:%1[%2]:%3").arg(server).arg(*port).arg(nameSpace));
     if (!target)
         return QStringLiteral("Server \"%1\" oder Namespace \"%2\" ist ungültig (Namespace: ein "
                               "Buchstabe, dann Buchstaben, Ziffern und _)")
             .arg(server.left(60), nameSpace.left(60));
+    if (!given.contains(QStringLiteral("server")) &&
+        (fromLibpq("PGHOST") || fromLibpq("PGHOSTADDR")))
+        target->host.clear();
+    // A service file's port beats PGPORT in libpq, so only then is it left open.
+    if (!given.contains(QStringLiteral("port")) && service)
+        target->port = 0;
+    if (!given.contains(QStringLiteral("namespace")) && fromLibpq("PGDATABASE"))
+        target->databaseFromLibpq = true;
     options.target = *target;
     return QString();
 }
@@ -479,21 +303,26 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return failure(QStringLiteral("--id \"%1\" ist keine Buchungsnummer")
                                .arg(given.value(QStringLiteral("id")).left(40)));
     }
-    options.periodStart = given.value(QStringLiteral("von"));
-    options.periodEnd = given.value(QStringLiteral("bis"));
-    for (const QString &day : {options.periodStart, options.periodEnd})
-        if (!day.isEmpty() && !QDate::fromString(day, Qt::ISODate).isValid())
-            return failure(
-                QStringLiteral("\"%1\" ist kein Tag im Format JJJJ-MM-TT").arg(day.left(40)));
+    for (const auto &[name, day] : {std::pair{QStringLiteral("von"), &options.periodStart},
+                                    std::pair{QStringLiteral("bis"), &options.periodEnd},
+                                    std::pair{QStringLiteral("day"), &options.day}}) {
+        if (!given.contains(name))
+            continue;
+        const QDate date = typedDate(given.value(name));
+        if (!date.isValid())
+            return failure(QStringLiteral("--%1 \"%2\" ist kein Tag (TT.MM.JJJJ oder JJJJ-MM-TT)")
+                               .arg(name, given.value(name).left(40)));
+        *day = date.toString(Qt::ISODate);
+    }
     if (options.periodStart > options.periodEnd)
         return failure(QStringLiteral("--bis liegt vor --von"));
     if (command == QLatin1String("swipes") &&
         given.contains(QStringLiteral("file")) == given.contains(QStringLiteral("watch")))
         return failure(QStringLiteral("swipes braucht entweder --file DATEI oder --watch ORDNER"));
-    options.day = given.value(QStringLiteral("day"));
-    if (!options.day.isEmpty() && !QDate::fromString(options.day, Qt::ISODate).isValid())
-        return failure(QStringLiteral("--day \"%1\" ist kein Tag im Format JJJJ-MM-TT")
-                           .arg(options.day.left(40)));
+    if (command == QLatin1String("create") || command == QLatin1String("company")) {
+        options.companyName = given.value(QStringLiteral("name")).trimmed();
+        options.wj = given.value(QStringLiteral("wj")).trimmed();
+    }
     static const QHash<QString, QString> fileOption = {
         {QStringLiteral("backup"), QStringLiteral("to")},
         {QStringLiteral("restore"), QStringLiteral("from")},

@@ -23,7 +23,7 @@ struct AdminOptions
     QString kind;
     QString time;
     QString employee;
-    QString day; // yyyy-mm-dd
+    QString day; // yyyy-mm-dd, typed as dd.mm.yyyy or yyyy-mm-dd
     QString file; // --to of backup, --from of restore, --csv of log and export
     QString xlsxFile; // --xlsx of log and export
     QHash<QString, QString> importFiles; // import: kind of master data -> file
@@ -36,6 +36,8 @@ struct AdminOptions
     QString role;                  // grant: the workstations' PostgreSQL role
     bool takenOff = false;         // unassigned --erledigt
     qint64 swipeId = 0;            // reopen --id
+    QString companyName;           // create, company: --name
+    QString wj;                    // create, company: --wj, the business year
 };
 
 struct CommandLine

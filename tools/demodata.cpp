@@ -1,7 +1,7 @@
 #include "demodata.h"
 
 #include "cardassignment.h"
-#include "commandsession.h"
+#include "companyrecord.h"
 #include "passwordsecret.h"
 #include "session.h"
 #include "storedform.h"
@@ -95,7 +95,7 @@ struct ServerEntry
 
 // Type 0 entries are the branches' servers; the archive is of another kind.
 const ServerEntry serverEntries[] = {
-    {0, "Zentrale", "1", "0", 0},     {1, "Filiale Nord", "1", "1", 0},
+    {0, "Zentrale", "1", "0", 0},     {1, "Filiale Nord (Lübeck)", "1", "1", 0},
     {2, "Filiale Ost", "1", "2", 0},  {3, "Zentrale Firma 2", "2", "0", 0},
     {4, "Filiale West", "2", "1", 0}, {5, "Archiv", "1", "9", 1},
 };
@@ -206,20 +206,8 @@ void insertServerEntries(Session &session)
     for (const ServerEntry &entry : serverEntries)
         session.exec(QStringLiteral("INSERT INTO kassasw (id, name, firma, fil, ip, port,"
                                     " namespace, type) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                     {entry.id, text(entry.name), text(entry.company), text(entry.branch), here.host,
-                      QString::number(here.port), here.nameSpace, entry.type});
-}
-
-// ^FA(0): program, business year and company name, separated by backquotes.
-void setCompanyNode(Session &session)
-{
-    const QString subscripts = CommandSession::joinSubscripts({QStringLiteral("0")});
-    session.exec(QStringLiteral("DELETE FROM globale WHERE name = ? AND subscripts = ?"),
-                 {QStringLiteral("FA"), subscripts});
-    session.exec(
-        QStringLiteral("INSERT INTO globale (name, subscripts, value) VALUES (?, ?, ?)"),
-        {QStringLiteral("FA"), subscripts,
-         QStringLiteral("KARVEN`%1`Baustoffe Karven GmbH").arg(QDate::currentDate().year())});
+                     {entry.id, stored(entry.name), text(entry.company), text(entry.branch),
+                      here.host, QString::number(here.port), here.nameSpace, entry.type});
 }
 
 void assignCards(Session &session)
@@ -250,7 +238,8 @@ void seedDemoData(Session &session)
         insertEmployees(session);
         insertLoginUsers(session);
         insertServerEntries(session);
-        setCompanyNode(session);
+        writeCompanyRecord(session, {QString::number(QDate::currentDate().year()),
+                                     QStringLiteral("Baustoffe Karven GmbH")});
         assignCards(session);
         bookSwipes(session);
     });

@@ -60,6 +60,8 @@ QString apply(const QHash<QString, QString> &given, Entry &entry)
             return QStringLiteral("--type muss eine Zahl von 0 bis 999 sein");
         entry.type = *type;
     }
+    if (const QString unstorable = unstorableReason(entry.name); !unstorable.isEmpty())
+        return QStringLiteral("--name: ") + unstorable;
     const QString problem = serverEntryProblem(
         {entry.name, entry.company, entry.branch, entry.server, entry.port, entry.nameSpace});
     if (!problem.isEmpty())
@@ -138,9 +140,9 @@ int manageServerEntries(const AdminOptions &options, QTextStream &out, QTextStre
                                           {},
                                           {},
                                           {},
-                                          options.target.host,
-                                          QString::number(options.target.port),
-                                          options.target.nameSpace,
+                                          session.target().host,
+                                          QString::number(session.target().port),
+                                          session.target().nameSpace,
                                           0});
     const QString problem = apply(options.entry, entry);
     if (!problem.isEmpty()) {

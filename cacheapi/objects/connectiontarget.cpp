@@ -15,3 +15,18 @@ std::optional<ConnectionTarget> parseConnectionString(const QString &connectionS
         return std::nullopt;
     return ConnectionTarget{match.captured(1), port, match.captured(3)};
 }
+
+QString ConnectionTarget::postgresLocation() const
+{
+    const QString service = qEnvironmentVariable("PGSERVICE");
+    const auto libpqValue = [&](const char *variable, const QString &fallback) {
+        const QString value = qEnvironmentVariable(variable);
+        if (!value.isEmpty())
+            return value;
+        return service.isEmpty() ? fallback : QStringLiteral("Dienst %1").arg(service);
+    };
+    return QStringLiteral("PostgreSQL-Datenbank %1 auf %2:%3")
+        .arg(databaseFromLibpq ? libpqValue("PGDATABASE", databaseName()) : databaseName(),
+             host.isEmpty() ? libpqValue("PGHOST", QStringLiteral("localhost")) : host,
+             port > 0 ? QString::number(port) : libpqValue("PGPORT", QStringLiteral("5432")));
+}

@@ -119,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(details.zeitpunkt->text(), QStringLiteral("08.12.2026 07:41"));
         QCOMPARE(details.art->text(), QStringLiteral("Kommen"));
         QCOMPARE(details.terminal->text(), QStringLiteral("FIL01T1"));
-        QCOMPARE(details.filiale->text(), QStringLiteral("01 – Filiale Nord")); // from the server list
+        QCOMPARE(details.filiale->text(), QStringLiteral("01 – Filiale Nord (Lübeck)")); // from the server list, as itself
         QCOMPARE(details.offene->text(),
                  QStringLiteral("815, 2 offene Buchungen: 08.12.2026 07:41, 08.12.2026 16:30"));
         // By keyboard as well; a branch the server list does not know is shown by its number.

@@ -221,7 +221,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("mayWork");
         const QString backupTo = work_.filePath(QStringLiteral("copy-%1.sqlite"));
         const QVector<QStringList> commands = {
-            {QStringLiteral("create")},
+            {QStringLiteral("create"), QStringLiteral("--name"), QStringLiteral("Baustoffe"),
+             QStringLiteral("--wj"), QStringLiteral("2024")},
             {QStringLiteral("seed")},
             {QStringLiteral("book"), QStringLiteral("--card"), QStringLiteral("4040")},
             {QStringLiteral("unassigned")},

@@ -6,9 +6,11 @@
 #include "cardassignment.h"
 #include "commandline.h"
 #include "commandsession.h"
+#include "connectionfailure.h"
 #include "databaseadmin.h"
 #include "demodata.h"
 #include "engineerrors.h"
+#include "enginenotices.h"
 #include "enginefixture.h"
 #include "login/serverlogin.h"
 #include "passwordsecret.h"
@@ -252,7 +254,12 @@ private Q_SLOTS:
         QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--day"), today}).out.count('\n'), 3);
         QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--day"), QStringLiteral("2001-01-01")}).out,
                  QStringLiteral("Keine Zuordnungen.\n"));
-        QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--day"), QStringLiteral("31.01.2024")}).exitCode, -1);
+        // The day as typed in Germany is the same day.
+        QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--day"),
+                               QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))})
+                     .out.count('\n'),
+                 3);
+        QCOMPARE(runInProcess({QStringLiteral("log"), QStringLiteral("--day"), QStringLiteral("31.13.2024")}).exitCode, -1);
 
         QTemporaryDir folder;
         const QString file = folder.filePath(QStringLiteral("zuordnungen.csv"));
@@ -340,12 +347,12 @@ private Q_SLOTS:
             return runInProcess(arguments);
         };
         const QStringList entry = {QStringLiteral("--id"), QStringLiteral("3"), QStringLiteral("--name"),
-                                   QStringLiteral("Filiale Süd"), QStringLiteral("--firma"), QStringLiteral("1"),
+                                   QStringLiteral("Filiale Süd (Fürth)"), QStringLiteral("--firma"), QStringLiteral("1"),
                                    QStringLiteral("--filiale"), QStringLiteral("3")};
         QCOMPARE(server(QStringList{QStringLiteral("add")} + entry).exitCode, 0);
         // Without a target of its own the entry names the server karven-admin is connected to.
         QCOMPARE(column(QStringLiteral("SELECT name || ' ' || ip || ' ' || port || ' ' || namespace FROM kassasw")),
-                 QVariantList{QStringLiteral("Filiale S}d %1 %2 %3")
+                 QVariantList{QStringLiteral("Filiale S}d (F}rth) %1 %2 %3")
                                   .arg(db_.target().host)
                                   .arg(db_.target().port)
                                   .arg(db_.target().nameSpace)});
@@ -354,7 +361,11 @@ private Q_SLOTS:
              {QStringList{QStringLiteral("--entry-port"), QStringLiteral("70000")},
               QStringList{QStringLiteral("--entry-server"), QStringLiteral("")},
               QStringList{QStringLiteral("--entry-server"), QStringLiteral("db karven")},
-              QStringList{QStringLiteral("--firma"), QStringLiteral("0")}}) {
+              QStringList{QStringLiteral("--firma"), QStringLiteral("0")},
+              // The stored form keeps umlauts in these; the list joins with ";".
+              QStringList{QStringLiteral("--name"), QStringLiteral("Filiale [Süd]")},
+              QStringList{QStringLiteral("--name"), QStringLiteral("Nord|Süd")},
+              QStringList{QStringLiteral("--name"), QStringLiteral("Nord;Süd")}}) {
             const Outcome refused = server(QStringList{QStringLiteral("change"), QStringLiteral("--id"), QStringLiteral("3")} + wrong);
             QVERIFY2(refused.exitCode != 0 && !refused.err.isEmpty(), qPrintable(wrong.join(' ')));
         }
@@ -363,7 +374,7 @@ private Q_SLOTS:
                      .exitCode,
                  0);
         QCOMPARE(column(QStringLiteral("SELECT ip || ':' || port FROM kassasw WHERE id = 3")), QVariantList{"db.filiale:5432"});
-        QVERIFY(server({QStringLiteral("list")}).out.contains(QStringLiteral("3\tFiliale Süd\t1\t3\tdb.filiale\t5432")));
+        QVERIFY(server({QStringLiteral("list")}).out.contains(QStringLiteral("3\tFiliale Süd (Fürth)\t1\t3\tdb.filiale\t5432")));
         QCOMPARE(server({QStringLiteral("remove"), QStringLiteral("--id"), QStringLiteral("255")}).exitCode, 1);
         QCOMPARE(server({QStringLiteral("remove"), QStringLiteral("--id"), QStringLiteral("3")}).exitCode, 0);
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM kassasw")), 0);
@@ -633,6 +644,10 @@ private Q_SLOTS:
         QTest::newRow("restore without file") << QStringList{"restore"} << "--from";
         QTest::newRow("backup from") << QStringList{"backup", "--from", "x"} << "--from";
         QTest::newRow("restore to") << QStringList{"restore", "--to", "x"} << "--to";
+        QTest::newRow("no such day") << QStringList{"log", "--day", "31.02.2024"} << "--day";
+        QTest::newRow("day in no known form") << QStringList{"log", "--day", "2024/01/31"} << "2024/01/31";
+        QTest::newRow("period backwards, typed two ways")
+            << QStringList{"export", "--von", "31.01.2024", "--bis", "2024-01-30", "--csv", "x"} << "--bis";
         QTest::newRow("restore forced")
             << QStringList{"restore", "--from=x", "--force"} << "--force";
         QTest::newRow("export to no file")
@@ -677,6 +692,145 @@ private Q_SLOTS:
         QCOMPARE(options.kind, QStringLiteral("K"));
         const QDateTime time = QDateTime::fromString(options.time, QStringLiteral("yyyyMMddHHmm"));
         QVERIFY(qAbs(time.secsTo(QDateTime::currentDateTime())) < 120);
+    }
+
+    void daysAreTakenAsTypedInGermanyOrAsIso()
+    {
+        for (const QString &typed : {QStringLiteral("05.02.2024"), QStringLiteral("2024-02-05"), QStringLiteral("5.2.2024")}) {
+            const CommandLine line = parseCommandLine({QStringLiteral("karven-admin"), QStringLiteral("export"),
+                                                       QStringLiteral("--von"), typed, QStringLiteral("--bis"), typed,
+                                                       QStringLiteral("--csv"), QStringLiteral("x.csv")});
+            QCOMPARE(line.outcome, CommandLine::Run);
+            QCOMPARE(line.options.periodStart, QStringLiteral("2024-02-05"));
+            QCOMPARE(line.options.periodEnd, QStringLiteral("2024-02-05"));
+        }
+    }
+
+    // What the options leave open is libpq's on PostgreSQL; the options win.
+    void postgresTargetsLeaveTheRestToLibpq_data()
+    {
+        QTest::addColumn<QStringList>("environment"); // NAME=VALUE
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("databaseFromLibpq");
+        QTest::newRow("nothing set") << QStringList{} << QStringList{} << "localhost" << 5432 << false;
+        QTest::newRow("PGHOST, PGPORT, PGDATABASE")
+            << QStringList{"PGHOST=127.0.0.2", "PGPORT=6543", "PGDATABASE=filiale"} << QStringList{} << ""
+            << 6543 << true;
+        QTest::newRow("options win")
+            << QStringList{"PGHOST=127.0.0.2", "PGPORT=6543", "PGDATABASE=filiale"}
+            << QStringList{"--server", "db.nord", "--port", "5433", "--namespace", "NORD"} << "db.nord" << 5433
+            << false;
+        QTest::newRow("service file") << QStringList{"PGSERVICE=filiale"} << QStringList{} << "" << 0 << true;
+        QTest::newRow("service, port given") << QStringList{"PGSERVICE=filiale"} << QStringList{"--port", "5433"}
+                                             << "" << 5433 << true;
+    }
+
+    void postgresTargetsLeaveTheRestToLibpq()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(QStringList, options);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(bool, databaseFromLibpq);
+        const QList<QByteArray> names = {"PGHOST", "PGHOSTADDR", "PGPORT", "PGDATABASE", "PGSERVICE"};
+        QHash<QByteArray, QByteArray> saved;
+        for (const QByteArray &name : names) {
+            if (qEnvironmentVariableIsSet(name.constData()))
+                saved.insert(name, qgetenv(name.constData()));
+            qunsetenv(name.constData());
+        }
+        for (const QString &setting : environment)
+            qputenv(setting.section(QLatin1Char('='), 0, 0).toLatin1().constData(),
+                    setting.section(QLatin1Char('='), 1).toUtf8());
+        const CommandLine line = parseCommandLine(QStringList{QStringLiteral("karven-admin"), QStringLiteral("check"),
+                                                              QStringLiteral("--engine"), QStringLiteral("postgres")} +
+                                                  options);
+        for (const QByteArray &name : names) {
+            qunsetenv(name.constData());
+            if (saved.contains(name))
+                qputenv(name.constData(), saved.value(name));
+        }
+        QCOMPARE(line.outcome, CommandLine::Run);
+        QCOMPARE(line.options.target.host, host);
+        QCOMPARE(line.options.target.port, port);
+        QCOMPARE(line.options.target.databaseFromLibpq, databaseFromLibpq);
+    }
+
+    // libpq's own text stays beside the German one: in the program's history, and on stderr.
+    void connectionFailuresAreSaidInGerman_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("german");
+        QTest::addColumn<QString>("libpq");
+        QTest::newRow("refused") << QStringList{"--server", "127.0.0.1", "--port", "1"} << QString()
+                                 << "nimmt keine Verbindung an" << "Connection refused";
+        QTest::newRow("host unknown") << QStringList{"--server", "db.nirgends.invalid"} << QString()
+                                      << "Den Server \"db.nirgends.invalid\" gibt es im Netz nicht"
+                                      << "could not translate host name";
+        QTest::newRow("database missing") << QStringList{"--namespace", "NICHTDA"} << QString()
+                                          << "Die Datenbank \"nichtda\" gibt es auf dem Server nicht"
+                                          << "does not exist";
+        QTest::newRow("role missing") << QStringList{} << "niemand"
+                                      << "Die Rolle \"niemand\" gibt es auf dem Server nicht"
+                                      << "does not exist";
+    }
+
+    void connectionFailuresAreSaidInGerman()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, role);
+        QFETCH(QString, german);
+        QFETCH(QString, libpq);
+        if (db_.kind() != EngineKind::Postgres)
+            QSKIP("connection failures of a database server");
+        QStringList arguments = targetArguments();
+        for (int i = 0; i + 1 < options.size(); i += 2)
+            arguments[arguments.indexOf(options.at(i)) + 1] = options.at(i + 1);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!role.isEmpty())
+            environment.insert(QStringLiteral("PGUSER"), role);
+        const Outcome refused = runAdminProgram(QStringList{QStringLiteral("check")} + arguments, environment);
+        QCOMPARE(refused.exitCode, int(ExitFailure));
+        QVERIFY2(refused.err.contains(german) && refused.err.contains(libpq), qPrintable(refused.err));
+
+        // The program: German for its notice and boxes, libpq's words for the history.
+        QStringList history;
+        setEngineNoticeSink([&](const QString &, const QString &, const QString &parameter) { history << parameter; });
+        const QByteArray savedUser = qgetenv("PGUSER");
+        if (!role.isEmpty())
+            qputenv("PGUSER", role.toUtf8());
+        SqlFactory factory(db_.kind());
+        const QString server = arguments.at(arguments.indexOf(QStringLiteral("--server")) + 1);
+        const QString port = arguments.at(arguments.indexOf(QStringLiteral("--port")) + 1);
+        const QString nameSpace = arguments.at(arguments.indexOf(QStringLiteral("--namespace")) + 1);
+        const bool connected = factory.connect(QStringLiteral("cn_iptcp:%1[%2]:%3").arg(server, port, nameSpace));
+        qputenv("PGUSER", savedUser);
+        setEngineNoticeSink({});
+        QVERIFY(!connected);
+        QVERIFY2(factory.lastConnectError().contains(german), qPrintable(factory.lastConnectError()));
+        QVERIFY(!factory.lastConnectError().contains(libpq));
+        QCOMPARE(history.size(), 1);
+        QVERIFY2(history.first().contains(libpq), qPrintable(history.first()));
+    }
+
+    void passwordFailuresAreSaidInGerman()
+    {
+        // Worded by libpq; the test server lets its roles in without a password.
+        QVERIFY(connectionFailureInGerman(QStringLiteral("connection to server at \"db\" (10.0.0.5), port 5432 "
+                                                         "failed: FATAL:  password authentication failed for user "
+                                                         "\"karven\""))
+                    .startsWith(QStringLiteral("Das Kennwort der Rolle \"karven\" ist falsch")));
+        QVERIFY(connectionFailureInGerman(QStringLiteral("connection to server at \"db\" (10.0.0.5), port 5432 "
+                                                         "failed: fe_sendauth: no password supplied"))
+                    .contains(QStringLiteral("~/.pgpass")));
+        QVERIFY(connectionFailureInGerman(QStringLiteral("connection to server at \"db\", port 5432 failed: timeout "
+                                                         "expired"))
+                    .contains(QStringLiteral("Zeitüberschreitung")));
+        const QString unknown = QStringLiteral("server closed the connection unexpectedly");
+        QCOMPARE(connectionFailureInGerman(unknown), unknown);
     }
 
     void programRunsItsCommands()
@@ -770,9 +924,41 @@ private Q_SLOTS:
         if (db_.kind() == EngineKind::Sqlite)
             QVERIFY(!QFile::exists(embeddedDatabaseFile(target)));
 
-        const Outcome created =
-            runAdminProgram(QStringList{QStringLiteral("create")} + targetArguments(nameSpace));
+        // Every workstation reads the company record at its start: a new
+        // database is made only together with it.
+        const auto admin = [&](const QStringList &arguments) {
+            return runAdminProgram(arguments + targetArguments(nameSpace));
+        };
+        for (const QStringList &incomplete :
+             {QStringList{QStringLiteral("create")},
+              QStringList{QStringLiteral("create"), QStringLiteral("--wj"), QStringLiteral("2024")},
+              QStringList{QStringLiteral("create"), QStringLiteral("--name"), QStringLiteral("Bau [Süd]"),
+                          QStringLiteral("--wj"), QStringLiteral("2024")}}) {
+            const Outcome refused = admin(incomplete);
+            QCOMPARE(refused.exitCode, int(ExitFailure));
+            QVERIFY2(refused.err.contains(QStringLiteral("nichts angelegt"), Qt::CaseInsensitive),
+                     qPrintable(refused.err));
+            QCOMPARE(admin({QStringLiteral("company")}).exitCode, int(ExitFailure));
+        }
+        const Outcome created = admin({QStringLiteral("create"), QStringLiteral("--name"),
+                                       QStringLiteral("Baustoffe Süd"), QStringLiteral("--wj"),
+                                       QStringLiteral("2024")});
         QCOMPARE(created.exitCode, int(ExitSuccess));
+        QCOMPARE(admin({QStringLiteral("create")}).exitCode, int(ExitSuccess)); // an update
+        const Outcome newYear = admin({QStringLiteral("company"), QStringLiteral("--wj"), QStringLiteral("2025")});
+        QCOMPARE(newYear.exitCode, int(ExitSuccess));
+        QVERIFY2(newYear.out.contains(QStringLiteral("2024 -> 2025")), qPrintable(newYear.out));
+        QVERIFY(admin({QStringLiteral("company")}).out.contains(QStringLiteral("Firma: Baustoffe Süd\n")));
+        QCOMPARE(admin({QStringLiteral("company"), QStringLiteral("--wj"), QStringLiteral("25")}).exitCode,
+                 int(ExitFailure));
+        {
+            // The year as the program reads it at its first start.
+            SqlFactory factory(db_.kind());
+            QVERIFY(factory.connect(QStringLiteral("cn_iptcp:%1[%2]:%3").arg(target.host).arg(target.port).arg(nameSpace)));
+            QVariantList command{QStringLiteral("S P0=$P(^FA(0),\"`\",2) W P0")};
+            QCOMPARE(factory.newObject(QStringLiteral("KV.Windows"))->call(QStringLiteral("Xecute"), command).toString(),
+                     QStringLiteral("2025"));
+        }
         const Outcome empty =
             runAdminProgram(QStringList{QStringLiteral("unassigned")} + targetArguments(nameSpace));
         QCOMPARE(empty.exitCode, int(ExitSuccess));

@@ -161,6 +161,8 @@ private Q_SLOTS:
         QTest::newRow("quotes, separators and line breaks in fields")
             << QByteArray("\"x;y\";\"say \"\"hi\"\"\"\n\"two\nlines\";z\n\nlast;\n") << "UTF-8"
             << "1:x;y|say \"hi\"/2:two\nlines|z/5:last|";
+        QTest::newRow("a spreadsheet's trailing lines of separators")
+            << QByteArray("a;b;c\r\n1;2;3\r\n;;\r\n ; ;\r\n;;\r\n") << "UTF-8" << "1:a|b|c/2:1|2|3";
     }
 
     void filesAreReadAsOfficesWriteThem()
@@ -259,6 +261,12 @@ private Q_SLOTS:
                            "Zeile 3: Aktiv „vielleicht“ ist weder J noch N",
                            "Zeile 4: Personalnummer ist leer",
                            "Zeile 5: Name enthält Steuerzeichen (Zeilenumbruch, Tabulator o. ä.)"};
+        QTest::newRow("characters the stored form keeps umlauts in")
+            << head + "1;6001;Schmidt [Aushilfe];B;;J\n1;6002;A;Jörg|Jürgen;;J\n"
+            << QStringList{"Zeile 2: Name \"[\" kann nicht gespeichert werden: die Datenbank hält damit "
+                           "\"Ä\" fest (die Zeichen {|}~[\\]õ stehen dort für Umlaute, ß und §)",
+                           "Zeile 3: Vorname \"|\" kann nicht gespeichert werden: die Datenbank hält damit "
+                           "\"ö\" fest (die Zeichen {|}~[\\]õ stehen dort für Umlaute, ß und §)"};
         QTest::newRow("unknown and missing columns")
             << QByteArray("Firma;Persnr;Name\n1;6001;A\n")
             << QStringList{"Zeile 1: unbekannte Spalte „Persnr“; bekannt sind: Firma, "

@@ -254,13 +254,23 @@ bool CsvReader::fill(qsizetype wanted)
 
 bool CsvReader::next(CsvRecord &record)
 {
-    record.fields.clear();
-    while (more() && isLineBreak(buffer_.at(at_)))
-        skipLineBreak(); // an empty line
-    if (!more())
-        return false;
-    record.line = line_;
-    return readRecord(record.fields);
+    // Spreadsheets end a sheet with lines of bare separators (";;;;"): those
+    // are empty lines too.
+    const auto blank = [](const QStringList &fields) {
+        return std::all_of(fields.cbegin(), fields.cend(),
+                           [](const QString &field) { return field.trimmed().isEmpty(); });
+    };
+    do {
+        record.fields.clear();
+        while (more() && isLineBreak(buffer_.at(at_)))
+            skipLineBreak(); // an empty line
+        if (!more())
+            return false;
+        record.line = line_;
+        if (!readRecord(record.fields))
+            return false;
+    } while (blank(record.fields));
+    return true;
 }
 
 bool CsvReader::readRecord(QStringList &fields)

@@ -12,7 +12,7 @@ class QIODevice;
 // A CSV file as German offices write it: semicolons between fields, fields in
 // double quotes where they hold a semicolon, a quote ("" inside) or a line
 // break; UTF-8 with or without byte order mark, UTF-16 with one, or else
-// Windows-1252. Empty lines are skipped. A file that mixes UTF-8 with bytes
+// Windows-1252. Empty lines, also lines of bare separators, are skipped. A file that mixes UTF-8 with bytes
 // that are no UTF-8 (an umlaut of Windows-1252 among UTF-8 ones) is refused:
 // read as either, some of its names would come out garbled.
 struct CsvRecord

@@ -28,7 +28,7 @@ int importFiles(const AdminOptions &options, QTextStream &out, QTextStream &err)
                 return;
             }
             out << masterDataName(kind) << ": " << path << " (" << report.encoding
-                << "): " << report.rows << " Zeilen, " << report.added << " neu, " << report.changed
+                << "): " << report.rows << (report.rows == 1 ? " Zeile, " : " Zeilen, ") << report.added << " neu, " << report.changed
                 << " geändert, " << report.unchanged << " unverändert"
                 << (options.dryRun ? " (Probelauf)" : "") << '\n';
         }

@@ -112,6 +112,11 @@ Checked check(Value value, const QString &raw, bool required)
     if (text.isEmpty())
         return {QStringLiteral(""),
                 required || value == Value::Flag ? QStringLiteral("ist leer") : QString()};
+    const bool keptInStoredForm = value == Value::Key || value == Value::Department ||
+                                  value == Value::Employee || value == Value::Name;
+    if (const QString unstorable = unstorableReason(text);
+        keptInStoredForm && !unstorable.isEmpty())
+        return {{}, unstorable};
     switch (value) {
     case Value::Company:
         if (!isCompanyNumber(text))
