@@ -105,7 +105,7 @@ bool DatabaseAdmin::drop(EngineKind kind, const ConnectionTarget &target, QStrin
         {}, error);
 }
 
-void DatabaseAdmin::grantWorkstation(Session &session, const QString &role)
+bool DatabaseAdmin::grantWorkstation(Session &session, const QString &role)
 {
     if (session.kind() != EngineKind::Postgres)
         EngineError::raise(EngineError::InvalidValue,
@@ -120,20 +120,28 @@ void DatabaseAdmin::grantWorkstation(Session &session, const QString &role)
             " pg_class c WHERE r.rolname = ? AND c.relname = 'globale'"
             " AND c.relnamespace = 'public'::regnamespace"),
         {role});
-    if (!mightOwn.isValid())
-        EngineError::raise(
-            EngineError::InvalidValue,
-            QStringLiteral("Die Rolle \"%1\" gibt es auf dem Server nicht; ein "
-                           "Administrator legt sie mit psql an (CREATE ROLE ... LOGIN)")
-                .arg(role.left(60)));
+    const QString grantee = quotedIdentifier(role);
+    const QString creation = QStringLiteral("CREATE ROLE %1 LOGIN NOINHERIT CONNECTION LIMIT %2")
+                                 .arg(grantee)
+                                 .arg(workstationRoleConnections);
+    const bool missing = !mightOwn.isValid();
+    if (missing &&
+        !session.firstValue(QStringLiteral("SELECT rolsuper OR rolcreaterole FROM pg_roles WHERE rolname = current_user"))
+             .toBool())
+        EngineError::raise(EngineError::InvalidValue,
+                           QStringLiteral("Die Rolle \"%1\" gibt es auf dem Server nicht, und diese Rolle darf "
+                                          "keine anlegen; ein Administrator legt sie an mit: sudo -u postgres "
+                                          "psql -c '%2'")
+                               .arg(role.left(60), creation));
     if (mightOwn.toBool())
         EngineError::raise(
             EngineError::InvalidValue,
             QStringLiteral("Die Rolle \"%1\" hat die Rechte der Eigentümerrolle oder "
                            "ist Superuser; ein Arbeitsplatz braucht eine eigene Rolle")
                 .arg(role.left(60)));
-    const QString grantee = quotedIdentifier(role);
     session.transaction([&] {
+        if (missing)
+            session.exec(creation);
         session.exec(QStringLiteral("GRANT CONNECT ON DATABASE %1 TO %2")
                          .arg(quotedIdentifier(session.target().databaseName()), grantee));
         session.exec(QStringLiteral("GRANT USAGE ON SCHEMA arbeitsplatz TO %1").arg(grantee));
@@ -144,4 +152,5 @@ void DatabaseAdmin::grantWorkstation(Session &session, const QString &role)
                 "ALTER DEFAULT PRIVILEGES IN SCHEMA arbeitsplatz GRANT EXECUTE ON FUNCTIONS TO %1")
                 .arg(grantee));
     });
+    return missing;
 }

@@ -17,10 +17,15 @@ bool create(EngineKind kind, const ConnectionTarget &target, QString *error);
 // Removes the database with all its data. False with a reason on failure.
 bool drop(EngineKind kind, const ConnectionTarget &target, QString *error);
 
-// Lets an existing PostgreSQL role do what a workstation does: connect to the
+// Lets a PostgreSQL role do what a workstation does: connect to the
 // session's database and execute the functions of schema arbeitsplatz, also
 // those a later version adds; nothing else. Runs on the owner's session.
 // Throws CacheError saying why, e.g. for the owner's own role or a superuser.
-void grantWorkstation(Session &session, const QString &role);
+// A role that does not exist yet is made where the connected role may make
+// roles: one that logs in, with no password yet and at most
+// workstationRoleConnections connections, so that a role per branch limits
+// what a leaked password or a runaway branch can take; true when it was made.
+constexpr int workstationRoleConnections = 20;
+bool grantWorkstation(Session &session, const QString &role);
 
 } // namespace DatabaseAdmin

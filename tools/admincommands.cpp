@@ -294,13 +294,20 @@ int grantWorkstation(const AdminOptions &options, QTextStream &out, QTextStream 
     Session session(options.engine, options.target);
     if (!openExisting(session, options, err))
         return ExitFailure;
+    bool created = false;
     try {
-        DatabaseAdmin::grantWorkstation(session, options.role);
+        created = DatabaseAdmin::grantWorkstation(session, options.role);
     } catch (const CacheError &error) {
         err << "Rolle " << options.role << ": nichts geändert. " << oneLine(error.description())
             << '\n';
         return ExitFailure;
     }
+    if (created)
+        out << "Rolle " << options.role << " angelegt, höchstens "
+            << DatabaseAdmin::workstationRoleConnections
+            << " Verbindungen, noch ohne Kennwort; Kennwort setzen (es erscheint in keinem Protokoll): "
+               "psql -c '\\password "
+            << options.role << "'\n";
     out << "Rolle " << options.role << " darf die Serverfunktionen von "
         << databaseLocation(options) << " aufrufen, sonst nichts.\n";
     return ExitSuccess;

@@ -62,7 +62,7 @@ private Q_SLOTS:
         const int attempts = script_.attempts;
         clickBooking(0);
         QVERIFY(window_->Details->isVisible());
-        QCOMPARE(window_->Details->filiale->text(), QStringLiteral("01 – Filiale Nord"));
+        QCOMPARE(window_->Details->filiale->text(), QStringLiteral("01 – Filiale Nord (Lübeck)"));
         QCOMPARE(script_.attempts, attempts);
         QVERIFY(fakes_->ui.waitNotices.isEmpty());
         QVERIFY(fakes_->ui.messages.isEmpty());

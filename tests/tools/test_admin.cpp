@@ -977,9 +977,19 @@ private Q_SLOTS:
             QVERIFY2(refused.err.contains(QStringLiteral("PostgreSQL")), qPrintable(refused.err));
             return;
         }
-        const Outcome unknown = grant(QStringLiteral("niemand\"; DROP TABLE nopers; --"));
-        QCOMPARE(unknown.exitCode, int(ExitFailure));
-        QVERIFY2(unknown.err.contains(QStringLiteral("gibt es auf dem Server nicht")), qPrintable(unknown.err));
+        // A role per branch is made where the owner may make roles: it logs in,
+        // has no password yet and a limit of connections; its name is only a name.
+        const QString branchRole = QStringLiteral("karven filiale\"; DROP TABLE karte; --");
+        const Outcome made = grant(branchRole);
+        QCOMPARE(made.exitCode, int(ExitSuccess));
+        QVERIFY2(made.out.contains(QStringLiteral("angelegt")), qPrintable(made.out));
+        QCOMPARE(column(QStringLiteral("SELECT rolcanlogin AND rolpassword IS NULL FROM pg_authid"
+                                       " WHERE rolname = ?"),
+                        {branchRole}),
+                 QVariantList{true});
+        QCOMPARE(column(QStringLiteral("SELECT rolconnlimit FROM pg_roles WHERE rolname = ?"), {branchRole}),
+                 QVariantList{DatabaseAdmin::workstationRoleConnections});
+        QVERIFY(session_->tables().contains(QStringLiteral("karte")));
         const Outcome owner = grant(db_.target().user);
         QCOMPARE(owner.exitCode, int(ExitFailure));
         QVERIFY2(owner.err.contains(QStringLiteral("Eigentümerrolle")), qPrintable(owner.err));
