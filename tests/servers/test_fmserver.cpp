@@ -129,6 +129,21 @@ private Q_SLOTS:
         QCOMPARE(Verbindung.ZugriffZaehler, 0);
     }
 
+    // An entry no workstation could connect with never becomes connection data.
+    void unusableEntryIsReportedAndNotTaken()
+    {
+        FMServer &window = serverList_->window();
+        const QString before = window.BPORT->text();
+        db_.exec(QStringLiteral("UPDATE kassasw SET port = '70000' WHERE id = 7"));
+        clickRow(1);
+        QCOMPARE(fakes_->ui.messages.size(), 1);
+        QVERIFY2(fakes_->ui.messages[0].text.contains(QStringLiteral("5306")) &&
+                     fakes_->ui.messages[0].text.contains(QStringLiteral("Servereintrag 7 ist unbrauchbar")),
+                 qPrintable(fakes_->ui.messages[0].text));
+        QCOMPARE(window.BPORT->text(), before);
+        QCOMPARE(window.CurrentId, 255);
+    }
+
     void asStandardWritesTheSixKeys()
     {
         FMServer &window = serverList_->window();
