@@ -11,10 +11,10 @@
 #include "enginefixture.h"
 #include "programprocess.h"
 #include "offscreenprogram.h"
+#include "passwordsecret.h"
 #include "report.h"
 #include "session.h"
 #include "sqlfactory.h"
-#include "session.h"
 #include "stopwatch.h"
 #include "swipeimport.h"
 #include "timeclock.h"
@@ -64,6 +64,11 @@ public:
     explicit RawListQuery(EngineFixture &database) : factory_(createEngineFactory())
     {
         check(factory_->connect(database.connectionString()), QStringLiteral("engine connect"));
+        // As the program does: on PostgreSQL a workstation reads the list only once logged in.
+        check(factory_->logIn({DemoLogin::company, DemoLogin::branch, DemoLogin::userCode,
+                               PasswordSecret::derive(DemoLogin::password)})
+                      .status == LoginAnswer::Status::LoggedIn,
+              QStringLiteral("engine login"));
     }
 
     // Reads every row, as ListeAktualisieren does.

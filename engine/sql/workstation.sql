@@ -180,10 +180,19 @@ CREATE OR REPLACE FUNCTION intern.handelnder(p_firma text, p_von text, p_kontext
 LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
 DECLARE
     v_fil text;
+    v_firma text;
+    v_code text;
 BEGIN
-    SELECT a.firma, a.fil, a.code INTO firma, v_fil, code FROM intern.anmeldung() a;
-    IF code IS NOT NULL THEN
-        von := code;
+    SELECT a.firma, a.fil, a.code INTO v_firma, v_fil, v_code FROM intern.anmeldung() a;
+    IF v_code IS NOT NULL THEN
+        -- A user made inactive since the login acts no longer.
+        IF NOT EXISTS (SELECT 1 FROM public.parpersedv e WHERE e.firma = v_firma AND e.code = v_code
+                          AND e.aktiv = 'J') THEN
+            PERFORM intern.ablehnen('5304', 'Nicht angemeldet: der Benutzer ist nicht mehr aktiv');
+        END IF;
+        firma := v_firma;
+        code := v_code;
+        von := v_code;
         kontext := format('FIRMA=%s FIL=%s', firma, v_fil);
         RETURN;
     END IF;
@@ -280,33 +289,41 @@ END $$;
 CREATE OR REPLACE FUNCTION arbeitsplatz.parpersedv(p_firma text, p_code text)
 RETURNS TABLE (aktiv text, pname text, pnr text, abtnr text, dw text, bergrp text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(p_firma);
 BEGIN
     RETURN QUERY SELECT e.aktiv, e.pname, e.pnr, e.abtnr, e.dw, e.bergrp
-                   FROM parpersedv e WHERE e.firma = intern.lesefirma(p_firma) AND e.code = p_code;
+                   FROM parpersedv e WHERE e.firma = v_firma AND e.code = p_code;
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.parpersabt(p_firma text, p_abtnr text)
 RETURNS TABLE (abtbez text, abtnr text, habtnr text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(p_firma);
 BEGIN
     RETURN QUERY SELECT a.abtbez, a.abtnr, a.habtnr FROM parpersabt a
-                  WHERE a.firma = intern.lesefirma(p_firma) AND a.abtnr = p_abtnr;
+                  WHERE a.firma = v_firma AND a.abtnr = p_abtnr;
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.persbasis(p_firma text, p_pnr text)
 RETURNS TABLE (name text, vorname text, aktiv text, fax text, email text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(p_firma);
 BEGIN
     RETURN QUERY SELECT b.name, b.vorname, b.aktiv, b.fax, b.email FROM persbasis b
-                  WHERE b.firma = intern.lesefirma(p_firma) AND b.pnr = p_pnr;
+                  WHERE b.firma = v_firma AND b.pnr = p_pnr;
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.stempelung(p_id bigint)
 RETURNS TABLE (firma text, karte text, buchungstext text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(NULL);
 BEGIN
     RETURN QUERY SELECT s.firma, s.karte, s.buchungstext FROM stempelung s
-                  WHERE s.id = p_id AND s.firma = coalesce(intern.lesefirma(NULL), s.firma);
+                  WHERE s.id = p_id AND s.firma = coalesce(v_firma, s.firma);
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.kassasw(p_id bigint)
@@ -343,9 +360,11 @@ END $$;
 CREATE OR REPLACE FUNCTION arbeitsplatz.listeaktiv(p_firma text)
 RETURNS TABLE (pnr text, name text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(p_firma);
 BEGIN
     RETURN QUERY SELECT b.pnr, b.name || ', ' || b.vorname FROM persbasis b
-                  WHERE b.firma = intern.lesefirma(p_firma) AND b.aktiv = 'J' ORDER BY b.name, b.vorname, b.pnr;
+                  WHERE b.firma = v_firma AND b.aktiv = 'J' ORDER BY b.name, b.vorname, b.pnr;
 END $$;
 
 -- The open swipes of the company, or all of them without one (the owner's
@@ -380,10 +399,12 @@ END $$;
 CREATE OR REPLACE FUNCTION arbeitsplatz.karteninhaber(p_firma text, p_karte text)
 RETURNS TABLE (pnr text, name text, von text, am text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(btrim(p_firma));
 BEGIN
     RETURN QUERY SELECT k.pnr, COALESCE(p.name || ', ' || p.vorname, ''), k.zugeordnet_von, k.zugeordnet_am
                    FROM karte k LEFT JOIN persbasis p ON p.firma = k.firma AND p.pnr = k.pnr
-                  WHERE k.firma = intern.lesefirma(btrim(p_firma)) AND btrim(k.karte) = btrim(p_karte);
+                  WHERE k.firma = v_firma AND btrim(k.karte) = btrim(p_karte);
 END $$;
 
 -- The second parameter is reserved by the server and not evaluated.
@@ -398,9 +419,11 @@ END $$;
 CREATE OR REPLACE FUNCTION arbeitsplatz.filialen(p_firma text)
 RETURNS TABLE (fil text, name text)
 LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+DECLARE
+    v_firma text := intern.lesefirma(btrim(p_firma));
 BEGIN
     RETURN QUERY SELECT s.fil, s.name FROM kassasw s
-                  WHERE s.firma = intern.lesefirma(btrim(p_firma)) AND s.type = 0 ORDER BY s.id;
+                  WHERE s.firma = v_firma AND s.type = 0 ORDER BY s.id;
 END $$;
 
 -- The assignment log newest first, the last 1000; an empty card, employee or

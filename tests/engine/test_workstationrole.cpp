@@ -339,9 +339,12 @@ private Q_SLOTS:
         QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '1002', NULL, 'CHEF')"), {entry}),
                  QStringLiteral("refused K5303"));
         QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")), QStringLiteral("angemeldet"));
+        // Made inactive after the login: the login counts no longer, for a correction or anything else.
         db_.exec(QStringLiteral("UPDATE parpersedv SET aktiv = 'N' WHERE firma = '1' AND code = 'CHEF'"));
         QCOMPARE(answer(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '1002', NULL, 'CHEF')"), {entry}),
-                 QStringLiteral("refused K5303"));
+                 QStringLiteral("refused K5304"));
+        QCOMPARE(answer(QStringLiteral("SELECT count(*) FROM arbeitsplatz.nopers_liste('1')")),
+                 QStringLiteral("refused K5304"));
         db_.exec(QStringLiteral("UPDATE parpersedv SET aktiv = 'J' WHERE firma = '1' AND code = 'CHEF'"));
         QCOMPARE(refusal(QStringLiteral("SELECT arbeitsplatz.korrigieren(?, '1002', NULL, 'KASSE')"), {entry}), QString());
         QCOMPARE(db_.column(QStringLiteral("SELECT von FROM kartenzuordnung WHERE art = 'K'")),
