@@ -128,6 +128,32 @@ QStringList Benchmarks::programArguments() const
     return database_.commandLine(DemoLogin::userCode, DemoLogin::password).split(QLatin1Char(' '));
 }
 
+// The login as the server checks it now (one call), side by side with what the
+// login asked the server before: the user's three records, read by key.
+void Benchmarks::login()
+{
+    progress(QStringLiteral("login"));
+    std::unique_ptr<Factory> factory = createEngineFactory();
+    check(factory->connect(database_.connectionString()), QStringLiteral("engine connect"));
+    const LoginRequest request{DemoLogin::company, DemoLogin::branch, DemoLogin::userCode,
+                               PasswordSecret::derive(DemoLogin::password)};
+    const Runs runs{10, 200};
+    report_.add(Figure::login, 0, QString(), medianMs(runs, [&] {
+                    check(factory->logIn(request).status == LoginAnswer::Status::LoggedIn,
+                          QStringLiteral("login"));
+                }),
+                ms);
+    const QString company = DemoLogin::company + QStringLiteral("||");
+    report_.add(Figure::loginReads, 0, QString(), medianMs(runs, [&] {
+                    auto person = factory->openId(QStringLiteral("KV.ParPersEdv"), company + DemoLogin::userCode);
+                    factory->openId(QStringLiteral("KV.ParPersAbt"),
+                                    company + person->property(QStringLiteral("ABTNR")).toString());
+                    factory->openId(QStringLiteral("KV.PersBasis"),
+                                    company + person->property(QStringLiteral("PNR")).toString());
+                }),
+                ms);
+}
+
 void Benchmarks::emptyPoll()
 {
     progress(QStringLiteral("empty poll"));

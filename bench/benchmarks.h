@@ -14,6 +14,7 @@ public:
 
     // One poll that finds nothing: in the window, and the engine query alone.
     void emptyPoll();
+    void login();
     // From a booking committed by a time clock to its row in an empty list,
     // with the poll an hour apart (PostgreSQL only).
     void pushLatency(int swipes);

@@ -1,7 +1,7 @@
 // karven-bench: the program's speed and memory on the engine that KARVEN_ENGINE
 // names (PostgreSQL: the server KARVEN_TEST_PGPORT names). Prints the figures
 // and the targets as Markdown tables. scripts/bench runs it on both engines.
-//   karven-bench [--idle-seconds N] [--only imports|refresh]
+//   karven-bench [--idle-seconds N] [--only imports|login|refresh]
 
 #include "benchmarks.h"
 #include "cacheerror.h"
@@ -29,11 +29,12 @@ int main(int argc, char *argv[])
     if (idleSeconds <= 0)
         qFatal("usage: karven-bench [--idle-seconds N]");
 
-    // "--only imports" or "--only refresh": those figures alone, for working on them.
+    // "--only imports", "--only login" or "--only refresh": those figures alone, for working on them.
     const qsizetype onlyOption = arguments.indexOf(QStringLiteral("--only"));
     const QString only = onlyOption > 0 ? arguments.value(onlyOption + 1) : QString();
-    if (onlyOption > 0 && only != QLatin1String("imports") && only != QLatin1String("refresh"))
-        qFatal("usage: karven-bench [--idle-seconds N] [--only imports|refresh]");
+    if (onlyOption > 0 && only != QLatin1String("imports") && only != QLatin1String("login") &&
+        only != QLatin1String("refresh"))
+        qFatal("usage: karven-bench [--idle-seconds N] [--only imports|login|refresh]");
     const auto runs = [&only](const char *part) { return only.isEmpty() || only == QLatin1String(part); };
 
     registerFactory(createEngineFactory);
@@ -46,6 +47,8 @@ int main(int argc, char *argv[])
         Benchmarks benchmarks(database, report, idleSeconds);
         if (runs("imports"))
             benchmarks.imports(100000, 10000);
+        if (runs("login"))
+            benchmarks.login();
         if (only.isEmpty()) {
             benchmarks.emptyPoll();
             if (database.kind() == EngineKind::Postgres)

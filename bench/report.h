@@ -24,6 +24,8 @@ inline const QString employeeImport = QStringLiteral("Employee file import (karv
 inline const QString employeeFloor = QStringLiteral("Plain insert of the same employees (floor)");
 inline const QString pushMedian = QStringLiteral("Push, booking committed → row listed");
 inline const QString pushP99 = QStringLiteral("Push, booking committed → row listed, p99");
+inline const QString login = QStringLiteral("Login checked by the server (engine logIn)");
+inline const QString loginReads = QStringLiteral("The three record reads the login made until 1.2 (engine)");
 } // namespace Figure
 
 // The figures of one engine's benchmarks, and how they stand against the targets.
