@@ -326,6 +326,7 @@ void FMStart::BUSpeich_Click()
 void FMStart::assign(int row, const ChosenEmployee &employee)
 {
     const QString id = litime->keyText(row);
+    const QString bookingText = litime->insertedText(row).toString();
     const QString card = storedCard(row);
     litime->setCellText(row, 4, employee.number);
 
@@ -363,8 +364,12 @@ void FMStart::assign(int row, const ChosenEmployee &employee)
     }
     std::unique_ptr<ServerObject> booking =
         Verbindung.CacheFactory->openId(QStringLiteral("Quastel.NoPers"), id);
-    QVariantList deleted{id};
-    booking->call(QStringLiteral("sys_deleteid"), deleted);
+    // The row is this booking only while the number still names the swipe it
+    // showed: a number the server gave out again (a restore) is left alone.
+    if (booking->property(QStringLiteral("Buchungstext")).toString() == bookingText) {
+        QVariantList deleted{id};
+        booking->call(QStringLiteral("sys_deleteid"), deleted);
+    }
     booking->call(QStringLiteral("sys_close"));
     booking.reset();
     ZugriffEnde(false);

@@ -339,6 +339,27 @@ private Q_SLOTS:
         QVERIFY(fakes_->ui.questionsAsked.isEmpty());
     }
 
+    // The number of the row assigned names another swipe by now (as after a
+    // restore that gave numbers out again): that swipe stays on the list.
+    void aNumberThatNamesAnotherSwipeIsNotTakenOffTheList()
+    {
+        const QString shown = db_.swipe(QStringLiteral("777"), QStringLiteral("202401310705"));
+        start();
+        waitForListing(1);
+        db_.exec(QStringLiteral("UPDATE stempelung SET karte = '       888',"
+                                " buchungstext = replace(buchungstext, '       777', '       888') WHERE id = ?"),
+                 {shown.toLongLong()});
+        clickBooking(0);
+        chooseEmployee(QStringLiteral("dorn"));
+        window_->BUSpeich->click();
+        QCOMPARE(db_.column(QStringLiteral("SELECT count(*) FROM stempelung WHERE id = ? AND pnr IS NULL"
+                                           " AND erledigt_am IS NULL"),
+                            {shown.toLongLong()})
+                     .value(0)
+                     .toInt(),
+                 1);
+    }
+
     void aCardAssignedElsewhereMeanwhileIsAskedAbout()
     {
         db_.swipe(QStringLiteral("666"), QStringLiteral("202401310800"));
