@@ -142,8 +142,11 @@ bool DatabaseAdmin::grantWorkstation(Session &session, const QString &role)
     session.transaction([&] {
         if (missing)
             session.exec(creation);
-        session.exec(QStringLiteral("GRANT CONNECT ON DATABASE %1 TO %2")
-                         .arg(quotedIdentifier(session.target().databaseName()), grantee));
+        const QString database = quotedIdentifier(session.target().databaseName());
+        // A database restored from a dump is new: the server gives everybody CONNECT and
+        // TEMPORARY on it again, and a dump does not carry a database's own rights.
+        session.exec(QStringLiteral("REVOKE ALL ON DATABASE %1 FROM PUBLIC").arg(database));
+        session.exec(QStringLiteral("GRANT CONNECT ON DATABASE %1 TO %2").arg(database, grantee));
         session.exec(QStringLiteral("GRANT USAGE ON SCHEMA arbeitsplatz TO %1").arg(grantee));
         session.exec(QStringLiteral("GRANT EXECUTE ON ALL FUNCTIONS IN SCHEMA arbeitsplatz TO %1")
                          .arg(grantee));

@@ -101,6 +101,7 @@ public:
             finding(QStringLiteral("Es gibt keinen Firmeneintrag: jeder Arbeitsplatz meldet beim "
                                    "Start einen Fehler. Anlegen: karven-admin company --name "
                                    "FIRMENNAME --wj JJJJ"));
+        checkDatabaseRights(session);
         checkServerEntries(session);
         return findings_;
     }
@@ -185,6 +186,20 @@ private:
                                    "aufrufen: karven-admin grant --role %1")
                         .arg(role));
         checkRole(role, QStringLiteral("Arbeitsplatzrolle"));
+    }
+
+    // Only granted roles may reach the database; a new one (as after a restore) is open to all.
+    void checkDatabaseRights(Session &session)
+    {
+        if (session
+                .firstValue(QStringLiteral(
+                    "SELECT datacl IS NULL OR EXISTS (SELECT 1 FROM aclexplode(datacl) a"
+                    " WHERE a.grantee = 0) FROM pg_database WHERE datname = current_database()"))
+                .toBool())
+            finding(QStringLiteral(
+                "Jede Rolle des Servers darf sich mit der Datenbank verbinden und dort "
+                "temporäre Tabellen anlegen (etwa nach dem Zurückspielen einer Sicherung): "
+                "karven-admin grant --role ROLLE nimmt das zurück"));
     }
 
     // Every entry a workstation may choose must lead to a database server.
