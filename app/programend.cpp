@@ -89,5 +89,5 @@ void ProgramEnd::commitSession(QSessionManager &)
     // is settled now. The next server access connects again; one that runs
     // (the request can come in any of its waits) keeps its connection to the end.
     disconnectWhenAccessEnds();
-    SettingsStore::flush();
+    SettingsStore::flush(SettingsFile::Login);
 }

@@ -125,7 +125,7 @@ void QtUserInterface::endProgram()
         (*it)->close();
     frmProgrammverlauf::unload();
     releaseConnection();
-    SettingsStore::flush();
+    SettingsStore::flush(SettingsFile::Login);
     std::fflush(nullptr);
     // At once: the end may be asked for deep inside waits and modal windows.
     std::_Exit(EXIT_SUCCESS);

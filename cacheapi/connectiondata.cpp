@@ -10,7 +10,7 @@
 
 using Field = ServerListPort::Field;
 
-const QString standardServer = QStringLiteral("localhost");
+const QString standardServer = QLatin1String(ConnectionDefaults::server);
 
 namespace {
 
@@ -28,13 +28,13 @@ QString askIfEmpty(const QString &value, const QString &prompt)
 
 void takeCommandLine()
 {
-    Verbindung.Firma = wort(1, QStringLiteral("1"));
-    Verbindung.Filiale = wort(2, QStringLiteral("0"));
+    Verbindung.Firma = wort(1, QLatin1String(ConnectionDefaults::firma));
+    Verbindung.Filiale = wort(2, QLatin1String(ConnectionDefaults::filiale));
     Verbindung.Personal = wort(3);
     Verbindung.Passwort = wort(4);
     Verbindung.Server = wort(5, standardServer);
-    Verbindung.Port = wort(6, QStringLiteral("1973"));
-    Verbindung.Namespace = wort(7, QStringLiteral("KARVEN"));
+    Verbindung.Port = wort(6, QString::number(ConnectionDefaults::port));
+    Verbindung.Namespace = wort(7, QLatin1String(ConnectionDefaults::nameSpace));
     Verbindung.WJ = wort(8);
     Verbindung.Zusatzparameter = wort(9);
     ConnStringBilden();
@@ -70,23 +70,23 @@ void ConnStringBilden()
 
 void EinstellungenLesen(bool nurVerbindung)
 {
-    Verbindung.ServerObjekt = SettingsStore::read(QStringLiteral("ServerObjekt"));
+    Verbindung.ServerObjekt = SettingsStore::read(LoginSetting::ServerObjekt);
     if (Verbindung.ServerObjekt.isEmpty())
         ports().loginDialog->setKeinDefaultEintrag(true);
-    Verbindung.Server = askIfEmpty(SettingsStore::read(QStringLiteral("Server")),
+    Verbindung.Server = askIfEmpty(SettingsStore::read(LoginSetting::Server),
                                    QStringLiteral("IP/Name Standard-Server:"));
-    Verbindung.Firma = SettingsStore::read(QStringLiteral("Firma"), QStringLiteral("1"));
-    Verbindung.Filiale = SettingsStore::read(QStringLiteral("Filiale"), QStringLiteral("0"));
-    Verbindung.Port = askIfEmpty(SettingsStore::read(QStringLiteral("Port")),
-                                 QStringLiteral("Standard-Port:"));
-    Verbindung.Namespace = SettingsStore::read(QStringLiteral("Namespace"), QStringLiteral("KARVEN"));
+    Verbindung.Firma = SettingsStore::read(LoginSetting::Firma);
+    Verbindung.Filiale = SettingsStore::read(LoginSetting::Filiale);
+    Verbindung.Port =
+        askIfEmpty(SettingsStore::read(LoginSetting::Port), QStringLiteral("Standard-Port:"));
+    Verbindung.Namespace = SettingsStore::read(LoginSetting::Namespace);
     ConnStringBilden();
 
     bool failed = false;
     Verbindung.WJ = dbcall(QStringLiteral("S P0=$P(^FA(0),\"`\",2) W P0"), failed);
     if (nurVerbindung)
         return;
-    Verbindung.Personal = SettingsStore::read(QStringLiteral("Name"));
+    Verbindung.Personal = SettingsStore::read(LoginSetting::Name);
     copyRecordIntoWindows();
 }
 

@@ -1,6 +1,7 @@
 #include "engineconfig.h"
 
-#include <QSettings>
+#include "settingsstore.h"
+
 #include <QStandardPaths>
 
 std::optional<EngineKind> engineKindFromName(const QString &name)
@@ -23,18 +24,15 @@ QString configuredEngineName()
     const QString fromEnvironment = qEnvironmentVariable("KARVEN_ENGINE");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    QSettings settings(QStringLiteral("KARVEN"), QStringLiteral("KARVEN"));
-    const QString fromSettings =
-        settings.value(QStringLiteral("Engine/Engine")).toString();
-    return fromSettings.isEmpty() ? QStringLiteral("sqlite") : fromSettings;
+    const QString fromSettings = SettingsStore::read(ProgramSetting::Engine);
+    return fromSettings.isEmpty() ? QLatin1String(ProgramSetting::Engine.defaultValue)
+                                  : fromSettings;
 }
 
 QString storeEngineChoice(EngineKind kind)
 {
-    QSettings settings(QStringLiteral("KARVEN"), QStringLiteral("KARVEN"));
-    settings.setValue(QStringLiteral("Engine/Engine"), engineName(kind));
-    settings.sync();
-    return settings.status() == QSettings::NoError ? settings.fileName() : QString();
+    SettingsStore::write(ProgramSetting::Engine, engineName(kind));
+    return SettingsStore::flush(SettingsFile::Program);
 }
 
 QString engineDataDirectory()

@@ -12,8 +12,8 @@ enum class EngineKind { Sqlite, Postgres };
 std::optional<EngineKind> engineKindFromName(const QString &name);
 QString engineName(EngineKind kind);
 
-// The engine name in force: KARVEN_ENGINE, else the key "Engine" of the program's
-// own settings (application "KARVEN", section "Engine"), else "sqlite". Not
+// The engine name in force: KARVEN_ENGINE, else the program's own setting, else
+// "sqlite". Not
 // checked here: an unknown name is refused when a factory is made.
 QString configuredEngineName();
 // Stores the engine choice in the program's own settings of this user, for

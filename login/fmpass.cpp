@@ -90,8 +90,8 @@ void FMPass::BUSpeich_Click()
     UserInterfacePort &ui = *ports().userInterface;
     ui.setWaitCursor(true);
     DialogdatenUebernehmen();
-    SettingsStore::write(QStringLiteral("Name"), BUSER->text());
-    SettingsStore::write(QStringLiteral("Passwort"), PasswortKodieren(BPASSWORT->text()));
+    SettingsStore::write(LoginSetting::Name, BUSER->text());
+    SettingsStore::write(LoginSetting::Passwort, PasswortKodieren(BPASSWORT->text()));
     if (loggingInAnew()) {
         ZugriffEnde(false);
         Trennen();

@@ -1,6 +1,7 @@
 #include "fmserver.h"
 
 #include "cacheapi.h"
+#include "connectiondefaults.h"
 #include "ctlist.h"
 #include "runtimeguard.h"
 #include "serverentryrules.h"
@@ -48,11 +49,15 @@ FMServer::FMServer()
     // The narrow fields reach a little further left and right than designed, so
     // that a five-digit port and a four-digit company show whole.
     BSERVERIP = field(QStringLiteral("ServerIP:"), standardServer, 0, {1080, 1560, 1455, 285});
-    BPORT = field(QStringLiteral("Port:"), QStringLiteral("1973"), 2535, {2960, 1560, 715, 285});
-    BFIRMA = field(QStringLiteral("Firma:"), QStringLiteral("1"), 0, {1080, 1920, 480, 285});
-    BFIL = field(QStringLiteral("Filiale:"), QStringLiteral("0"), 1560, {2160, 1920, 480, 285});
+    BPORT = field(QStringLiteral("Port:"), QString::number(ConnectionDefaults::port), 2535,
+                  {2960, 1560, 715, 285});
+    BFIRMA = field(QStringLiteral("Firma:"), QLatin1String(ConnectionDefaults::firma), 0,
+                   {1080, 1920, 480, 285});
+    BFIL = field(QStringLiteral("Filiale:"), QLatin1String(ConnectionDefaults::filiale), 1560,
+                 {2160, 1920, 480, 285});
     BWJ = field(QStringLiteral("WJ:"), QStringLiteral("0"), 2640, {2960, 1920, 715, 285});
-    BNAMESPACE = field(QStringLiteral("Namespace:"), QStringLiteral("KARVEN"), 0, {1080, 2280, 1455, 285});
+    BNAMESPACE = field(QStringLiteral("Namespace:"), QLatin1String(ConnectionDefaults::nameSpace),
+                       0, {1080, 2280, 1455, 285});
     setTabOrder(BSERVERIP, BPORT);
     setTabOrder(BPORT, BFIRMA);
     setTabOrder(BFIRMA, BFIL);
@@ -210,12 +215,12 @@ bool FMServer::loadEntry(int row)
 void FMServer::AlsStandardSpeichern()
 {
     ports().loginDialog->setKeinDefaultEintrag(false);
-    SettingsStore::write(QStringLiteral("ServerObjekt"), QString::number(CurrentId));
-    SettingsStore::write(QStringLiteral("Firma"), BFIRMA->text());
-    SettingsStore::write(QStringLiteral("Filiale"), BFIL->text());
-    SettingsStore::write(QStringLiteral("Server"), BSERVERIP->text());
-    SettingsStore::write(QStringLiteral("Port"), BPORT->text());
-    SettingsStore::write(QStringLiteral("Namespace"), BNAMESPACE->text());
+    SettingsStore::write(LoginSetting::ServerObjekt, QString::number(CurrentId));
+    SettingsStore::write(LoginSetting::Firma, BFIRMA->text());
+    SettingsStore::write(LoginSetting::Filiale, BFIL->text());
+    SettingsStore::write(LoginSetting::Server, BSERVERIP->text());
+    SettingsStore::write(LoginSetting::Port, BPORT->text());
+    SettingsStore::write(LoginSetting::Namespace, BNAMESPACE->text());
 }
 
 void FMServer::BUEdit_Click()

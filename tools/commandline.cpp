@@ -2,6 +2,7 @@
 
 #include "commandhelp.h"
 #include "companynumber.h"
+#include "connectiondefaults.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -127,7 +128,8 @@ QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &option
     const auto fromLibpq = [&](const char *variable) {
         return service || (postgres && !qEnvironmentVariable(variable).isEmpty());
     };
-    QString portText = given.value(QStringLiteral("port"), QStringLiteral("1973"));
+    QString portText =
+        given.value(QStringLiteral("port"), QString::number(ConnectionDefaults::port));
     QString portSource = QStringLiteral("--port");
     if (postgres && !given.contains(QStringLiteral("port"))) {
         portText = qEnvironmentVariable("PGPORT", QStringLiteral("5432"));
@@ -138,8 +140,10 @@ QString resolveTarget(const QHash<QString, QString> &given, AdminOptions &option
         return QStringLiteral("%1 \"%2\" ist keine Portnummer von 1 bis 65535")
             .arg(portSource, portText.left(40));
 
-    const QString server = given.value(QStringLiteral("server"), QStringLiteral("localhost"));
-    const QString nameSpace = given.value(QStringLiteral("namespace"), QStringLiteral("KARVEN"));
+    const QString server =
+        given.value(QStringLiteral("server"), QLatin1String(ConnectionDefaults::server));
+    const QString nameSpace =
+        given.value(QStringLiteral("namespace"), QLatin1String(ConnectionDefaults::nameSpace));
     std::optional<ConnectionTarget> target = parseConnectionString(
         QStringLiteral("cn_iptcp:%1[%2]:%3").arg(server).arg(*port).arg(nameSpace));
     if (!target)

@@ -96,10 +96,10 @@ void MainWindowFixture::clickServerEntry(int row)
 
 void MainWindowFixture::storeStandardServerInSettings()
 {
-    SettingsStore::write(QStringLiteral("ServerObjekt"), QStringLiteral("0"));
-    SettingsStore::write(QStringLiteral("Server"), db_.target().host);
-    SettingsStore::write(QStringLiteral("Port"), QString::number(db_.target().port));
-    SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
+    SettingsStore::write(LoginSetting::ServerObjekt, QStringLiteral("0"));
+    SettingsStore::write(LoginSetting::Server, db_.target().host);
+    SettingsStore::write(LoginSetting::Port, QString::number(db_.target().port));
+    SettingsStore::write(LoginSetting::Namespace, db_.target().nameSpace);
 }
 
 void MainWindowFixture::startWithAllWindowsOpen()

@@ -578,16 +578,16 @@ private Q_SLOTS:
         QTimer::singleShot(0, [&] {
             timerRanDuringLogin = window_->Timer1.isActive();
             program_->loginDialog.BPASSWORT->setText(DemoLogin::password);
-            SettingsStore::write(QStringLiteral("Server"), db_.target().host);
+            SettingsStore::write(LoginSetting::Server, db_.target().host);
             program_->serverList.setField(ServerListPort::Field::BSERVERIP, db_.target().host);
             program_->serverList.setField(ServerListPort::Field::BPORT, QString::number(db_.target().port));
             program_->serverList.setField(ServerListPort::Field::BNAMESPACE, db_.target().nameSpace);
             program_->loginDialog.BUSpeich->click();
         });
-        SettingsStore::write(QStringLiteral("ServerObjekt"), QStringLiteral("0"));
-        SettingsStore::write(QStringLiteral("Server"), db_.target().host);
-        SettingsStore::write(QStringLiteral("Port"), QString::number(db_.target().port));
-        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
+        SettingsStore::write(LoginSetting::ServerObjekt, QStringLiteral("0"));
+        SettingsStore::write(LoginSetting::Server, db_.target().host);
+        SettingsStore::write(LoginSetting::Port, QString::number(db_.target().port));
+        SettingsStore::write(LoginSetting::Namespace, db_.target().nameSpace);
         start();
         QVERIFY(!timerRanDuringLogin);
         QVERIFY(window_->windowTitle().contains(QStringLiteral("Benutzer: ADM|")));

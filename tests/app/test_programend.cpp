@@ -107,7 +107,7 @@ int runChild(int argc, char *argv[])
     ports() = Ports{&userInterface, &serverList, &loginDialog, nullptr};
     QWidget mainWindow;
     mainWindow.show();
-    SettingsStore::write(QStringLiteral("Name"), QStringLiteral("written before the end"));
+    SettingsStore::write(LoginSetting::Name, QStringLiteral("written before the end"));
     QDialog modal(&mainWindow);
     QTimer::singleShot(0, &modal, [] {
         QTimer::singleShot(0, [] { ProgrammBeenden(); });

@@ -338,8 +338,8 @@ private Q_SLOTS:
     void settingsDefaultsAndQuestions()
     {
         windows_->ui.inputAnswers = {db_.target().host, QString::number(db_.target().port)};
-        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
-        SettingsStore::write(QStringLiteral("Name"), QStringLiteral("ADM"));
+        SettingsStore::write(LoginSetting::Namespace, db_.target().nameSpace);
+        SettingsStore::write(LoginSetting::Name, QStringLiteral("ADM"));
         EinstellungenLesen(false);
         QCOMPARE(windows_->ui.inputPrompts,
                  (QStringList{QStringLiteral("Anmeldung|IP/Name Standard-Server:"),
@@ -352,7 +352,7 @@ private Q_SLOTS:
         QCOMPARE(windows_->serverList.fields.value(Field::BWJ), QStringLiteral("2025"));
         QCOMPARE(windows_->loginDialog.user, QStringLiteral("ADM"));
         // The answers are not stored.
-        QCOMPARE(SettingsStore::read(QStringLiteral("Server")), QString());
+        QCOMPARE(SettingsStore::read(LoginSetting::Server), QString());
     }
 
     void cancelledServerQuestionGivesAnEmptyServer()
@@ -377,10 +377,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, server);
         QFETCH(QString, port);
-        SettingsStore::write(QStringLiteral("Server"), server);
-        SettingsStore::write(QStringLiteral("Port"), port);
-        SettingsStore::write(QStringLiteral("Firma"), QString(100000, QLatin1Char('9')));
-        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
+        SettingsStore::write(LoginSetting::Server, server);
+        SettingsStore::write(LoginSetting::Port, port);
+        SettingsStore::write(LoginSetting::Firma, QString(100000, QLatin1Char('9')));
+        SettingsStore::write(LoginSetting::Namespace, db_.target().nameSpace);
         // The embedded engine has no server to look up, so a long name still
         // connects there; everything else ends in the two connect messages.
         try {

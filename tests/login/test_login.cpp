@@ -182,10 +182,10 @@ private Q_SLOTS:
         QCOMPARE(fakes_->loginDialog.modalShows, 0);
         QVERIFY(loginCommandLine().isEmpty());
         // The next attempt asks: settings and the dialog, where the right password is typed.
-        SettingsStore::write(QStringLiteral("ServerObjekt"), QStringLiteral("0"));
-        SettingsStore::write(QStringLiteral("Server"), db_.target().host);
-        SettingsStore::write(QStringLiteral("Port"), QString::number(db_.target().port));
-        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
+        SettingsStore::write(LoginSetting::ServerObjekt, QStringLiteral("0"));
+        SettingsStore::write(LoginSetting::Server, db_.target().host);
+        SettingsStore::write(LoginSetting::Port, QString::number(db_.target().port));
+        SettingsStore::write(LoginSetting::Namespace, db_.target().nameSpace);
         fakes_->loginDialog.whileShownModally = [&] {
             fakes_->loginDialog.password = DemoLogin::password;
             fakes_->serverList.fields = {{ServerListPort::Field::BFIRMA, QStringLiteral("1")},
@@ -280,8 +280,9 @@ private Q_SLOTS:
         dialog.BUSpeich->click();
         QVERIFY(!dialog.isVisible());
         // The stored name is the hidden box's text, not the user found from the password.
-        QCOMPARE(SettingsStore::read(QStringLiteral("Name")), QStringLiteral("NAME"));
-        QCOMPARE(SettingsStore::read(QStringLiteral("Passwort")), PasswortKodieren(QStringLiteral("juergen")));
+        QCOMPARE(SettingsStore::read(LoginSetting::Name), QStringLiteral("NAME"));
+        QCOMPARE(SettingsStore::read(LoginSetting::Passwort),
+                 PasswortKodieren(QStringLiteral("juergen")));
         QCOMPARE(Verbindung.Personal, QStringLiteral("MÜL"));
         QVERIFY(!fakes_->ui.waitCursor);
     }

@@ -48,9 +48,9 @@ private:
 
     void storeStandardServerInSettings()
     {
-        SettingsStore::write(QStringLiteral("Server"), db_.target().host);
-        SettingsStore::write(QStringLiteral("Port"), QString::number(db_.target().port));
-        SettingsStore::write(QStringLiteral("Namespace"), db_.target().nameSpace);
+        SettingsStore::write(LoginSetting::Server, db_.target().host);
+        SettingsStore::write(LoginSetting::Port, QString::number(db_.target().port));
+        SettingsStore::write(LoginSetting::Namespace, db_.target().nameSpace);
     }
 
 private Q_SLOTS:
@@ -150,18 +150,18 @@ private Q_SLOTS:
         fakes_->loginDialog.keinDefaultEintrag = true;
         window.BSERVERIP->setText(QStringLiteral("typed"));
         window.AlsStandardSpeichern();
-        QCOMPARE(SettingsStore::read(QStringLiteral("ServerObjekt")), QStringLiteral("255"));
-        QCOMPARE(SettingsStore::read(QStringLiteral("Server")), QStringLiteral("typed"));
+        QCOMPARE(SettingsStore::read(LoginSetting::ServerObjekt), QStringLiteral("255"));
+        QCOMPARE(SettingsStore::read(LoginSetting::Server), QStringLiteral("typed"));
         QVERIFY(!fakes_->loginDialog.keinDefaultEintrag);
 
         clickRow(0);
         window.AlsStandardSpeichern();
-        QCOMPARE(SettingsStore::read(QStringLiteral("ServerObjekt")), QStringLiteral("0"));
-        QCOMPARE(SettingsStore::read(QStringLiteral("Firma")), QStringLiteral("1"));
-        QCOMPARE(SettingsStore::read(QStringLiteral("Filiale")), QStringLiteral("0"));
-        QCOMPARE(SettingsStore::read(QStringLiteral("Server")), QStringLiteral("zentrale"));
-        QCOMPARE(SettingsStore::read(QStringLiteral("Port")), QStringLiteral("1972"));
-        QCOMPARE(SettingsStore::read(QStringLiteral("Namespace")), QStringLiteral("KARVEN"));
+        QCOMPARE(SettingsStore::read(LoginSetting::ServerObjekt), QStringLiteral("0"));
+        QCOMPARE(SettingsStore::read(LoginSetting::Firma), QStringLiteral("1"));
+        QCOMPARE(SettingsStore::read(LoginSetting::Filiale), QStringLiteral("0"));
+        QCOMPARE(SettingsStore::read(LoginSetting::Server), QStringLiteral("zentrale"));
+        QCOMPARE(SettingsStore::read(LoginSetting::Port), QStringLiteral("1972"));
+        QCOMPARE(SettingsStore::read(LoginSetting::Namespace), QStringLiteral("KARVEN"));
     }
 
     void rightButtonOffersAsStandard()
@@ -231,8 +231,8 @@ private Q_SLOTS:
         QVERIFY(script_.objectsOpened.isEmpty());
         window.HRechts->actions().value(0)->trigger();
         window.HRechts->close();
-        QCOMPARE(SettingsStore::read(QStringLiteral("ServerObjekt")), QStringLiteral("7"));
-        QCOMPARE(SettingsStore::read(QStringLiteral("Server")), QStringLiteral("getippt"));
+        QCOMPARE(SettingsStore::read(LoginSetting::ServerObjekt), QStringLiteral("7"));
+        QCOMPARE(SettingsStore::read(LoginSetting::Server), QStringLiteral("getippt"));
     }
 
     void fieldsShowTheirValuesWhole()

@@ -4,12 +4,13 @@
 
 #include "cacheapi.h"
 #include "cardassignment.h"
+#include "connectiondefaults.h"
 #include "ctcombo.h"
 #include "ctlist.h"
 #include "demodata.h"
 #include "fmserver.h"
-#include "frmabout.h"
 #include "fmzuordnungen.h"
+#include "frmabout.h"
 #include "frmprogrammverlauf.h"
 #include "germantranslations.h"
 #include "programwindows.h"
@@ -83,7 +84,8 @@ int main(int argc, char *argv[])
 
     // A time clock books a swipe meanwhile: the status bar tells of it.
     Session elsewhere(*engineKindFromName(configuredEngineName()),
-                      {QStringLiteral("localhost"), 1973, QStringLiteral("KARVEN")});
+                      {QLatin1String(ConnectionDefaults::server), ConnectionDefaults::port,
+                       QLatin1String(ConnectionDefaults::nameSpace)});
     if (elsewhere.open())
         bookCard(elsewhere, DemoLogin::company, QStringLiteral("FIL02T1"), QStringLiteral("K"),
                  QStringLiteral("5150"), QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm")),
