@@ -26,11 +26,11 @@ class HolderChange
 {
 public:
     HolderChange(Session &session, QString company, QString employee, QString card)
-        : session_(session), values_{{QStringLiteral("firma"), company},
+        : session_(session), actor_(actingUser(session)), values_{{QStringLiteral("firma"), company},
                                      {QStringLiteral("pnr"), employee},
                                      {QStringLiteral("karte"), card},
                                      {QStringLiteral("vorher"), QStringLiteral("")},
-                                     {QStringLiteral("von"), boundValue(actingUser(session).author)},
+                                     {QStringLiteral("von"), boundValue(actor_.author)},
                                      {QStringLiteral("am"), QDateTime::currentDateTime().toString(
                                                                 QStringLiteral("yyyyMMddHHmmss"))}}
     {}
@@ -110,7 +110,7 @@ public:
         return session_
             .firstValue(QStringLiteral("SELECT count(*) FROM parpersedv WHERE firma = ? AND code = ?"
                                        " AND trim(bergrp) = 'A' AND aktiv = 'J'"),
-                        {value(QStringLiteral("firma")), actingUser(session_).code})
+                        {value(QStringLiteral("firma")), actor_.code})
             .toInt() == 1;
     }
 
@@ -133,6 +133,7 @@ private:
     }
 
     Session &session_;
+    const ActingUser actor_;
     QVariantMap values_;
 };
 
