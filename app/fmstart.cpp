@@ -87,6 +87,7 @@ FMStart::FMStart(FMPass &loginDialog) : loginDialog_(loginDialog)
     connect(&Timer1, &QTimer::timeout, this, guarded([this] { pollTick(); }));
     connect(&TimerNeu, &QTimer::timeout, this, guarded([this] { checkForNewBookings(); }));
     pushed_.setSingleShot(true);
+    sinceStart_.start();
     connect(&pushed_, &QTimer::timeout, this, guarded([this] { newBookingsPushed(); }));
 }
 
@@ -144,10 +145,11 @@ void FMStart::Form_Load()
     setWindowTitle(
         mainWindowCaption(Verbindung.Firma, Verbindung.Filiale, Verbindung.BenutzerText));
     fillActiveEmployees(*lipnr);
-    // Only now, so that no refresh runs under the login dialog.
-    listenForNewBookings([this] {
-        // A look for new ones that waits keeps waiting; an empty list does not.
-        if (!pushed_.isActive() || Timer1.isActive())
+    // Only now, so that no refresh runs under the login dialog. The notice
+    // may come inside an access: only noted here.
+    listenForNewBookings([this](const NewBookingsNotice &notice) {
+        pendingNotice_ = notice;
+        if (!pushed_.isActive())
             pushed_.start(0);
     });
     Timer1.start(1);
@@ -185,11 +187,14 @@ void FMStart::ListeAktualisieren()
         QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
     rows->execute();
     bool found = false;
+    std::optional<qint64> counter;
     {
         // The list was emptied: it shows the bookings once all are read.
         const RowBatch batch(*litime);
         while (rows->next()) {
             addBooking(rows->data(1).toString(), rows->data(2).toString());
+            if (!found && !rows->data(3).isNull())
+                counter = rows->data(3).toLongLong();
             found = true;
         }
     }
@@ -197,7 +202,9 @@ void FMStart::ListeAktualisieren()
     readBranchNamesOnce();
     ZugriffEnde(false);
     lastListedId_ = litime->keyText(0);
-    lblNeu->hide();
+    watch_.listRead(litime->rowCount(), lastListedId_.toLongLong(), counter, sinceStart_.elapsed());
+    // A notice that came during the read may tell of more.
+    showNewBookingsHint(watch_.hint());
     showOpenCount();
     BUAkt->setEnabled(true);
     ui.processEvents();
@@ -214,11 +221,11 @@ void FMStart::showOpenCount()
 
 void FMStart::checkForNewBookings()
 {
-    // Not under a refresh, which reads them anyway, nor under another access:
-    // the next tick comes soon enough.
-    if (refreshing_ || accessInProgress() || litime->rowCount() == 0)
+    // Where the server tells of new bookings, its notices keep the hint. Not
+    // under a refresh, which reads them anyway, nor under another access: the
+    // next tick comes soon enough.
+    if (newBookingsTold() || refreshing_ || accessInProgress() || litime->rowCount() == 0)
         return;
-    lastCheck_.start();
     const QString after = lastListedId_;
     ZugriffBeginn(false);
     const std::optional<int> arrived = countNewBookings(after);
@@ -228,29 +235,40 @@ void FMStart::checkForNewBookings()
         return;
     }
     // A refresh meanwhile has read them.
-    if (after != lastListedId_)
-        return;
-    lblNeu->setText(newBookingsCount(*arrived) +
-                    QStringLiteral(" – <a href=\"#\">Aktualisieren</a>"));
-    lblNeu->setVisible(*arrived > 0);
+    if (after == lastListedId_)
+        showNewBookingsHint(*arrived);
+}
+
+void FMStart::showNewBookingsHint(int count)
+{
+    lblNeu->setText(newBookingsCount(count) + QStringLiteral(" – <a href=\"#\">Aktualisieren</a>"));
+    lblNeu->setVisible(count > 0);
 }
 
 void FMStart::newBookingsPushed()
 {
-    // An early tick of the timer that runs; like a tick it waits while a refresh
-    // or another access runs, and the timer's next tick sees the new bookings.
-    if (refreshing_ || accessInProgress())
-        return;
-    if (Timer1.isActive()) {
-        ListeAktualisieren();
-    } else if (TimerNeu.isActive()) {
-        // A burst of swipes asks the server at most once per poll interval.
-        const qint64 wait = Timing::scaled(Timing::pollIntervalMs) - lastCheck_.elapsed();
-        if (lastCheck_.isValid() && wait > 0)
-            pushed_.start(int(wait));
-        else
-            checkForNewBookings();
+    if (pendingNotice_) {
+        const NewBookingsWatch::Step step = watch_.noticed(*pendingNotice_, sinceStart_.elapsed());
+        pendingNotice_.reset();
+        // The hint costs no server call: shown at once, also while an access waits.
+        if (litime->rowCount() > 0)
+            showNewBookingsHint(watch_.hint());
+        listWanted_ = listWanted_ || step != NewBookingsWatch::Step::Nothing;
     }
+    if (!listWanted_ || litime->rowCount() > 0) {
+        listWanted_ = false;
+        return;
+    }
+    // An early tick of Timer1, and like a tick it starts no access under a
+    // refresh or another access: it comes again a moment later.
+    const int wait = refreshing_ || accessInProgress() ? NewBookingsWatch::readIntervalMs
+                                                       : watch_.readDelay(sinceStart_.elapsed());
+    if (wait > 0) {
+        pushed_.start(wait);
+        return;
+    }
+    listWanted_ = false;
+    ListeAktualisieren();
 }
 
 void FMStart::addBooking(const QString &id, const QString &text)
@@ -380,6 +398,7 @@ void FMStart::assign(int row, const ChosenEmployee &employee)
             litime->removeRow(other);
     showDetails(litime->selectedRow());
     showOpenCount();
+    watch_.rowsLeft(litime->rowCount());
     if (litime->rowCount() == 0) {
         TimerNeu.stop();
         lblNeu->hide();

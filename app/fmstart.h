@@ -1,5 +1,7 @@
 #pragma once
 
+#include "newbookingswatch.h"
+
 #include <QMainWindow>
 #include <QElapsedTimer>
 #include <QHash>
@@ -84,7 +86,9 @@ private:
     // Tells in the status bar how many bookings arrived since the list was read;
     // the list and the choice stay as they are.
     void checkForNewBookings();
-    // The server told of new bookings: the timer that runs ticks now.
+    // Shows how many bookings arrived since the list was read; none: no hint.
+    void showNewBookingsHint(int count);
+    // The server told of new bookings: the hint, or an early tick of Timer1.
     void newBookingsPushed();
 
     FMPass &loginDialog_;
@@ -96,5 +100,8 @@ private:
     QString lastListedId_;  // of the newest booking the last refresh read
     bool refreshing_ = false; // ListeAktualisieren runs, maybe in its event processing
     QTimer pushed_; // collects the server's notices of new bookings into one tick
-    QElapsedTimer lastCheck_; // since the last look for new bookings
+    std::optional<NewBookingsNotice> pendingNotice_; // the latest, not yet looked at
+    bool listWanted_ = false; // a notice asks for a read of the empty list
+    NewBookingsWatch watch_;
+    QElapsedTimer sinceStart_; // the clock of watch_
 };

@@ -20,7 +20,7 @@ constexpr int longestReasonShown = 300;
 
 const QString anmeldungTitel = QStringLiteral("Anmeldung an Caché");
 
-std::function<void()> newBookingsListener;
+std::function<void(const NewBookingsNotice &)> newBookingsListener;
 
 // Brackets being opened that wait for their connection.
 int accessesConnecting = 0;
@@ -265,11 +265,16 @@ void releaseConnection()
     Verbindung.CacheFactory.reset();
 }
 
-void listenForNewBookings(std::function<void()> listener)
+void listenForNewBookings(std::function<void(const NewBookingsNotice &)> listener)
 {
     newBookingsListener = std::move(listener);
     if (Verbindung.CacheFactory)
         Verbindung.CacheFactory->setNewBookingsListener(newBookingsListener);
+}
+
+bool newBookingsTold()
+{
+    return Verbindung.CacheFactory && Verbindung.CacheFactory->tellsOfNewBookings();
 }
 
 void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt)

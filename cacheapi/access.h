@@ -33,7 +33,10 @@ void releaseConnection();
 // Calls back when the server tells that unassigned bookings of the logged-in
 // company arrived, on this connection and every later one; an empty function
 // stops it. The callback may only take note: it may run inside an access.
-void listenForNewBookings(std::function<void()> listener);
+void listenForNewBookings(std::function<void(const NewBookingsNotice &)> listener);
+// Whether the server tells the present connection of new bookings; where it
+// does not (SQLite, no connection, a server that refused) the caller polls.
+bool newBookingsTold();
 // Closes a server object, ignoring a failure to close, and releases it.
 void ObjektSchliessen(std::unique_ptr<ServerObject> &objekt);
 void ObjektSchliessen(std::unique_ptr<ResultSet> &objekt);

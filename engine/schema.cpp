@@ -159,23 +159,20 @@ void addCorrectedTimeBookings(Session &session)
                                 " PRIMARY KEY (zuordnung_id, zeitbuchung_id))"));
 }
 
-// A workstation whose list is empty learns of a new booking at once instead of
-// at its next poll, whoever writes it. The server sends equal notices of one
-// transaction once: an import of many swipes tells each company once.
-void notifyNewBookings(Session &session, const QString &table, const QString &condition)
+// A workstation learns of new bookings from the server instead of at its next
+// poll, whoever writes them: once a statement, by company, told as the
+// workstation functions decide (intern.neue_buchungen).
+void notifyNewBookings(Session &session)
 {
     if (session.kind() != EngineKind::Postgres)
         return;
-    execAll(session,
-            {
-                QStringLiteral(
-                    "CREATE OR REPLACE FUNCTION %1_melden() RETURNS trigger LANGUAGE plpgsql AS $$"
-                    " BEGIN PERFORM pg_notify('%2', NEW.firma); RETURN NULL; END $$")
-                    .arg(table, newBookingsChannel),
-                QStringLiteral("CREATE TRIGGER %1_neu AFTER INSERT ON %1"
-                               " FOR EACH ROW%2 EXECUTE FUNCTION %1_melden()")
-                    .arg(table, condition),
-            });
+    execAll(session, {
+                         QStringLiteral("DROP TRIGGER IF EXISTS stempelung_neu ON stempelung"),
+                         QStringLiteral("DROP FUNCTION IF EXISTS stempelung_melden()"),
+                         QStringLiteral("CREATE TRIGGER stempelung_neu AFTER INSERT ON stempelung"
+                                        " REFERENCING NEW TABLE AS neu FOR EACH STATEMENT"
+                                        " EXECUTE FUNCTION intern.neue_buchungen()"),
+                     });
 }
 
 // Every change of the server list, since an entry decides where the
@@ -214,15 +211,13 @@ const QVector<UpgradeStep> &upgradeSteps()
         {2, addAssignmentLog},
         {3, prepareForImports},
         {4, addCorrectedTimeBookings},
-        {5,
-         [](Session &session) { notifyNewBookings(session, QStringLiteral("nopers"), QString()); }},
+        // Version 5 told of new bookings row by row; version 9 does it anew.
+        {5, [](Session &) {}},
         // A later version that changes a function runs the script again.
         {6, installWorkstationFunctions},
         {7,
          [](Session &session) {
              introduceSwipeLedger(session);
-             notifyNewBookings(session, QStringLiteral("stempelung"),
-                               QStringLiteral(" WHEN (NEW.pnr IS NULL)"));
              installWorkstationFunctions(session);
          }},
         {8,
@@ -230,6 +225,11 @@ const QVector<UpgradeStep> &upgradeSteps()
              logServerEntryChanges(session);
              installWorkstationFunctions(session);
              keepDerivedPasswords(session);
+         }},
+        {9,
+         [](Session &session) {
+             installWorkstationFunctions(session);
+             notifyNewBookings(session);
          }},
     };
     return steps;

@@ -80,15 +80,17 @@ const QVector<ClassDef> &serverClasses()
           {QStringLiteral("Karte"), QStringLiteral("karte")},
           {QStringLiteral("Buchungstext"), QStringLiteral("buchungstext")}},
          // The open swipes in the order they arrived: of the workstation's
-         // company, or all of them on a connection without one.
+         // company, or all of them on a connection without one. Third column:
+         // the company's count of new bookings with them, where the server
+         // tells of new bookings (null elsewhere).
          {{QStringLiteral("Liste"),
            QStringLiteral("nopers_liste"),
-           QStringLiteral("SELECT id, buchungstext FROM stempelung WHERE pnr IS NULL AND erledigt_am IS NULL"
-                          " ORDER BY id"),
+           QStringLiteral("SELECT id, buchungstext, NULL FROM stempelung"
+                          " WHERE pnr IS NULL AND erledigt_am IS NULL ORDER BY id"),
            0,
            {},
-           QStringLiteral("SELECT id, buchungstext FROM stempelung WHERE pnr IS NULL AND erledigt_am IS NULL"
-                          " AND firma = ? ORDER BY id")},
+           QStringLiteral("SELECT id, buchungstext, NULL FROM stempelung"
+                          " WHERE pnr IS NULL AND erledigt_am IS NULL AND firma = ? ORDER BY id")},
           // How many open swipes arrived after the one with the given id: a
           // light look for new ones while a workstation shows its list.
           {QStringLiteral("AnzahlNeu"),

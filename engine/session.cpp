@@ -411,6 +411,14 @@ bool Session::listen(const QString &channel,
     return true;
 }
 
+bool Session::stillListening() const
+{
+    if (!open_ || kind_ != EngineKind::Postgres)
+        return false;
+    const PGconn *connection = libpqConnection(QSqlDatabase::database(connectionName_, false));
+    return connection && PQstatus(connection) == CONNECTION_OK;
+}
+
 bool Session::isAlive()
 {
     // A PostgreSQL server that restarted leaves the connection looking open

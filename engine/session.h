@@ -114,6 +114,10 @@ public:
     // the event loop, until the session closes; an empty function stops it.
     // False when the database cannot notify (SQLite) or refused to listen.
     bool listen(const QString &channel, const std::function<void(const QString &payload)> &onNotification);
+    // Whether the listening connection is still there as far as the client
+    // can tell without asking the server: a server that went away leaves
+    // it broken once its notices stop.
+    bool stillListening() const;
 
 private:
     void prepareSchema(bool mayCreate);

@@ -131,26 +131,40 @@ std::unique_ptr<ResultSet> SqlFactory::openResultSet(const QString &className,
     return std::make_unique<SqlResultSet>(session, serverClass, *query);
 }
 
-void SqlFactory::setNewBookingsListener(std::function<void()> listener)
+void SqlFactory::setNewBookingsListener(std::function<void(const NewBookingsNotice &)> listener)
 {
     newBookingsListener_ = std::move(listener);
     if (session_ && session_->isOpen())
         listenForNewBookings();
 }
 
+bool SqlFactory::tellsOfNewBookings()
+{
+    return listening_ && session_ && session_->stillListening();
+}
+
 void SqlFactory::listenForNewBookings()
 {
+    listening_ = false;
     if (session_->kind() != EngineKind::Postgres)
         return;
     std::function<void(const QString &)> onNotification;
     if (newBookingsListener_)
-        // Bookings of other companies are not in this connection's list.
-        onNotification = [this](const QString &company) {
+        onNotification = [this](const QString &payload) {
+            // "company;counter;newest id"; bookings of other companies are
+            // not in this connection's list, and a malformed notice tells nothing.
+            const QStringList fields = payload.split(QLatin1Char(';'));
+            bool counted = false;
+            bool numbered = false;
+            const NewBookingsNotice notice{fields.value(1).toLongLong(&counted),
+                                           fields.value(2).toLongLong(&numbered)};
             const QVariant context = session_->contextCompany();
-            if (context.isNull() || context.toString() == company)
-                newBookingsListener_();
+            if (fields.size() == 3 && counted && numbered &&
+                (context.isNull() || context.toString() == fields.first()))
+                newBookingsListener_(notice);
         };
-    if (!session_->listen(newBookingsChannel, onNotification) && onNotification)
+    listening_ = session_->listen(newBookingsChannel, onNotification) && onNotification;
+    if (!listening_ && onNotification)
         engineNotice(QStringLiteral("engine.Benachrichtigung"),
                      QStringLiteral("%1 meldet keine neuen Buchungen; die Liste wird abgefragt")
                          .arg(session_->location()),

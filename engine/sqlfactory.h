@@ -23,7 +23,8 @@ public:
     std::unique_ptr<ServerObject> newObject(const QString &className) override;
     std::unique_ptr<ResultSet> openResultSet(const QString &className,
                                              const QString &queryName) override;
-    void setNewBookingsListener(std::function<void()> listener) override;
+    void setNewBookingsListener(std::function<void(const NewBookingsNotice &)> listener) override;
+    bool tellsOfNewBookings() override;
     QString lastConnectError() const override { return lastConnectError_; }
 
 private:
@@ -33,7 +34,8 @@ private:
     EngineKind kind_;
     std::shared_ptr<Session> session_;
     QString lastConnectError_;
-    std::function<void()> newBookingsListener_;
+    std::function<void(const NewBookingsNotice &)> newBookingsListener_;
+    bool listening_ = false;
 };
 
 // A factory for the configured engine. Throws CacheError for an unknown engine name.

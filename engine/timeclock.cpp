@@ -144,6 +144,12 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
     return {booked, outcome.id, outcome.employee};
 }
 
+void tellOfPendingBookings(Session &session)
+{
+    if (session.kind() == EngineKind::Postgres)
+        session.exec(QStringLiteral("SELECT intern.nachmelden()"));
+}
+
 QString swipeRefusal(const Swipe &swipe)
 {
     try {

@@ -42,6 +42,13 @@ CardBooking bookCard(Session &session, const QString &company, const QString &te
                      const QString &kind, const QString &card, const QString &time,
                      const QString &branch = QString());
 
+// Tells the workstations now of the unassigned bookings whose notice still
+// waits (the server tells of new ones at most once an interval per company).
+// A writer calls it after its last commit, so that the last swipes of its
+// work do not wait for the next writer's. Does nothing where the server does
+// not tell of new bookings.
+void tellOfPendingBookings(Session &session);
+
 // One swipe of a time clock, with the values bookCard takes.
 struct Swipe
 {

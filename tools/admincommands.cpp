@@ -119,6 +119,7 @@ int book(const AdminOptions &options, QTextStream &out, QTextStream &err)
         booking = bookCard(session, options.company, options.terminal, options.kind, options.card,
                            options.time);
     });
+    tellOfPendingBookings(session);
     if (booking.kind == CardBooking::BookedBefore)
         out << "Schon gebucht: diese Buchung der Karte \"" << options.card
             << "\" ist schon gespeichert\n";

@@ -74,6 +74,16 @@ struct LoginAnswer
     QString errorText;
 };
 
+// What the server tells of new bookings of the company: its count of new
+// bookings so far (the third column of the "Liste" read is the same count as
+// of the read) and the newest one's id. Only a hint: any connection can send
+// one; what a read shows is what counts.
+struct NewBookingsNotice
+{
+    qint64 counter = 0;
+    qint64 newestId = 0;
+};
+
 class Factory
 {
 public:
@@ -105,5 +115,7 @@ public:
     // loop, also while a caller waits inside an access, so it may only take
     // note and must not call the factory. A server that cannot tell never
     // calls: the caller keeps polling.
-    virtual void setNewBookingsListener(std::function<void()> /*listener*/) {}
+    virtual void setNewBookingsListener(std::function<void(const NewBookingsNotice &)> /*listener*/) {}
+    // Whether the server tells the present connection of new bookings.
+    virtual bool tellsOfNewBookings() { return false; }
 };

@@ -31,6 +31,8 @@ DROP FUNCTION IF EXISTS intern.mitarbeiter_pruefen(text, text);
 -- These no longer hand out a password, or take back a given amount of rows.
 DROP FUNCTION IF EXISTS arbeitsplatz.parpersedv(text, text);
 DROP FUNCTION IF EXISTS arbeitsplatz.userviapasswort(text, text, text);
+-- The list tells the company's count of new bookings with its rows.
+DROP FUNCTION IF EXISTS arbeitsplatz.nopers_liste(text);
 
 -- Helpers ---------------------------------------------------------------
 
@@ -367,21 +369,173 @@ BEGIN
                   WHERE b.firma = v_firma AND b.aktiv = 'J' ORDER BY b.name, b.vorname, b.pnr;
 END $$;
 
+-- New bookings told to the workstations ---------------------------------
+--
+-- Every statement that stores open swipes notes how many per company in
+-- intern.meldung. A notice "firma;zaehler;letzte_id" goes out at most once an
+-- interval per company: 50 ms while a workstation of the company waits with an
+-- empty list, else once a second, for the hint "N neue Buchungen" of the
+-- others; every listening connection of the database wakes up for each notice,
+-- so fewer notices are what keeps a large site cheap. Whoever sends folds the
+-- notes into intern.meldestand. Writers never wait for each other here: while
+-- one transaction sends, the others' notes wait for the next notice, or for
+-- the writer's own intern.nachmelden() at the end of its work.
+
+CREATE TABLE IF NOT EXISTS intern.meldestand (
+    firma text PRIMARY KEY,
+    zaehler bigint NOT NULL DEFAULT 0, -- open swipes stored so far, as told
+    letzte_id bigint NOT NULL DEFAULT 0,
+    gemeldet_am timestamptz NOT NULL DEFAULT '-infinity');
+CREATE TABLE IF NOT EXISTS intern.meldung (
+    firma text NOT NULL,
+    anzahl bigint NOT NULL,
+    letzte_id bigint NOT NULL);
+CREATE INDEX IF NOT EXISTS meldung_firma ON intern.meldung (firma);
+
+-- A workstation that waits with an empty list holds its company's shared
+-- advisory lock of this class for as long as it waits; it goes with its
+-- connection.
+CREATE OR REPLACE FUNCTION intern.warteschluessel(p_firma text, OUT klasse integer, OUT schluessel integer)
+LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
+    SELECT 53100, CASE WHEN p_firma ~ '^[0-9]{1,9}$' THEN p_firma::integer END
+$$;
+
+CREATE OR REPLACE FUNCTION intern.jemand_wartet(p_firma text) RETURNS boolean
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+DECLARE
+    k record := intern.warteschluessel(p_firma);
+BEGIN
+    IF k.schluessel IS NULL THEN
+        RETURN false;
+    END IF;
+    -- Taken at once only when nobody holds it shared; given back at once.
+    IF pg_try_advisory_lock(k.klasse, k.schluessel) THEN
+        PERFORM pg_advisory_unlock(k.klasse, k.schluessel);
+        RETURN false;
+    END IF;
+    RETURN true;
+END $$;
+
+-- Notes whether this connection's list of the company is empty. A lock that
+-- is held by a writer at this moment is tried again at the next read.
+CREATE OR REPLACE FUNCTION intern.warten(p_firma text, p_leer boolean) RETURNS void
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+DECLARE
+    v_wartet text := coalesce(current_setting('karven.wartet', true), '');
+    k record;
+BEGIN
+    IF v_wartet <> '' AND (NOT p_leer OR v_wartet <> coalesce(p_firma, '')) THEN
+        k := intern.warteschluessel(v_wartet);
+        PERFORM pg_advisory_unlock_shared(k.klasse, k.schluessel);
+        PERFORM set_config('karven.wartet', '', false);
+        v_wartet := '';
+    END IF;
+    k := intern.warteschluessel(p_firma);
+    IF p_leer AND v_wartet = '' AND k.schluessel IS NOT NULL
+       AND pg_try_advisory_lock_shared(k.klasse, k.schluessel) THEN
+        PERFORM set_config('karven.wartet', p_firma, false);
+    END IF;
+END $$;
+
+-- Sends the company's notice when this transaction may: nobody else is
+-- sending, and the interval since the last one is over (p_nachzuegler: at the
+-- end of a writer's work, at once, waiting for a sender).
+CREATE OR REPLACE FUNCTION intern.melden(p_firma text, p_nachzuegler boolean) RETURNS void
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+DECLARE
+    v_gemeldet timestamptz;
+    v_stand intern.meldestand;
+BEGIN
+    IF NOT EXISTS (SELECT 1 FROM intern.meldestand m WHERE m.firma = p_firma) THEN
+        INSERT INTO intern.meldestand (firma) VALUES (p_firma) ON CONFLICT DO NOTHING;
+    END IF;
+    IF p_nachzuegler THEN
+        SELECT m.gemeldet_am INTO v_gemeldet FROM intern.meldestand m WHERE m.firma = p_firma FOR UPDATE;
+    ELSE
+        SELECT m.gemeldet_am INTO v_gemeldet FROM intern.meldestand m WHERE m.firma = p_firma
+           FOR UPDATE SKIP LOCKED;
+        IF NOT FOUND OR v_gemeldet > clock_timestamp() - interval '50 ms'
+           OR (v_gemeldet > clock_timestamp() - interval '1 s' AND NOT intern.jemand_wartet(p_firma)) THEN
+            RETURN;
+        END IF;
+    END IF;
+    WITH gemeldet AS (DELETE FROM intern.meldung n WHERE n.firma = p_firma RETURNING n.anzahl, n.letzte_id)
+    UPDATE intern.meldestand m
+       SET zaehler = m.zaehler + g.anzahl, letzte_id = greatest(m.letzte_id, g.letzte_id),
+           gemeldet_am = clock_timestamp()
+      FROM (SELECT sum(anzahl) AS anzahl, max(letzte_id) AS letzte_id FROM gemeldet) g
+     WHERE m.firma = p_firma AND g.anzahl IS NOT NULL
+    RETURNING m.* INTO v_stand;
+    IF FOUND THEN
+        PERFORM pg_notify('karven_nopers', format('%s;%s;%s', v_stand.firma, v_stand.zaehler, v_stand.letzte_id));
+    END IF;
+END $$;
+
+-- The statement trigger of stempelung: its new open swipes, by company.
+CREATE OR REPLACE FUNCTION intern.neue_buchungen() RETURNS trigger
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+BEGIN
+    INSERT INTO intern.meldung (firma, anzahl, letzte_id)
+    SELECT n.firma, count(*), max(n.id) FROM neu n WHERE n.pnr IS NULL AND n.erledigt_am IS NULL GROUP BY n.firma;
+    RETURN NULL;
+END $$;
+
+-- At the commit of a transaction that noted new swipes, once per company: a
+-- notice sent earlier in the transaction would tell less than it stores.
+CREATE OR REPLACE FUNCTION intern.meldung_faellig() RETURNS trigger
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+DECLARE
+    v_erledigt text := coalesce(current_setting('karven.gemeldet', true), '');
+BEGIN
+    IF position(';' || NEW.firma || ';' IN v_erledigt) = 0 THEN
+        PERFORM set_config('karven.gemeldet', v_erledigt || ';' || NEW.firma || ';', true);
+        PERFORM intern.melden(NEW.firma, false);
+    END IF;
+    RETURN NULL;
+END $$;
+DROP TRIGGER IF EXISTS meldung_faellig ON intern.meldung;
+CREATE CONSTRAINT TRIGGER meldung_faellig AFTER INSERT ON intern.meldung DEFERRABLE INITIALLY DEFERRED
+    FOR EACH ROW EXECUTE FUNCTION intern.meldung_faellig();
+
+-- What a writer's notes still wait for: sent now, for every company.
+CREATE OR REPLACE FUNCTION intern.nachmelden() RETURNS void
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+DECLARE
+    v_firma text;
+BEGIN
+    FOR v_firma IN SELECT DISTINCT n.firma FROM intern.meldung n ORDER BY 1 LOOP
+        PERFORM intern.melden(v_firma, true);
+    END LOOP;
+END $$;
+
+-- The company's count of open swipes as told, with those not yet told: the
+-- state a list read shows, against which a notice's count is compared.
+CREATE OR REPLACE FUNCTION intern.buchungsstand(p_firma text) RETURNS bigint
+LANGUAGE sql STABLE SET search_path = pg_catalog, pg_temp AS $$
+    SELECT coalesce((SELECT m.zaehler FROM intern.meldestand m WHERE m.firma = p_firma), 0)
+         + coalesce((SELECT sum(n.anzahl) FROM intern.meldung n WHERE n.firma = p_firma), 0)::bigint
+$$;
+
 -- The open swipes of the company, or all of them without one (the owner's
 -- tools). Two statements, so that each keeps its own plan on the partial indexes.
 CREATE OR REPLACE FUNCTION arbeitsplatz.nopers_liste(p_firma text)
-RETURNS TABLE (id bigint, buchungstext text)
-LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+RETURNS TABLE (id bigint, buchungstext text, stand bigint)
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
 DECLARE
     v_firma text := intern.lesefirma(p_firma);
+    v_zeilen bigint;
 BEGIN
     IF v_firma IS NULL THEN
-        RETURN QUERY SELECT s.id, s.buchungstext FROM stempelung s
+        RETURN QUERY SELECT s.id, s.buchungstext, NULL::bigint FROM stempelung s
                       WHERE s.pnr IS NULL AND s.erledigt_am IS NULL ORDER BY s.id;
-    ELSE
-        RETURN QUERY SELECT s.id, s.buchungstext FROM stempelung s
-                      WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.firma = v_firma ORDER BY s.id;
+        RETURN;
     END IF;
+    -- One statement, so that the rows and the count come from one moment.
+    RETURN QUERY SELECT s.id, s.buchungstext, b.stand FROM stempelung s,
+                        (SELECT intern.buchungsstand(v_firma) AS stand) b
+                  WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.firma = v_firma ORDER BY s.id;
+    GET DIAGNOSTICS v_zeilen = ROW_COUNT;
+    PERFORM intern.warten(v_firma, v_zeilen = 0);
 END $$;
 
 CREATE OR REPLACE FUNCTION arbeitsplatz.nopers_anzahlneu(p_nach bigint, p_firma text) RETURNS bigint

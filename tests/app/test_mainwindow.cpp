@@ -17,6 +17,7 @@
 #include "fmzuordnungen.h"
 #include "frmprogrammverlauf.h"
 #include "mainwindowfixture.h"
+#include "newbookingswatch.h"
 #include "programwindows.h"
 #include "runtimeguard.h"
 #include "session.h"
@@ -31,6 +32,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStatusBar>
+#include <QElapsedTimer>
 #include <QTest>
 
 class TestMainWindow : public QObject, private MainWindowFixture
@@ -208,6 +210,65 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(window_->lblNeu->isVisible(), 3000);
         QVERIFY(window_->lblNeu->text().startsWith(QStringLiteral("1 neue Buchung – ")));
         QCOMPARE(window_->litime->rowCount(), 1);
+
+        // Bursts of single swipes, the clock done after each: with rows listed
+        // the hint counts them without a read; an empty list is read at most
+        // once per interval, and what a read did not show is hinted.
+        int card = 700000;
+        const auto burst = [this, &card](int swipes) {
+            QElapsedTimer took;
+            took.start();
+            db_.withSession([&](Session &session) {
+                for (int i = 0; i < swipes; ++i)
+                    bookCard(session, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                             QString::number(++card), QStringLiteral("202401310800"));
+                tellOfPendingBookings(session);
+            });
+            return took.elapsed();
+        };
+        script_.queriesOpened.clear();
+        burst(300);
+        QTRY_VERIFY_WITH_TIMEOUT(window_->lblNeu->text().startsWith(QStringLiteral("301 neue Buchungen – ")), 3000);
+        QVERIFY(script_.queriesOpened.isEmpty());
+        QCOMPARE(window_->litime->rowCount(), 1);
+
+        db_.exec(QStringLiteral("UPDATE stempelung SET erledigt_am = '20240131090000' WHERE pnr IS NULL"));
+        window_->BUAkt->click();
+        QCOMPARE(window_->litime->rowCount(), 0);
+        script_.queriesOpened.clear();
+        const qint64 milliseconds = burst(300);
+        QTRY_VERIFY_WITH_TIMEOUT(window_->litime->rowCount() > 0 &&
+                                     window_->litime->rowCount() +
+                                             window_->lblNeu->text().section(QLatin1Char(' '), 0, 0).toInt() ==
+                                         300,
+                                 3000);
+        const qsizetype reads = script_.queriesOpened.count(QStringLiteral("Quastel.NoPers Liste"));
+        QVERIFY2(reads >= 1 && reads <= milliseconds / NewBookingsWatch::readIntervalMs + 2,
+                 qPrintable(QStringLiteral("%1 reads in %2 ms").arg(reads).arg(milliseconds)));
+        QCOMPARE(script_.queriesOpened.size(), reads);
+    }
+
+    void aLostListenerFallsBackToPollingAndRecovers()
+    {
+        if (db_.kind() != EngineKind::Postgres)
+            QSKIP("SQLite tells of no new bookings: the list polls");
+        Timing::setScale(0.01);
+        db_.swipe(QStringLiteral("111"), QStringLiteral("202401310705"));
+        start();
+        waitForListing(1);
+        QVERIFY(newBookingsTold());
+        // The server ends the window's connection: no notice comes any more.
+        db_.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+                                " WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+        QTRY_VERIFY(!newBookingsTold());
+        db_.swipe(QStringLiteral("222"), QStringLiteral("202401310710"));
+        QTRY_VERIFY(window_->lblNeu->isVisible());
+        QVERIFY(window_->lblNeu->text().startsWith(QStringLiteral("1 neue Buchung – ")));
+        // The look for new ones connected anew, and the server tells again.
+        QTRY_VERIFY(newBookingsTold());
+        db_.swipe(QStringLiteral("333"), QStringLiteral("202401310715"));
+        QTRY_VERIFY(window_->lblNeu->text().startsWith(QStringLiteral("2 neue Buchungen – ")));
+        QVERIFY(fakes_->ui.messages.isEmpty());
     }
 
     void aWrongAssignmentIsCorrectedFromTheLog()

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <limits>
 
 namespace {
 
@@ -32,6 +33,9 @@ QStringList countedAttempts(const QStringList &waitNotices)
         numbers << attempt.match(notice).captured(1);
     return numbers;
 }
+
+// A notice of a booking newer than any listed.
+const NewBookingsNotice anyNewBooking{1, std::numeric_limits<qint64>::max()};
 
 } // namespace
 
@@ -100,7 +104,7 @@ private Q_SLOTS:
         const int attemptsBefore = script_.attempts;
         script_.failuresLeft = 2;
         QVERIFY(script_.newBookingsListener);
-        QTimer::singleShot(0, [&] { script_.newBookingsListener(); });
+        QTimer::singleShot(0, [&] { script_.newBookingsListener(anyNewBooking); });
         if (handler == QLatin1String("Zuordnungen"))
             window_->mZuordnungen->trigger();
         else if (handler == QLatin1String("Serverliste"))
@@ -126,7 +130,7 @@ private Q_SLOTS:
         QTRY_VERIFY(window_->Timer1.isActive());
         script_.queriesOpened.clear();
         // The notice is handled in the event processing the refresh does first.
-        script_.newBookingsListener();
+        script_.newBookingsListener(anyNewBooking);
         window_->BUAkt->click();
         QCOMPARE(script_.queriesOpened.count(QStringLiteral("Quastel.NoPers Liste")), 1);
         QVERIFY(window_->BUAkt->isEnabled());

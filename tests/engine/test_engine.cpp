@@ -15,6 +15,7 @@
 #include "timeclock.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -768,29 +769,75 @@ private Q_SLOTS:
                  QVariantList{QStringLiteral("FIL02T1  G2                 77") + bookingTime});
     }
 
-    void newBookingsOfTheConnectionsCompanyAreTold()
+    // A burst of swipes is told in a few notices, each with the company's
+    // count, and its last swipe is told once its writer is done: 50 ms apart
+    // while the connection waits with an empty list, a second apart while it
+    // lists rows. Bookings of another company are not this connection's.
+    void newBookingsAreToldOncePerIntervalWithTheirCount()
     {
         if (db_.kind() != EngineKind::Postgres)
             QSKIP("SQLite tells of no new bookings");
-        int told = 0;
-        factory_->setNewBookingsListener([&told] { ++told; });
+        QVector<NewBookingsNotice> told;
+        factory_->setNewBookingsListener([&told](const NewBookingsNotice &notice) { told << notice; });
         xecute(QStringLiteral("S FIRMA=1"));
-        // One transaction: both notices come together, the other company's first.
-        QVariantList booked;
+        QVERIFY(factory_->tellsOfNewBookings());
+        db_.exec(QStringLiteral("UPDATE stempelung SET erledigt_am = '20240101000000' WHERE pnr IS NULL"));
+        const auto listRows = [this] {
+            std::unique_ptr<ResultSet> rows = factory_->openResultSet(QStringLiteral("Quastel.NoPers"),
+                                                                      QStringLiteral("Liste"));
+            rows->execute();
+            qint64 counter = -1;
+            while (rows->next())
+                counter = rows->data(3).toLongLong();
+            rows->close();
+            return counter;
+        };
+        QCOMPARE(listRows(), qint64(-1)); // empty: the connection waits
+        const qint64 counted = db_.column(QStringLiteral("SELECT intern.buchungsstand('1')")).value(0).toLongLong();
+        int swipe = 0;
+        const auto book = [&swipe](Session &session, const QString &company) {
+            return bookCard(session, company, QStringLiteral("FIL01T1"), QStringLiteral("K"),
+                            QString::number(900000 + ++swipe), QStringLiteral("202401310705"))
+                .id;
+        };
+
+        // One transaction: one notice.
+        qint64 newest = 0;
         db_.withSession([&](Session &session) {
             session.transaction([&] {
-                for (const QString &company : {QStringLiteral("2"), QStringLiteral(" 1")})
-                    booked << bookCard(session, company, QStringLiteral("FIL01T1"),
-                                       QStringLiteral("K"), QStringLiteral("4711"),
-                                       QStringLiteral("202401310705"))
-                                  .id;
+                for (int i = 0; i < 1000; ++i)
+                    newest = book(session, QStringLiteral("1"));
+                book(session, QStringLiteral("2"));
             });
         });
-        QTRY_VERIFY(told > 0);
-        QCOMPARE(told, 1);
+        QTRY_COMPARE(told.size(), 1);
+        QCOMPARE(told.last().counter, counted + 1000);
+        QCOMPARE(told.last().newestId, newest);
+
+        struct Burst
+        {
+            bool rowsListed;
+            int intervalMs;
+        };
+        for (const Burst &burst : {Burst{false, 50}, Burst{true, 1000}}) {
+            if (burst.rowsListed)
+                QCOMPARE(listRows(), counted + 2000); // rows listed: nobody waits
+            told.clear();
+            QElapsedTimer took;
+            took.start();
+            db_.withSession([&](Session &session) {
+                for (int i = 0; i < 1000; ++i)
+                    session.transaction([&] { newest = book(session, QStringLiteral("1")); });
+                tellOfPendingBookings(session);
+            });
+            const qint64 milliseconds = took.elapsed();
+            QTRY_VERIFY(!told.isEmpty() && told.last().newestId == newest);
+            QCOMPARE(told.last().counter, counted + (burst.rowsListed ? 3000 : 2000));
+            QVERIFY2(told.size() <= milliseconds / burst.intervalMs + 2,
+                     qPrintable(QStringLiteral("%1 notices in %2 ms").arg(told.size()).arg(milliseconds)));
+        }
         factory_->setNewBookingsListener(nullptr);
-        for (const QVariant &id : booked)
-            db_.exec(QStringLiteral("DELETE FROM stempelung WHERE id = ?"), {id});
+        db_.exec(QStringLiteral("DELETE FROM stempelung WHERE karte LIKE '9%'"));
     }
 
     void aDatabaseFileOfTheFirstReleaseKeepsEveryRow()

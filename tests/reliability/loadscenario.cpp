@@ -4,6 +4,7 @@
 #include "session.h"
 #include "timeclock.h"
 #include "workstation.h"
+#include "newbookingswatch.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,7 +15,9 @@
 #include <QRandomGenerator>
 #include <QThread>
 #include <QTimer>
+#include <QHash>
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -65,6 +68,24 @@ double postgresCpuSeconds(qint64 postmaster)
     return seconds;
 }
 
+// The memory of the server, its main process and its children, each process's
+// proportional share of what it shares with others (Pss), in KiB.
+qint64 postgresMemoryKib(qint64 postmaster)
+{
+    qint64 kib = 0;
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        if (pid.toLongLong() != postmaster && parentOf(pid.toLongLong()) != postmaster)
+            continue;
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+        if (!rollup.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : rollup.readAll().split('\n'))
+            if (line.startsWith("Pss:"))
+                kib += line.mid(4).trimmed().split(' ').value(0).toLongLong();
+    }
+    return kib;
+}
+
 struct Shared
 {
     std::mutex mutex;
@@ -84,20 +105,52 @@ struct Shared
         std::lock_guard<std::mutex> lock(mutex);
         milliseconds << value;
     }
+
+    void noticed()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++result.notices;
+    }
+
+    // The time clock's booking committed at that moment.
+    void booked(qint64 id, qint64 nanoseconds)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        bookedAt.insert(id, nanoseconds);
+    }
+
+    // A list that was empty shows the booking with that id from then on.
+    void arrivedOnEmptyList(qint64 id, qint64 nanoseconds)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto booked = bookedAt.constFind(id);
+        if (booked != bookedAt.constEnd())
+            result.arrivalMilliseconds << (nanoseconds - *booked) / 1e6;
+    }
+
+    QHash<qint64, qint64> bookedAt;
 };
+
+qint64 steadyNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 QString connectionString(const ConnectionTarget &target)
 {
     return QStringLiteral("cn_iptcp:%1[%2]:%3").arg(target.host).arg(target.port).arg(target.nameSpace);
 }
 
-// One workstation as the program behaves. While its list is empty it reads
-// the list every poll interval, and at once when the server tells of a new
-// booking; while rows are listed it only asks how many arrived since: every
-// check interval, or with push when told, at most once a poll interval. Where a
-// user assigns, the newest listed booking is assigned every poll interval and
-// the list read anew when it ran empty or new bookings were reported; elsewhere
-// the list stays as it is, as it does before a user who is away.
+// One workstation as the program behaves, deciding with the main window's
+// own NewBookingsWatch. While its list is empty it reads the list every poll
+// interval, and when the server tells of a new booking; while rows are listed
+// a notice only changes its hint, and where the server does not tell, it asks
+// how many arrived every check interval. Where a user assigns, the newest
+// listed booking is assigned every poll interval and the list read anew when
+// it ran empty or new bookings were hinted; elsewhere the list stays as it is,
+// as it does before a user who is away.
 class ProgramWorkstation : public QObject
 {
 public:
@@ -108,13 +161,18 @@ public:
         poll_.setInterval(settings.pollIntervalMs);
         check_.setInterval(settings.newBookingsCheckMs);
         assign_.setInterval(settings.pollIntervalMs);
+        later_.setSingleShot(true);
         connect(&poll_, &QTimer::timeout, this, [this] { guarded([this] { refresh(); }); });
         connect(&check_, &QTimer::timeout, this, [this] { guarded([this] { checkForNew(); }); });
         connect(&assign_, &QTimer::timeout, this, [this] { guarded([this] { assignNewest(); }); });
+        connect(&later_, &QTimer::timeout, this, [this] { guarded([this] { refreshIfEmpty(); }); });
         if (settings.push)
-            workstation_.onNewBookings([this] {
+            workstation_.onNewBookings([this](const NewBookingsNotice &notice) {
                 // Only noted here, as the program does: the factory is called by the handler.
-                QMetaObject::invokeMethod(this, [this] { guarded([this] { noticed(); }); }, Qt::QueuedConnection);
+                const qint64 arrived = steadyNanoseconds();
+                QMetaObject::invokeMethod(
+                    this, [this, notice, arrived] { guarded([&] { noticed(notice, arrived); }); },
+                    Qt::QueuedConnection);
             });
         // Workstations are started at different moments, so their timers do not tick together.
         QTimer::singleShot(QRandomGenerator::global()->bounded(settings.pollIntervalMs), this, [this, assigns] {
@@ -139,11 +197,16 @@ private:
 
     void refresh()
     {
-        QElapsedTimer clock;
-        clock.start();
-        listed_ = workstation_.listBookings();
-        shared_.record(shared_.result.pollMilliseconds, clock.nsecsElapsed() / 1e6);
-        newArrived_ = false;
+        const qint64 started = steadyNanoseconds();
+        const bool wasEmpty = listed_.isEmpty();
+        const Workstation::Listing listing = workstation_.listBookings();
+        const qint64 done = steadyNanoseconds();
+        listed_ = listing.ids;
+        watch_.listRead(listed_.size(), listed_.isEmpty() ? 0 : listed_.last().toLongLong(), listing.counter,
+                        done / 1000000);
+        shared_.record(shared_.result.pollMilliseconds, (done - started) / 1e6);
+        if (wasEmpty && !listed_.isEmpty())
+            shared_.arrivedOnEmptyList(listed_.last().toLongLong(), done);
         if (listed_.isEmpty()) {
             check_.stop();
             poll_.start();
@@ -153,45 +216,50 @@ private:
         }
     }
 
-    void checkForNew()
+    void refreshIfEmpty()
     {
         if (listed_.isEmpty())
-            return;
-        QElapsedTimer clock;
-        clock.start();
-        newArrived_ = workstation_.countNewBookings(listed_.last()) > 0;
-        shared_.record(shared_.result.checkMilliseconds, clock.nsecsElapsed() / 1e6);
-        lastCheck_.start();
+            refresh();
     }
 
-    void noticed()
+    void checkForNew()
     {
-        {
-            std::lock_guard<std::mutex> lock(shared_.mutex);
-            ++shared_.result.notices;
-        }
-        if (listed_.isEmpty()) {
+        if (listed_.isEmpty() || workstation_.toldOfNewBookings())
+            return;
+        const qint64 started = steadyNanoseconds();
+        hint_ = workstation_.countNewBookings(listed_.last());
+        shared_.record(shared_.result.checkMilliseconds, (steadyNanoseconds() - started) / 1e6);
+    }
+
+    void noticed(const NewBookingsNotice &notice, qint64 arrived)
+    {
+        shared_.noticed();
+        switch (watch_.noticed(notice, steadyNanoseconds() / 1000000)) {
+        case NewBookingsWatch::Step::Nothing:
+            hint_ = watch_.hint();
+            break;
+        case NewBookingsWatch::Step::ReadList:
             refresh();
-        } else if (!lastCheck_.isValid() || lastCheck_.elapsed() >= settings_.pollIntervalMs) {
-            checkForNew();
-        } else if (!checkDue_) {
-            // A burst of notices: one check when the interval is over.
-            checkDue_ = true;
-            QTimer::singleShot(settings_.pollIntervalMs - lastCheck_.elapsed(), this, [this] {
-                checkDue_ = false;
-                guarded([this] { checkForNew(); });
-            });
+            shared_.record(shared_.result.noticeToScreenMilliseconds, (steadyNanoseconds() - arrived) / 1e6);
+            break;
+        case NewBookingsWatch::Step::ReadListLater:
+            if (!later_.isActive())
+                later_.start(watch_.readDelay(steadyNanoseconds() / 1000000));
+            break;
         }
     }
 
     void assignNewest()
     {
-        if (listed_.isEmpty() || newArrived_)
+        if (listed_.isEmpty() || hint_ > 0) {
+            hint_ = 0;
             refresh();
+        }
         if (listed_.isEmpty())
             return;
         const QString id = listed_.takeLast(); // the newest, as the list shows it on top
         workstation_.assign(id, workstation_.cardOf(id), QStringLiteral("1001"));
+        watch_.rowsLeft(listed_.size());
         {
             std::lock_guard<std::mutex> lock(shared_.mutex);
             ++shared_.result.assignments;
@@ -208,10 +276,10 @@ private:
     QTimer poll_;
     QTimer check_;
     QTimer assign_;
+    QTimer later_;
     QStringList listed_;
-    bool newArrived_ = false;
-    bool checkDue_ = false;
-    QElapsedTimer lastCheck_;
+    NewBookingsWatch watch_;
+    int hint_ = 0;
 };
 
 // Workstations first to last, each with its own connection, in a thread with an
@@ -245,20 +313,26 @@ void timeClockLoop(EngineKind kind, const ConnectionTarget &target, const LoadSe
         shared.error(QStringLiteral("Stempeluhr: ") + session.lastError());
         return;
     }
-    const int pause = 1000 / std::max(1, settings.bookingsPerSecond);
+    // On a schedule, so that a slow answer is made up for by a shorter pause.
+    const auto pause = std::chrono::microseconds(1000000 / std::max(1, settings.bookingsPerSecond));
+    auto next = std::chrono::steady_clock::now();
     int swipe = 0;
     while (shared.running) {
         const QString card = QString::number(5000000 + ++swipe);
         try {
             const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm"));
-            added << QString::number(bookCard(session, QStringLiteral("1"), QStringLiteral("LAST"),
-                                              QStringLiteral("K"), card, time)
-                                         .id);
+            const qint64 id = bookCard(session, QStringLiteral("1"), QStringLiteral("LAST"), QStringLiteral("K"),
+                                       card, time)
+                                  .id;
+            shared.booked(id, steadyNanoseconds());
+            added << QString::number(id);
         } catch (const CacheError &error) {
             shared.error(QStringLiteral("Stempeluhr: %1 %2").arg(error.number()).arg(error.description()));
         }
-        QThread::msleep(pause);
+        next += pause;
+        std::this_thread::sleep_until(next);
     }
+    tellOfPendingBookings(session);
 }
 
 } // namespace
@@ -300,6 +374,8 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
     QThread::msleep(settings.seconds * 1000);
     shared.running = false;
     clock.join();
+    // While every workstation is still connected.
+    const qint64 serverMemoryKib = postmaster ? postgresMemoryKib(postmaster) : -1;
     for (const auto &thread : threads)
         thread->quit();
     for (const auto &thread : threads)
@@ -308,6 +384,7 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
     LoadResult result = shared.result;
     if (postmaster)
         result.serverCpuSeconds = postgresCpuSeconds(postmaster) - cpuBefore;
+    result.serverMemoryKib = serverMemoryKib;
     result.bookingsAdded = added.size();
     for (const QString &id : added) {
         const qint64 number = id.toLongLong();

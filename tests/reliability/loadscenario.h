@@ -34,7 +34,10 @@ struct LoadResult
     QStringList errors;   // anything else that failed
     QVector<double> pollMilliseconds;  // reading the list
     QVector<double> checkMilliseconds; // asking for new bookings
+    QVector<double> noticeToScreenMilliseconds; // from a notice to the list it made an empty list read
+    QVector<double> arrivalMilliseconds; // from a booking's commit to an empty list showing it
     double serverCpuSeconds = -1; // PostgreSQL only
+    qint64 serverMemoryKib = -1;  // PostgreSQL only, with every workstation connected
 
     static double percentile(QVector<double> milliseconds, double fraction);
     double pollPercentile(double fraction) const { return percentile(pollMilliseconds, fraction); }

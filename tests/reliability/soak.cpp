@@ -61,11 +61,17 @@ int main(int argc, char *argv[])
     std::printf("engine %s, %d workstations (%d assigning), %s, %d s, %d bookings/s\n",
                 qPrintable(engineName(kind)), settings.workstations, settings.assigningWorkstations,
                 settings.push ? "push" : "no push", settings.seconds, settings.bookingsPerSecond);
-    std::printf("bookings added %d: still listed %d, booked %d, lost %d, booked twice %d\n",
-                result.bookingsAdded, result.stillListed, result.booked, result.lost, result.bookedTwice);
+    const double clockRate = double(result.bookingsAdded) / settings.seconds;
+    std::printf("bookings added %d (%.1f/s%s): still listed %d, booked %d, lost %d, booked twice %d\n",
+                result.bookingsAdded, clockRate,
+                clockRate < 0.98 * settings.bookingsPerSecond ? ", short of the clock's rate" : "",
+                result.stillListed, result.booked, result.lost, result.bookedTwice);
     std::printf("assignments %d, errors %d\n", result.assignments, int(result.errors.size()));
-    for (const auto &[what, milliseconds] : {std::pair{"list reads", &result.pollMilliseconds},
-                                             std::pair{"new-booking checks", &result.checkMilliseconds}})
+    for (const auto &[what, milliseconds] :
+         {std::pair{"list reads", &result.pollMilliseconds},
+          std::pair{"new-booking checks", &result.checkMilliseconds},
+          std::pair{"notice to list shown", &result.noticeToScreenMilliseconds},
+          std::pair{"booking to empty list", &result.arrivalMilliseconds}})
         std::printf("%s %d: p50 %.2f ms, p95 %.2f ms, p99 %.2f ms, max %.2f ms\n", what,
                     int(milliseconds->size()), LoadResult::percentile(*milliseconds, 0.5),
                     LoadResult::percentile(*milliseconds, 0.95), LoadResult::percentile(*milliseconds, 0.99),
@@ -74,6 +80,9 @@ int main(int argc, char *argv[])
     if (result.serverCpuSeconds >= 0)
         std::printf("server CPU %.2f s in %d s = %.1f %% of one core\n", result.serverCpuSeconds,
                     settings.seconds, 100.0 * result.serverCpuSeconds / settings.seconds);
+    if (result.serverMemoryKib >= 0)
+        std::printf("server memory %.0f MiB, %.2f MiB a workstation\n", result.serverMemoryKib / 1024.0,
+                    result.serverMemoryKib / 1024.0 / settings.workstations);
     for (const QString &text : result.errors)
         std::printf("error: %s\n", qPrintable(text));
     DatabaseAdmin::drop(kind, target, &error);

@@ -20,15 +20,18 @@ Workstation::Workstation(const QString &connectionString) : factory_(createEngin
     windows->call(QStringLiteral("Xecute"), context);
 }
 
-QStringList Workstation::listBookings()
+Workstation::Listing Workstation::listBookings()
 {
     auto rows = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Liste"));
     rows->execute();
-    QStringList ids;
-    while (rows->next())
-        ids << rows->data(1).toString();
+    Listing listing;
+    while (rows->next()) {
+        listing.ids << rows->data(1).toString();
+        if (!rows->data(3).isNull())
+            listing.counter = rows->data(3).toLongLong();
+    }
     rows->close();
-    return ids;
+    return listing;
 }
 
 int Workstation::countNewBookings(const QString &afterId)
@@ -40,7 +43,7 @@ int Workstation::countNewBookings(const QString &afterId)
     return arrived;
 }
 
-void Workstation::onNewBookings(std::function<void()> listener)
+void Workstation::onNewBookings(std::function<void(const NewBookingsNotice &)> listener)
 {
     factory_->setNewBookingsListener(std::move(listener));
 }

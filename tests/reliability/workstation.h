@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Workstation
 {
@@ -17,13 +18,19 @@ public:
     // Connects with the configured engine; throws CacheError when it cannot.
     explicit Workstation(const QString &connectionString);
 
-    // The ids of the unassigned bookings, in the order the server delivers them.
-    QStringList listBookings();
+    struct Listing
+    {
+        QStringList ids; // in the order the server delivers them
+        std::optional<qint64> counter; // the company's count of new bookings with them
+    };
+    // The unassigned bookings.
+    Listing listBookings();
     // How many arrived after the given one: the light check while rows are listed.
     int countNewBookings(const QString &afterId);
     // Calls back when the server tells of a new booking (never, where it cannot),
     // from this thread's event loop.
-    void onNewBookings(std::function<void()> listener);
+    void onNewBookings(std::function<void(const NewBookingsNotice &)> listener);
+    bool toldOfNewBookings() { return factory_->tellsOfNewBookings(); }
     // The card of a booking: characters 21-30 of its text.
     QString cardOf(const QString &bookingId);
     enum class Outcome { Assigned, UserAsked };

@@ -107,6 +107,8 @@ QString EngineFixture::swipe(const QString &card, const QString &time)
         id = QString::number(bookCard(session, QStringLiteral("1"), QStringLiteral("FIL01T1"),
                                       QStringLiteral("K"), card, time)
                                  .id);
+        // As a clock's writer does when it is done.
+        tellOfPendingBookings(session);
     });
     return id;
 }

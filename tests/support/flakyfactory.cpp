@@ -56,11 +56,12 @@ public:
     }
     bool isConnected() override { return inner_->isConnected(); }
     void disconnect() override { inner_->disconnect(); }
-    void setNewBookingsListener(std::function<void()> listener) override
+    void setNewBookingsListener(std::function<void(const NewBookingsNotice &)> listener) override
     {
         script_.newBookingsListener = listener;
         inner_->setNewBookingsListener(std::move(listener));
     }
+    bool tellsOfNewBookings() override { return inner_->tellsOfNewBookings(); }
     LoginAnswer logIn(const LoginRequest &request) override { return inner_->logIn(request); }
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override
     {

@@ -21,7 +21,7 @@ struct ConnectionScript
     QStringList objectsOpened;    // "class id" of every object opened by id, "class" of new ones
     int objectsClosed = 0;        // "sys_close" calls
     QStringList queriesOpened;    // "class query" of every result set opened
-    std::function<void()> newBookingsListener; // the program's, as the last factory was given it
+    std::function<void(const NewBookingsNotice &)> newBookingsListener; // the program's, as the last factory was given it
 };
 
 // Registers factories that follow the script and otherwise behave like the

@@ -262,6 +262,8 @@ SwipeReport importSwipes(Session &session, const QString &path, const QString &c
     if (session.kind() == EngineKind::Sqlite)
         session.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(sqliteCacheKib));
     file.book();
+    if (report.unassigned > 0)
+        tellOfPendingBookings(session);
     if (report.timeBookings + report.unassigned > 0)
         session.renewStatistics({QStringLiteral("stempelung")});
     return report;
