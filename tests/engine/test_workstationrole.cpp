@@ -239,7 +239,7 @@ private Q_SLOTS:
     {
         const QVariantList columns = db_.column(QStringLiteral(
             "SELECT p.proname || '.' || a FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace,"
-            " unnest(p.proargnames) a WHERE n.nspname = 'arbeitsplatz' AND a ~* 'passwort|geheim|schluessel'"));
+            " unnest(p.proargnames) a WHERE n.nspname = 'arbeitsplatz' AND a ~* 'passwort|geheim|schluessel' ORDER BY 1"));
         QCOMPARE(columns, QVariantList{QStringLiteral("anmelden.p_geheim")} +
                               QVariantList{QStringLiteral("userviapasswort.p_geheim")});
         // A copy of the table holds keyed values only, neither the password nor what the workstation sends.
