@@ -147,8 +147,8 @@ BEGIN
         RETURN;
     END IF;
     SELECT a.firma, a.fil, a.code INTO firma, fil, code FROM pg_temp.karven_anmeldung a;
-    -- A user made inactive since the login acts no longer. Asked on every
-    -- call, so this is the one place it is asked: one primary key lookup.
+    -- A user made inactive since the login acts no longer: asked on every
+    -- call, by the user's primary key.
     IF FOUND AND NOT EXISTS (SELECT FROM public.parpersedv e
                               WHERE e.firma = anmeldung.firma AND e.code = anmeldung.code AND e.aktiv = 'J') THEN
         PERFORM intern.ablehnen('5304', 'Nicht angemeldet: der Benutzer ist nicht mehr aktiv');
@@ -211,8 +211,9 @@ BEGIN
 END $$;
 
 -- The company whose data a read shows: the logged-in user's, and nothing
--- ('') when another one is asked for. Every read asks it first, so it asks
--- for the login alone and not for an author.
+-- ('') when another one is asked for. Every read asks it first: it looks up
+-- the login alone, not an author, and is PL/pgSQL because a SQL function with
+-- a pinned search_path is planned anew in every transaction.
 CREATE OR REPLACE FUNCTION intern.lesefirma(p_firma text) RETURNS text
 LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
 DECLARE
