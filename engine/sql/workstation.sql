@@ -145,8 +145,15 @@ END $$;
 CREATE OR REPLACE FUNCTION intern.anmeldung(OUT firma text, OUT fil text, OUT code text)
 LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
 BEGIN
-    IF to_regclass('pg_temp.karven_anmeldung') IS NOT NULL THEN
-        SELECT a.firma, a.fil, a.code INTO firma, fil, code FROM pg_temp.karven_anmeldung a;
+    IF to_regclass('pg_temp.karven_anmeldung') IS NULL THEN
+        RETURN;
+    END IF;
+    SELECT a.firma, a.fil, a.code INTO firma, fil, code FROM pg_temp.karven_anmeldung a;
+    -- A user made inactive since the login acts no longer: asked on every
+    -- call, by the user's primary key.
+    IF FOUND AND NOT EXISTS (SELECT FROM public.parpersedv e
+                              WHERE e.firma = anmeldung.firma AND e.code = anmeldung.code AND e.aktiv = 'J') THEN
+        PERFORM intern.ablehnen('5304', 'Nicht angemeldet: der Benutzer ist nicht mehr aktiv');
     END IF;
 END $$;
 
@@ -174,6 +181,15 @@ LANGUAGE sql STABLE SET search_path = pg_catalog, pg_temp AS $$
     SELECT pg_has_role(session_user, n.nspowner, 'MEMBER') FROM pg_namespace n WHERE n.nspname = 'intern'
 $$;
 
+-- Without a login only they get anywhere.
+CREATE OR REPLACE FUNCTION intern.nur_eigentuemer() RETURNS void
+LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
+BEGIN
+    IF NOT intern.eigentuemer() THEN
+        PERFORM intern.ablehnen('5304', 'Nicht angemeldet: Daten der Firma gibt es erst nach der Anmeldung');
+    END IF;
+END $$;
+
 -- Who acts, never what a caller says of itself: the user logged in on this
 -- connection, with the company, branch and code of the login. Only the
 -- owner's tools name a company (null: every one) and an author themselves.
@@ -182,25 +198,14 @@ CREATE OR REPLACE FUNCTION intern.handelnder(p_firma text, p_von text, p_kontext
 LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
 DECLARE
     v_fil text;
-    v_firma text;
-    v_code text;
 BEGIN
-    SELECT a.firma, a.fil, a.code INTO v_firma, v_fil, v_code FROM intern.anmeldung() a;
-    IF v_code IS NOT NULL THEN
-        -- A user made inactive since the login acts no longer.
-        IF NOT EXISTS (SELECT 1 FROM public.parpersedv e WHERE e.firma = v_firma AND e.code = v_code
-                          AND e.aktiv = 'J') THEN
-            PERFORM intern.ablehnen('5304', 'Nicht angemeldet: der Benutzer ist nicht mehr aktiv');
-        END IF;
-        firma := v_firma;
-        code := v_code;
-        von := v_code;
+    SELECT a.firma, a.fil, a.code INTO firma, v_fil, code FROM intern.anmeldung() a;
+    IF code IS NOT NULL THEN
+        von := code;
         kontext := format('FIRMA=%s FIL=%s', firma, v_fil);
         RETURN;
     END IF;
-    IF NOT intern.eigentuemer() THEN
-        PERFORM intern.ablehnen('5304', 'Nicht angemeldet: Daten der Firma gibt es erst nach der Anmeldung');
-    END IF;
+    PERFORM intern.nur_eigentuemer();
     firma := btrim(p_firma);
     von := coalesce(p_von, '');
     code := translate(upper(btrim(von)), 'äöüßÄÖÜ§', '{|}~[\]õ');
@@ -208,12 +213,20 @@ BEGIN
 END $$;
 
 -- The company whose data a read shows: the logged-in user's, and nothing
--- ('') when another one is asked for.
+-- ('') when another one is asked for. Every read asks it first: it looks up
+-- the login alone, not an author, and is PL/pgSQL because a SQL function with
+-- a pinned search_path is planned anew in every transaction.
 CREATE OR REPLACE FUNCTION intern.lesefirma(p_firma text) RETURNS text
-LANGUAGE sql STABLE SET search_path = pg_catalog, pg_temp AS $$
-    SELECT CASE WHEN p_firma IS NULL OR btrim(p_firma) = h.firma OR h.firma IS NULL THEN h.firma ELSE '' END
-      FROM intern.handelnder(p_firma, NULL, NULL) h
-$$;
+LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
+DECLARE
+    v_firma text := (intern.anmeldung()).firma;
+BEGIN
+    IF v_firma IS NULL THEN
+        PERFORM intern.nur_eigentuemer();
+        RETURN btrim(p_firma);
+    END IF;
+    RETURN CASE WHEN p_firma IS NULL OR btrim(p_firma) = v_firma THEN v_firma ELSE '' END;
+END $$;
 
 -- Failed logins by client address and company: after 5 within 60 seconds the
 -- pair waits 30 seconds from its last failure. Counted in a status, not an
