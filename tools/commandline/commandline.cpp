@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
 
 namespace {
 

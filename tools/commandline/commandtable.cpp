@@ -9,6 +9,8 @@
 #include "serverentries.h"
 #include "sitecheck.h"
 
+#include <algorithm>
+
 namespace {
 
 CommandOption text(const char *name, const char *valueName, QString AdminOptions::*field,
@@ -63,14 +65,16 @@ const CommandOption force = toggle("force", &AdminOptions::force);
 const CommandOption pnr = text("pnr", "N", &AdminOptions::employee);
 const CommandOption csvFile = text("csv", "DATEI", &AdminOptions::file, WritesFile);
 const CommandOption xlsxFile = text("xlsx", "DATEI", &AdminOptions::xlsxFile, WritesFile);
+const QVector<CommandOption> companyRecord = {
+    trimmed("name", "FIRMENNAME", &AdminOptions::companyName),
+    trimmed("wj", "JJJJ", &AdminOptions::wj)};
 
 } // namespace
 
 const QVector<AdminCommand> &adminCommands()
 {
     static const QVector<AdminCommand> commands = {
-        {QStringLiteral("create"),
-         QStringLiteral("Datenbank des Namespace anlegen"),
+        {QStringLiteral("create"), QStringLiteral("Datenbank des Namespace anlegen"),
          QStringLiteral(
              "Aufruf: karven-admin create [Optionen]\n\n"
              "Legt die Datenbank des Namespace mit ihren Tabellen an.\n"
@@ -81,12 +85,7 @@ const QVector<AdminCommand> &adminCommands()
              "Jeder Arbeitsplatz liest beim Start den Firmeneintrag. Eine neue Datenbank\n"
              "braucht deshalb --name und --wj; ohne sie lehnt create ab, außer die\n"
              "Datenbank hat schon einen Firmeneintrag (Update einer Filiale).\n"),
-         {trimmed("name", "FIRMENNAME", &AdminOptions::companyName),
-          trimmed("wj", "JJJJ", &AdminOptions::wj)},
-         {},
-         {},
-         {},
-         createSite},
+         companyRecord, createSite},
         {QStringLiteral("company"),
          QStringLiteral("Firmeneintrag (Firmenname, Wirtschaftsjahr) zeigen oder ändern"),
          QStringLiteral(
@@ -96,12 +95,7 @@ const QVector<AdminCommand> &adminCommands()
              "mit --wj z. B. zum Jahreswechsel.\n\n"
              "  --name FIRMENNAME   Name der Firma, 1 bis 60 Zeichen\n"
              "  --wj JJJJ           Wirtschaftsjahr, vierstellig\n"),
-         {trimmed("name", "FIRMENNAME", &AdminOptions::companyName),
-          trimmed("wj", "JJJJ", &AdminOptions::wj)},
-         {},
-         {},
-         {},
-         manageCompanyRecord},
+         companyRecord, manageCompanyRecord},
         {QStringLiteral("seed"),
          QStringLiteral("Datenbank anlegen und mit Demodaten füllen"),
          QStringLiteral(
@@ -111,9 +105,6 @@ const QVector<AdminCommand> &adminCommands()
              "Demodaten den Inhalt der Personal-, Karten-, Buchungs- und Servertabellen.\n"
              "Demo-Anmeldung: Firma 1, Filiale 0, Benutzer ADM, Passwort karven.\n"),
          {force},
-         {},
-         {},
-         {},
          seedDemo},
         {QStringLiteral("book"),
          QStringLiteral("eine Karte buchen, wie es eine Stempeluhr tut"),
@@ -130,9 +121,6 @@ const QVector<AdminCommand> &adminCommands()
           text("terminal", "NAME", &AdminOptions::terminal),
           text("kind", "K|G", &AdminOptions::kind),
           text("time", "yyyymmddhhmm", &AdminOptions::time)},
-         {},
-         {},
-         {},
          bookAsTimeClock},
         {QStringLiteral("unassigned"),
          QStringLiteral("nicht zugeordnete Buchungen auflisten"),
@@ -144,9 +132,6 @@ const QVector<AdminCommand> &adminCommands()
              "                      ohne Zuordnung von der Liste genommen hat: Id, Firma,\n"
              "                      Zeitpunkt, Benutzer, Arbeitsplatz und Buchungstext\n"),
          {toggle("erledigt", &AdminOptions::takenOff)},
-         {},
-         {},
-         {},
          listUnassigned},
         {QStringLiteral("reopen"),
          QStringLiteral("eine von der Liste genommene Buchung wieder aufnehmen"),
@@ -156,9 +141,6 @@ const QVector<AdminCommand> &adminCommands()
                         "Die Nummern zeigt \"karven-admin unassigned --erledigt\".\n"),
          {{QStringLiteral("id"), QStringLiteral("N"), OptionValue::SwipeNumber, nullptr, nullptr,
            Required}},
-         {},
-         {},
-         {},
          reopenTakenOff},
         {QStringLiteral("bookings"),
          QStringLiteral("Zeitbuchungen eines Mitarbeiters auflisten"),
@@ -166,9 +148,6 @@ const QVector<AdminCommand> &adminCommands()
                         "Listet die Zeitbuchungen eines Mitarbeiters nach Zeitpunkt: Id,\n"
                         "Zeitpunkt, Karte und Buchungstext, durch Tabulatoren getrennt.\n"),
          {company(Required), text("pnr", "N", &AdminOptions::employee, Required)},
-         {},
-         {},
-         {},
          listBookings},
         {QStringLiteral("import"),
          QStringLiteral("Stammdaten aus CSV-Dateien übernehmen"),
@@ -190,14 +169,12 @@ const QVector<AdminCommand> &adminCommands()
              "  --dry-run    nur prüfen und zählen, nichts speichern\n"),
          {importFile("abteilungen"), importFile("mitarbeiter"), importFile("benutzer"),
           importFile("karten"), toggle("dry-run", &AdminOptions::dryRun)},
+         importFiles,
          {{OptionGroup::AtLeastOne,
            {QStringLiteral("abteilungen"), QStringLiteral("mitarbeiter"),
             QStringLiteral("benutzer"), QStringLiteral("karten")},
            QStringLiteral("import braucht mindestens eine Datei: --abteilungen, --mitarbeiter, "
-                          "--benutzer oder --karten")}},
-         {},
-         {},
-         importFiles},
+                          "--benutzer oder --karten")}}},
         {QStringLiteral("swipes"),
          QStringLiteral("Stempeluhr-Dateien einlesen, auch laufend aus einem Ordner"),
          QStringLiteral(
@@ -218,12 +195,10 @@ const QVector<AdminCommand> &adminCommands()
              "  --firma F        Firma der Stempelungen ohne Spalte Firma (Vorgabe: 1)\n"),
          {text("file", "DATEI", &AdminOptions::file),
           text("watch", "ORDNER", &AdminOptions::watchFolder), company()},
+         importSwipes,
          {{OptionGroup::ExactlyOne,
            {QStringLiteral("file"), QStringLiteral("watch")},
-           QStringLiteral("swipes braucht entweder --file DATEI oder --watch ORDNER")}},
-         {},
-         {},
-         importSwipes},
+           QStringLiteral("swipes braucht entweder --file DATEI oder --watch ORDNER")}}},
         {QStringLiteral("export"),
          QStringLiteral("Zeitbuchungen eines Zeitraums für die Lohnabrechnung (CSV, xlsx)"),
          QStringLiteral(
@@ -242,12 +217,10 @@ const QVector<AdminCommand> &adminCommands()
              "  --force         vorhandene Dateien ersetzen\n"),
          {day("von", &AdminOptions::periodStart, Required),
           day("bis", &AdminOptions::periodEnd, Required), csvFile, xlsxFile, company(), pnr, force},
+         exportTimeBookings,
          {{OptionGroup::AtLeastOne,
            {QStringLiteral("csv"), QStringLiteral("xlsx")},
-           QStringLiteral("export braucht --csv DATEI, --xlsx DATEI oder beide")}},
-         {},
-         {},
-         exportTimeBookings},
+           QStringLiteral("export braucht --csv DATEI, --xlsx DATEI oder beide")}}},
         {QStringLiteral("server"),
          QStringLiteral("Einträge der Serverliste zeigen, anlegen, ändern, löschen"),
          QStringLiteral(
@@ -269,13 +242,13 @@ const QVector<AdminCommand> &adminCommands()
          {entryPart("id", "N"), entryPart("name", "NAME"), company(ServerEntry),
           entryPart("filiale", "N"), entryPart("type", "T"), entryPart("entry-server", "HOST"),
           entryPart("entry-port", "N"), entryPart("entry-namespace", "NS")},
+         manageServerEntries,
          {},
          {{QStringLiteral("list"), {}},
           {QStringLiteral("add"), {QStringLiteral("id")}},
           {QStringLiteral("change"), {QStringLiteral("id")}},
           {QStringLiteral("remove"), {QStringLiteral("id")}}},
-         QStringLiteral("server braucht list, add, change oder remove"),
-         manageServerEntries},
+         QStringLiteral("server braucht list, add, change oder remove")},
         {QStringLiteral("config"),
          QStringLiteral("Datenbank-Engine des Programms für diesen Benutzer festlegen"),
          QStringLiteral(
@@ -286,9 +259,6 @@ const QVector<AdminCommand> &adminCommands()
              "Anwendungsmenü sie nimmt. KARVEN_ENGINE geht weiterhin vor.\n"),
          // Here --engine is what to store; read like everywhere else.
          {commonOptions().at(0)},
-         {},
-         {},
-         {},
          configureEngine},
         {QStringLiteral("grant"),
          QStringLiteral("einer PostgreSQL-Rolle geben, was ein Arbeitsplatz darf"),
@@ -301,9 +271,6 @@ const QVector<AdminCommand> &adminCommands()
              "vorher mit psql an (CREATE ROLE ... LOGIN PASSWORD ...).\n\n"
              "  --role ROLLE        die Rolle der Arbeitsplätze\n"),
          {text("role", "ROLLE", &AdminOptions::role, Required)},
-         {},
-         {},
-         {},
          grantWorkstationRole},
         {QStringLiteral("log"),
          QStringLiteral("Protokoll der Kartenzuordnungen zeigen oder als CSV/xlsx schreiben"),
@@ -324,9 +291,6 @@ const QVector<AdminCommand> &adminCommands()
              "                      und Uhrzeit, Nummern als Text; auch mit --csv zusammen\n"),
          {company(), text("card", "KARTE", &AdminOptions::card), pnr,
           day("day", &AdminOptions::day), csvFile, xlsxFile, force},
-         {},
-         {},
-         {},
          showAssignmentLog},
         {QStringLiteral("check"),
          QStringLiteral("Datenbank prüfen (Integrität, Version, Einträge)"),
@@ -334,9 +298,6 @@ const QVector<AdminCommand> &adminCommands()
                         "Prüft die Datenbank des Namespace und ändert nichts: SQLites\n"
                         "Integritätsprüfung, die Schemaversion und die Zahl der Einträge je\n"
                         "Tabelle. Exit-Status 1, wenn die Datenbank beschädigt ist.\n"),
-         {},
-         {},
-         {},
          {},
          checkDatabase},
         {QStringLiteral("site-check"),
@@ -355,9 +316,6 @@ const QVector<AdminCommand> &adminCommands()
              "  --role ROLLE        die Rolle der Arbeitsplätze (Kennwort aus derselben\n"
              "                      Kennwortdatei)\n"),
          {text("role", "ROLLE", &AdminOptions::role)},
-         {},
-         {},
-         {},
          checkSite},
         {QStringLiteral("backup"),
          QStringLiteral("SQLite-Datenbank in eine Datei sichern"),
@@ -367,9 +325,6 @@ const QVector<AdminCommand> &adminCommands()
                         "Eine vorhandene DATEI wird nur mit --force überschrieben.\n"
                         "Für PostgreSQL ist pg_dump das Werkzeug.\n"),
          {text("to", "DATEI", &AdminOptions::file, Required | WritesFile), force},
-         {},
-         {},
-         {},
          backupDatabase},
         {QStringLiteral("restore"),
          QStringLiteral("SQLite-Datenbank aus einer Sicherung wiederherstellen"),
@@ -383,9 +338,6 @@ const QVector<AdminCommand> &adminCommands()
              "Einträge bekommen Nummern über allen, die sie schon vergeben hatte.\n"
              "Für PostgreSQL sind pg_restore und psql das Werkzeug.\n"),
          {text("from", "DATEI", &AdminOptions::file, Required)},
-         {},
-         {},
-         {},
          restoreDatabase},
     };
     return commands;

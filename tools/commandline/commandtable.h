@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTextStream>
 #include <QVector>
+#include <optional>
 
 // The commands of karven-admin, each described once: its options and what
 // they require of each other, its help, and the function that runs it. The
@@ -62,10 +63,10 @@ struct AdminCommand
     QString summary; // its line in the general help
     QString help;    // its own help; the common options follow it
     QVector<CommandOption> options;
+    CommandRun run;
     QVector<OptionGroup> groups = {};
     QVector<CommandAction> actions = {}; // empty: the command takes no second word
     QString actionMissing = {};          // what it says without a known action
-    CommandRun run = nullptr;
 };
 
 // Every command, in the order the general help lists them.
