@@ -5,6 +5,7 @@
 
 #include "cacheerror.h"
 #include "cardassignment.h"
+#include "commandtable.h"
 #include "companyrecord.h"
 #include "databaseadmin.h"
 #include "databasebackup.h"
@@ -55,8 +56,9 @@ bool holdsCompanyRecord(const AdminOptions &options, QString *why)
     *why = QStringLiteral("sie hat keinen Firmeneintrag");
     return readCompanyRecord(probe).has_value();
 }
+} // namespace
 
-int create(const AdminOptions &options, QTextStream &out, QTextStream &err)
+int createSite(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
     // A site database without its company record would greet every
     // workstation with an error at its first start.
@@ -87,7 +89,7 @@ int create(const AdminOptions &options, QTextStream &out, QTextStream &err)
     return ExitSuccess;
 }
 
-int seed(const AdminOptions &options, QTextStream &out, QTextStream &err)
+int seedDemo(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
     if (!createDatabase(options, err))
         return ExitFailure;
@@ -107,7 +109,7 @@ int seed(const AdminOptions &options, QTextStream &out, QTextStream &err)
     return ExitSuccess;
 }
 
-int book(const AdminOptions &options, QTextStream &out, QTextStream &err)
+int bookAsTimeClock(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
     Session session(options.engine, options.target);
     if (!openExisting(session, options, err))
@@ -161,7 +163,7 @@ int listUnassigned(const AdminOptions &options, QTextStream &out, QTextStream &e
     return ExitSuccess;
 }
 
-int reopen(const AdminOptions &options, QTextStream &out, QTextStream &err)
+int reopenTakenOff(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
     Session session(options.engine, options.target);
     if (!openExisting(session, options, err))
@@ -176,12 +178,16 @@ int reopen(const AdminOptions &options, QTextStream &out, QTextStream &err)
     return ExitSuccess;
 }
 
+namespace {
+
 // "yyyymmddhhmm" as people read it.
 QString readableTime(const QString &time)
 {
     return QStringLiteral("%1-%2-%3 %4:%5")
         .arg(time.mid(0, 4), time.mid(4, 2), time.mid(6, 2), time.mid(8, 2), time.mid(10, 2));
 }
+
+} // namespace
 
 int listBookings(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
@@ -213,6 +219,8 @@ int listBookings(const AdminOptions &options, QTextStream &out, QTextStream &err
     return ExitSuccess;
 }
 
+namespace {
+
 // A table's row count, or why it cannot be read.
 QString rowCount(Session &session, const QString &table, const QString &condition = QString())
 {
@@ -226,7 +234,9 @@ QString rowCount(Session &session, const QString &table, const QString &conditio
     }
 }
 
-int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
+} // namespace
+
+int checkDatabase(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
     Session session(options.engine, options.target);
     if (!openExisting(session, options, err, DamagePolicy::Report))
@@ -268,7 +278,7 @@ int check(const AdminOptions &options, QTextStream &out, QTextStream &err)
     return ExitFailure;
 }
 
-int configure(const AdminOptions &options, QTextStream &out, QTextStream &err)
+int configureEngine(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
     if (options.engineGiven) {
         const QString file = storeEngineChoice(options.engine);
@@ -285,7 +295,7 @@ int configure(const AdminOptions &options, QTextStream &out, QTextStream &err)
     return ExitSuccess;
 }
 
-int grantWorkstation(const AdminOptions &options, QTextStream &out, QTextStream &err)
+int grantWorkstationRole(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
     if (options.engine != EngineKind::Postgres) {
         err << "grant gilt nur für PostgreSQL (--engine postgres): eine SQLite-Datenbank ist die "
@@ -306,7 +316,8 @@ int grantWorkstation(const AdminOptions &options, QTextStream &out, QTextStream 
     if (created)
         out << "Rolle " << options.role << " angelegt, höchstens "
             << DatabaseAdmin::workstationRoleConnections
-            << " Verbindungen, noch ohne Kennwort; Kennwort setzen (es erscheint in keinem Protokoll): "
+            << " Verbindungen, noch ohne Kennwort; Kennwort setzen (es erscheint in keinem "
+               "Protokoll): "
                "psql -c '\\password "
             << options.role << "'\n";
     out << "Rolle " << options.role << " darf die Serverfunktionen von "
@@ -314,38 +325,15 @@ int grantWorkstation(const AdminOptions &options, QTextStream &out, QTextStream 
     return ExitSuccess;
 }
 
-} // namespace
-
 int runAdminCommand(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
-    using Command = int (*)(const AdminOptions &, QTextStream &, QTextStream &);
-    static const QHash<QString, Command> commands = {
-        {QStringLiteral("create"), create},
-        {QStringLiteral("seed"), seed},
-        {QStringLiteral("book"), book},
-        {QStringLiteral("unassigned"), listUnassigned},
-        {QStringLiteral("reopen"), reopen},
-        {QStringLiteral("bookings"), listBookings},
-        {QStringLiteral("check"), check},
-        {QStringLiteral("backup"), backupDatabase},
-        {QStringLiteral("restore"), restoreDatabase},
-        {QStringLiteral("import"), importFiles},
-        {QStringLiteral("swipes"), importSwipes},
-        {QStringLiteral("export"), exportTimeBookings},
-        {QStringLiteral("server"), manageServerEntries},
-        {QStringLiteral("config"), configure},
-        {QStringLiteral("grant"), grantWorkstation},
-        {QStringLiteral("log"), showAssignmentLog},
-        {QStringLiteral("company"), manageCompanyRecord},
-        {QStringLiteral("site-check"), checkSite},
-    };
-    const Command command = commands.value(options.command);
+    const AdminCommand *command = findCommand(options.command);
     if (!command) {
         err << "Unbekannter Befehl \"" << options.command << "\"\n";
         return ExitUsage;
     }
     try {
-        return command(options, out, err);
+        return command->run(options, out, err);
     } catch (const CacheError &error) {
         err << "Fehler " << error.number() << ": " << oneLine(error.description()) << '\n';
         return ExitFailure;

@@ -2,8 +2,10 @@
 
 #include "admindatabase.h"
 #include "databaseadmin.h"
+#include "idsequences.h"
 #include "schema.h"
 #include "session.h"
+#include "sqlitecopy.h"
 #include "sqlitefile.h"
 
 #include <QDateTime>
@@ -16,65 +18,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-bool refusedForPostgres(const AdminOptions &options, QTextStream &err)
-{
-    if (options.engine != EngineKind::Postgres)
-        return false;
-    err << "karven-admin " << options.command
-        << " gilt nur für die eingebettete SQLite-Datenbank. Eine PostgreSQL-Datenbank wird mit "
-           "pg_dump gesichert und mit pg_restore oder psql wiederhergestellt.\n";
-    return true;
-}
-
-bool sameFile(const QString &one, const QString &other)
-{
-    const QString canonical = QFileInfo(one).canonicalFilePath();
-    return !canonical.isEmpty() && canonical == QFileInfo(other).canonicalFilePath();
-}
-
-bool openBoth(SqliteFile &one, SqliteFile &other, QTextStream &err)
-{
-    for (SqliteFile *file : {&one, &other}) {
-        if (!file->open()) {
-            err << "Datei " << file->path()
-                << " kann nicht geöffnet werden: " << oneLine(file->lastError()) << '\n';
-            return false;
-        }
-    }
-    return true;
-}
-
-// Steps a backup, trying again while another connection holds the write lock:
-// each step already waits out the busy timeout, a few more tries outlast a long writer.
-int backupStep(sqlite3_backup *backup, int pages)
-{
-    int result = SQLITE_OK;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        result = sqlite3_backup_step(backup, pages);
-        if (result != SQLITE_BUSY && result != SQLITE_LOCKED)
-            break;
-    }
-    return result;
-}
-
-// Copies every page in one step: SQLite reads one consistent state of `from`
-// (in WAL mode without holding up its writers) and replaces the contents of
-// `to` in one transaction, so that readers of `to` see all of it or nothing.
-bool copyDatabase(const SqliteFile &from, const SqliteFile &to, QString *error)
-{
-    sqlite3_backup *backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
-    if (!backup) {
-        *error = QString::fromUtf8(sqlite3_errmsg(to.handle()));
-        return false;
-    }
-    const int result = backupStep(backup, -1);
-    sqlite3_backup_finish(backup);
-    if (result == SQLITE_DONE)
-        return true;
-    *error = QString::fromUtf8(sqlite3_errstr(result));
-    return false;
-}
 
 // Tables and their columns, as the database's own catalogue lists them.
 using Schema = QMap<QString, QStringList>;
@@ -150,124 +93,6 @@ QString missingPart(const SqliteFile &candidate, const SqliteFile &reference)
                     .arg(table.key(), column);
     }
     return QString();
-}
-
-QString quotedIdentifier(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-// The tables that hand out their ids with AUTOINCREMENT, and those that
-// sqlite_sequence keeps a number for, as the catalogue lists them.
-bool idTables(const SqliteFile &file, QStringList *tables, QString *error)
-{
-    QSqlQuery query(file.database());
-    const bool hasSequences =
-        query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"
-                                  " WHERE type = 'table' AND name = 'sqlite_sequence'")) &&
-        query.next() && query.value(0).toInt() > 0;
-    if (!query.isActive()) {
-        *error = query.lastError().databaseText();
-        return false;
-    }
-    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"
-                                   " AND (sql LIKE '%AUTOINCREMENT%'%1)")
-                        .arg(hasSequences
-                                 ? QStringLiteral(" OR name IN (SELECT name FROM sqlite_sequence)")
-                                 : QString()))) {
-        *error = query.lastError().databaseText();
-        return false;
-    }
-    while (query.next())
-        tables->append(query.value(0).toString());
-    return true;
-}
-
-// The highest id each such table has handed out: the larger of its number in
-// sqlite_sequence (which counts the ids of rows deleted since) and its largest
-// id now. What cannot be read (a damaged database) is left out and named in *unread.
-using HighestIds = QMap<QString, qint64>;
-
-HighestIds highestIds(const SqliteFile &file, QString *unread)
-{
-    HighestIds highest;
-    QStringList tables;
-    if (!idTables(file, &tables, unread))
-        return highest;
-    const auto raise = [&](const QString &table, const QVariant &id) {
-        if (!id.isNull())
-            highest[table] = qMax(highest.value(table), id.toLongLong());
-    };
-    const auto note = [&](const QSqlQuery &failed) {
-        if (unread->isEmpty())
-            *unread = failed.lastError().databaseText();
-    };
-    if (!tables.isEmpty()) {
-        QSqlQuery sequences(file.database());
-        if (sequences.exec(QStringLiteral("SELECT name, seq FROM sqlite_sequence")))
-            while (sequences.next())
-                raise(sequences.value(0).toString(), sequences.value(1));
-        else
-            note(sequences);
-    }
-    for (const QString &table : std::as_const(tables)) {
-        QSqlQuery largest(file.database());
-        if (largest.exec(
-                QStringLiteral("SELECT max(rowid) FROM %1").arg(quotedIdentifier(table))) &&
-            largest.next())
-            raise(table, largest.value(0));
-        else
-            note(largest);
-    }
-    return highest;
-}
-
-// Raises the number in sqlite_sequence of each table of `file` that hands out
-// ids to at least `highest`, so that its next id is above them.
-bool raiseSequences(const SqliteFile &file, const HighestIds &highest, QString *error)
-{
-    QStringList tables;
-    if (!idTables(file, &tables, error))
-        return false;
-    QSqlDatabase db = file.database();
-    if (!db.transaction()) {
-        *error = db.lastError().databaseText();
-        return false;
-    }
-    for (const QString &table : std::as_const(tables)) {
-        const qint64 id = highest.value(table);
-        if (id <= 0)
-            continue;
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("SELECT count(*) FROM sqlite_sequence WHERE name = ?"));
-        query.addBindValue(table);
-        bool done = query.exec() && query.next();
-        if (done) {
-            const bool listed = query.value(0).toInt() > 0;
-            query.finish();
-            query.prepare(listed ? QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?)"
-                                                  " WHERE name = ?")
-                                 : QStringLiteral("INSERT INTO sqlite_sequence (seq, name)"
-                                                  " VALUES (?, ?)"));
-            query.addBindValue(id);
-            query.addBindValue(table);
-            done = query.exec();
-        }
-        if (!done) {
-            *error = query.lastError().databaseText();
-            query = QSqlQuery();
-            db.rollback();
-            return false;
-        }
-    }
-    if (!db.commit()) {
-        *error = db.lastError().databaseText();
-        db.rollback();
-        return false;
-    }
-    return true;
 }
 
 // A copy of what `from` holds now, in a new file beside `database` that is
@@ -367,48 +192,6 @@ Replacement replaceContents(const QString &database, const QString &staged, bool
 }
 
 } // namespace
-
-int backupDatabase(const AdminOptions &options, QTextStream &out, QTextStream &err)
-{
-    if (refusedForPostgres(options, err))
-        return ExitFailure;
-    const QString database = embeddedDatabaseFile(options.target);
-    {
-        // A backup of something that is no sound KARVEN database would pass for one later.
-        Session session(options.engine, options.target);
-        if (!openExisting(session, options, err))
-            return ExitFailure;
-    }
-    if (sameFile(database, options.file)) {
-        err << "Datei " << options.file << " ist die Datenbank selbst; bitte eine andere Datei "
-            << "angeben.\n";
-        return ExitFailure;
-    }
-    const bool existed = QFileInfo::exists(options.file);
-    if (existed && !options.force) {
-        err << "Datei " << options.file
-            << " gibt es schon; sie wird nur mit --force überschrieben.\n";
-        return ExitFailure;
-    }
-    QString error;
-    bool copied = false;
-    {
-        SqliteFile from(database);
-        SqliteFile to(options.file);
-        copied = openBoth(from, to, err) && copyDatabase(from, to, &error);
-    }
-    if (!copied) {
-        if (!error.isEmpty())
-            err << "Sicherung nach " << options.file << " fehlgeschlagen: " << oneLine(error)
-                << '\n';
-        // Half a backup must not pass for one later.
-        if (!existed)
-            QFile::remove(options.file);
-        return ExitFailure;
-    }
-    out << "Datenbank " << database << " gesichert in " << options.file << '\n';
-    return ExitSuccess;
-}
 
 int restoreDatabase(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
