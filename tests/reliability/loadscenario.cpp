@@ -155,8 +155,10 @@ class ProgramWorkstation : public QObject
 {
 public:
     ProgramWorkstation(const ConnectionTarget &target, const LoadSettings &settings, bool assigns,
-                       Shared &shared)
-        : workstation_(connectionString(target)), settings_(settings), shared_(shared)
+                       const QString &company, Shared &shared)
+        : workstation_(connectionString(target), company), settings_(settings), shared_(shared),
+          quiet_(company != QLatin1String("1")),
+          employee_(quiet_ ? QStringLiteral("2001") : QStringLiteral("1001"))
     {
         poll_.setInterval(settings.pollIntervalMs);
         check_.setInterval(settings.newBookingsCheckMs);
@@ -198,6 +200,7 @@ private:
     void refresh()
     {
         const qint64 started = steadyNanoseconds();
+        lastRefresh_.start();
         const bool wasEmpty = listed_.isEmpty();
         const Workstation::Listing listing = workstation_.listBookings();
         const qint64 done = steadyNanoseconds();
@@ -205,8 +208,8 @@ private:
         watch_.listRead(listed_.size(), listed_.isEmpty() ? 0 : listed_.last().toLongLong(), listing.counter,
                         done / 1000000);
         shared_.record(shared_.result.pollMilliseconds, (done - started) / 1e6);
-        if (wasEmpty && !listed_.isEmpty())
-            shared_.arrivedOnEmptyList(listed_.last().toLongLong(), done);
+        if (quiet_ && wasEmpty && !listed_.isEmpty())
+            shared_.arrivedOnEmptyList(listed_.first().toLongLong(), done);
         if (listed_.isEmpty()) {
             check_.stop();
             poll_.start();
@@ -240,7 +243,8 @@ private:
             break;
         case NewBookingsWatch::Step::ReadList:
             refresh();
-            shared_.record(shared_.result.noticeToScreenMilliseconds, (steadyNanoseconds() - arrived) / 1e6);
+            if (quiet_)
+                shared_.record(shared_.result.noticeToScreenMilliseconds, (steadyNanoseconds() - arrived) / 1e6);
             break;
         case NewBookingsWatch::Step::ReadListLater:
             if (!later_.isActive())
@@ -251,14 +255,16 @@ private:
 
     void assignNewest()
     {
-        if (listed_.isEmpty() || hint_ > 0) {
+        // A user reads the list anew when it ran empty, or when new bookings
+        // are hinted, but not more often than the look for new ones would hint them.
+        if (listed_.isEmpty() || (hint_ > 0 && lastRefresh_.elapsed() >= settings_.newBookingsCheckMs)) {
             hint_ = 0;
             refresh();
         }
         if (listed_.isEmpty())
             return;
         const QString id = listed_.takeLast(); // the newest, as the list shows it on top
-        workstation_.assign(id, workstation_.cardOf(id), QStringLiteral("1001"));
+        workstation_.assign(id, workstation_.cardOf(id), employee_);
         watch_.rowsLeft(listed_.size());
         {
             std::lock_guard<std::mutex> lock(shared_.mutex);
@@ -280,6 +286,9 @@ private:
     QStringList listed_;
     NewBookingsWatch watch_;
     int hint_ = 0;
+    QElapsedTimer lastRefresh_;
+    const bool quiet_; // of the quiet company, whose lists wait empty: it measures how soon they show a booking
+    const QString employee_; // whom the user assigns to
 };
 
 // Workstations first to last, each with its own connection, in a thread with an
@@ -292,9 +301,12 @@ void runWorkstations(const ConnectionTarget &target, const LoadSettings &setting
 {
     std::vector<std::unique_ptr<ProgramWorkstation>> workstations;
     for (int i = first; i < last; ++i) {
+        // After the busy company's workstations, the quiet company's, whose users all assign.
+        const bool quiet = i >= settings.workstations;
         try {
-            workstations.push_back(std::make_unique<ProgramWorkstation>(target, settings,
-                                                                        i < settings.assigningWorkstations, shared));
+            workstations.push_back(std::make_unique<ProgramWorkstation>(
+                target, settings, quiet || i < settings.assigningWorkstations,
+                quiet ? QStringLiteral("2") : QStringLiteral("1"), shared));
             ++shared.connected;
         } catch (const CacheError &error) {
             shared.error(QStringLiteral("Arbeitsplatz: %1 %2").arg(error.number()).arg(error.description()));
@@ -305,8 +317,9 @@ void runWorkstations(const ConnectionTarget &target, const LoadSettings &setting
     QEventLoop().exec();
 }
 
-void timeClockLoop(EngineKind kind, const ConnectionTarget &target, const LoadSettings &settings,
-                   Shared &shared, QStringList &added)
+// A company's time clock booking a new card every interval.
+void timeClockLoop(EngineKind kind, const ConnectionTarget &target, const QString &company,
+                   std::chrono::microseconds interval, Shared &shared, QStringList &added)
 {
     Session session(kind, target);
     if (!session.open()) {
@@ -314,22 +327,19 @@ void timeClockLoop(EngineKind kind, const ConnectionTarget &target, const LoadSe
         return;
     }
     // On a schedule, so that a slow answer is made up for by a shorter pause.
-    const auto pause = std::chrono::microseconds(1000000 / std::max(1, settings.bookingsPerSecond));
     auto next = std::chrono::steady_clock::now();
     int swipe = 0;
     while (shared.running) {
-        const QString card = QString::number(5000000 + ++swipe);
+        const QString card = QString::number((company == QLatin1String("1") ? 5000000 : 6000000) + ++swipe);
         try {
             const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm"));
-            const qint64 id = bookCard(session, QStringLiteral("1"), QStringLiteral("LAST"), QStringLiteral("K"),
-                                       card, time)
-                                  .id;
+            const qint64 id = bookCard(session, company, QStringLiteral("LAST"), QStringLiteral("K"), card, time).id;
             shared.booked(id, steadyNanoseconds());
             added << QString::number(id);
         } catch (const CacheError &error) {
             shared.error(QStringLiteral("Stempeluhr: %1 %2").arg(error.number()).arg(error.description()));
         }
-        next += pause;
+        next += interval;
         std::this_thread::sleep_until(next);
     }
     tellOfPendingBookings(session);
@@ -349,12 +359,21 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
 {
     Shared shared;
     QStringList added;
+    QStringList addedQuietly;
     std::vector<std::unique_ptr<QThread>> threads;
+    const int all = settings.workstations + settings.quietWorkstations;
+    // The quiet company's workstations in a thread of their own: what they
+    // measure is the server's answer, not the turn of a busy workstation.
+    QVector<std::pair<int, int>> served;
     const int threadCount = std::min(settings.workstations, 4 * std::max(1, QThread::idealThreadCount()));
-    for (int thread = 0; thread < threadCount; ++thread) {
-        threads.emplace_back(QThread::create(runWorkstations, std::cref(target), std::cref(settings),
-                                             settings.workstations * thread / threadCount,
-                                             settings.workstations * (thread + 1) / threadCount, std::ref(shared)));
+    for (int thread = 0; thread < threadCount; ++thread)
+        served.append({settings.workstations * thread / threadCount,
+                       settings.workstations * (thread + 1) / threadCount});
+    if (settings.quietWorkstations > 0)
+        served.append({settings.workstations, all});
+    for (const auto &[first, last] : served) {
+        threads.emplace_back(QThread::create(runWorkstations, std::cref(target), std::cref(settings), first, last,
+                                             std::ref(shared)));
         threads.back()->start();
     }
     // Connecting costs the server more than hours of polling: measured from when all are in.
@@ -364,16 +383,25 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
         std::lock_guard<std::mutex> lock(shared.mutex);
         return !shared.result.errors.isEmpty();
     };
-    while (shared.connected < settings.workstations && connecting.elapsed() < 120000 && !failed())
+    while (shared.connected < all && connecting.elapsed() < 120000 && !failed())
         QThread::msleep(10);
     Session check(kind, target);
     check.open();
     const qint64 postmaster = kind == EngineKind::Postgres ? postmasterOf(check) : 0;
     const double cpuBefore = postmaster ? postgresCpuSeconds(postmaster) : 0;
-    std::thread clock(timeClockLoop, kind, std::cref(target), std::cref(settings), std::ref(shared), std::ref(added));
+    std::thread clock(timeClockLoop, kind, std::cref(target), QStringLiteral("1"),
+                      std::chrono::microseconds(1000000 / std::max(1, settings.bookingsPerSecond)), std::ref(shared),
+                      std::ref(added));
+    std::vector<std::thread> quietClock;
+    if (settings.quietWorkstations > 0)
+        quietClock.emplace_back(timeClockLoop, kind, std::cref(target), QStringLiteral("2"),
+                                std::chrono::milliseconds(settings.quietBookingIntervalMs), std::ref(shared),
+                                std::ref(addedQuietly));
     QThread::msleep(settings.seconds * 1000);
     shared.running = false;
     clock.join();
+    for (std::thread &thread : quietClock)
+        thread.join();
     // While every workstation is still connected.
     const qint64 serverMemoryKib = postmaster ? postgresMemoryKib(postmaster) : -1;
     for (const auto &thread : threads)
@@ -386,7 +414,8 @@ LoadResult runLoad(EngineKind kind, const ConnectionTarget &target, const LoadSe
         result.serverCpuSeconds = postgresCpuSeconds(postmaster) - cpuBefore;
     result.serverMemoryKib = serverMemoryKib;
     result.bookingsAdded = added.size();
-    for (const QString &id : added) {
+    result.quietBookingsAdded = addedQuietly.size();
+    for (const QString &id : added + addedQuietly) {
         const qint64 number = id.toLongLong();
         QSqlQuery listed = check.exec(QStringLiteral("SELECT count(*) FROM stempelung WHERE id = ? AND pnr IS NULL AND erledigt_am IS NULL"), {number});
         listed.next();

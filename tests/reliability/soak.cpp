@@ -2,7 +2,7 @@
 // run: workstations asking what the program asks, a time clock adding
 // bookings, users at some workstations assigning. Prints the figures; exits 1
 // when a booking was lost or booked twice.
-//   karven-soak [--push] [WORKSTATIONS] [SECONDS] [BOOKINGS_PER_SECOND] [ASSIGNING]
+//   karven-soak [--push] [WORKSTATIONS] [SECONDS] [BOOKINGS_PER_SECOND] [ASSIGNING] [QUIET]
 // against the database that KARVEN_ENGINE and PGHOST/PGPORT (or KARVEN_DATA_DIR) name; on
 // PostgreSQL the workstations log in as KARVEN_TEST_PGWORKSTATION where it is set.
 
@@ -26,10 +26,11 @@ int main(int argc, char *argv[])
     settings.bookingsPerSecond = arguments.value(3, QStringLiteral("10")).toInt();
     settings.assigningWorkstations =
         arguments.value(4, QString::number(std::max(1, settings.workstations / 10))).toInt();
+    settings.quietWorkstations = arguments.value(5, QString::number(settings.workstations / 50)).toInt();
     if (settings.workstations < 1 || settings.seconds < 1 || settings.bookingsPerSecond < 1 ||
-        settings.assigningWorkstations < 0 || settings.assigningWorkstations > settings.workstations) {
+        settings.assigningWorkstations < 0 || settings.assigningWorkstations > settings.workstations || settings.quietWorkstations < 0) {
         std::fprintf(stderr, "Aufruf: karven-soak [--push] [ARBEITSPLAETZE] [SEKUNDEN] [BUCHUNGEN_JE_SEKUNDE]"
-                             " [ZUORDNENDE]\n");
+                             " [ZUORDNENDE] [RUHIGE]\n");
         return 2;
     }
     const EngineKind kind = engineKindFromName(configuredEngineName()).value_or(EngineKind::Sqlite);
@@ -58,14 +59,16 @@ int main(int argc, char *argv[])
         }
     }
     const LoadResult result = runLoad(kind, target, settings);
-    std::printf("engine %s, %d workstations (%d assigning), %s, %d s, %d bookings/s\n",
+    std::printf("engine %s, %d workstations (%d assigning) and %d of a quiet company, %s, %d s, %d bookings/s\n",
                 qPrintable(engineName(kind)), settings.workstations, settings.assigningWorkstations,
+                settings.quietWorkstations,
                 settings.push ? "push" : "no push", settings.seconds, settings.bookingsPerSecond);
     const double clockRate = double(result.bookingsAdded) / settings.seconds;
     std::printf("bookings added %d (%.1f/s%s): still listed %d, booked %d, lost %d, booked twice %d\n",
                 result.bookingsAdded, clockRate,
                 clockRate < 0.98 * settings.bookingsPerSecond ? ", short of the clock's rate" : "",
                 result.stillListed, result.booked, result.lost, result.bookedTwice);
+    std::printf("the quiet company's clock added %d\n", result.quietBookingsAdded);
     std::printf("assignments %d, errors %d\n", result.assignments, int(result.errors.size()));
     for (const auto &[what, milliseconds] :
          {std::pair{"list reads", &result.pollMilliseconds},

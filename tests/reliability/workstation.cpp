@@ -6,17 +6,18 @@
 #include "servererrors.h"
 #include "sqlfactory.h"
 
-Workstation::Workstation(const QString &connectionString) : factory_(createEngineFactory())
+Workstation::Workstation(const QString &connectionString, const QString &company)
+    : factory_(createEngineFactory()), company_(company)
 {
     if (!factory_->connect(connectionString))
         throw CacheError(5001, QStringLiteral("no connection to %1").arg(connectionString));
     // As the program logs in: the demo data's user.
-    if (factory_->logIn({DemoLogin::company, DemoLogin::branch, DemoLogin::userCode,
+    if (factory_->logIn({company, DemoLogin::branch, DemoLogin::userCode,
                          PasswordSecret::derive(DemoLogin::password)})
             .status != LoginAnswer::Status::LoggedIn)
         throw CacheError(5304, QStringLiteral("the demo user cannot log in"));
     auto windows = factory_->newObject(QStringLiteral("KV.Windows"));
-    QVariantList context{QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"WS\"")};
+    QVariantList context{QStringLiteral("S FIRMA=%1,FIL=0,PERSONAL=\"WS\"").arg(company)};
     windows->call(QStringLiteral("Xecute"), context);
 }
 
@@ -57,14 +58,14 @@ QString Workstation::cardOf(const QString &bookingId)
 Workstation::Outcome Workstation::assign(const QString &bookingId, const QString &card, const QString &employee)
 {
     auto holders = factory_->openResultSet(QStringLiteral("Quastel.NoPers"), QStringLiteral("Karteninhaber"));
-    holders->execute({QStringLiteral("1"), card});
+    holders->execute({company_, card});
     const QString holder = holders->next() ? holders->data(1).toString() : QString();
     // Closed as the program closes it: a read left open keeps SQLite from writing.
     holders->close();
-    if (!holder.isEmpty() && holder != employee)
+    if (!holder.isEmpty())
         return Outcome::UserAsked;
     auto noPers = factory_->newObject(QStringLiteral("Quastel.NoPers"));
-    QVariantList arguments{QStringLiteral("1"), employee, card, holder};
+    QVariantList arguments{company_, employee, card, holder};
     try {
         noPers->call(QStringLiteral("setkarte"), arguments);
     } catch (const CacheError &error) {

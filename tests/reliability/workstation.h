@@ -15,8 +15,9 @@
 class Workstation
 {
 public:
-    // Connects with the configured engine; throws CacheError when it cannot.
-    explicit Workstation(const QString &connectionString);
+    // Connects with the configured engine and logs in as the demo data's
+    // administrator of the company; throws CacheError when it cannot.
+    explicit Workstation(const QString &connectionString, const QString &company = QStringLiteral("1"));
 
     struct Listing
     {
@@ -34,11 +35,12 @@ public:
     // The card of a booking: characters 21-30 of its text.
     QString cardOf(const QString &bookingId);
     enum class Outcome { Assigned, UserAsked };
-    // As "Speichern" does: asks who holds the card, and when it is somebody
-    // else, stops where the program would ask the user; else "setkarte" with
-    // the holder seen, then opens the booking by id and deletes it.
+    // As "Speichern" does: asks who holds the card, and when somebody does,
+    // stops where the program would ask or tell the user; else "setkarte"
+    // with the holder seen, then opens the booking by id and deletes it.
     Outcome assign(const QString &bookingId, const QString &card, const QString &employee);
 
 private:
     std::unique_ptr<Factory> factory_;
+    QString company_;
 };
