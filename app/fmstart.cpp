@@ -202,7 +202,7 @@ void FMStart::ListeAktualisieren()
     readBranchNamesOnce();
     ZugriffEnde(false);
     lastListedId_ = litime->keyText(0);
-    watch_.listRead(litime->rowCount(), lastListedId_.toLongLong(), counter, sinceStart_.elapsed());
+    watch_.listRead(litime->rowCount(), lastListedId_.toLongLong(), counter);
     // A notice that came during the read may tell of more.
     showNewBookingsHint(watch_.hint());
     showOpenCount();
@@ -268,6 +268,7 @@ void FMStart::newBookingsPushed()
         return;
     }
     listWanted_ = false;
+    watch_.noticeReadStarts(sinceStart_.elapsed());
     ListeAktualisieren();
 }
 

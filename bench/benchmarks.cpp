@@ -190,6 +190,8 @@ void Benchmarks::pushLatency(int swipes)
     for (int swipe = 0; swipe < swipes; ++swipe) {
         bookCard(clock, QStringLiteral("1"), QStringLiteral("FIL01T1"), QStringLiteral("K"),
                  QString::number(swipe), QStringLiteral("202401310705"));
+        // As a clock's writer does when it is done.
+        tellOfPendingBookings(clock);
         samples.time(
             [&] {
                 check(processEventsUntil([&] { return window.litime->rowCount() == 1; }, 5000),

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <limits>
 
-void NewBookingsWatch::listRead(int rows, qint64 newestId, std::optional<qint64> counter, qint64 now)
+void NewBookingsWatch::listRead(int rows, qint64 newestId, std::optional<qint64> counter)
 {
     rows_ = rows;
     newestListedId_ = newestId;
     listedCounter_ = counter;
-    lastRead_ = now;
 }
 
 void NewBookingsWatch::rowsLeft(int rows)
@@ -30,9 +29,9 @@ NewBookingsWatch::Step NewBookingsWatch::noticed(const NewBookingsNotice &notice
 
 int NewBookingsWatch::readDelay(qint64 now) const
 {
-    if (!lastRead_)
+    if (!lastNoticeRead_)
         return 0;
-    return int(std::clamp<qint64>(*lastRead_ + readIntervalMs - now, 0, readIntervalMs));
+    return int(std::clamp<qint64>(*lastNoticeRead_ + readIntervalMs - now, 0, readIntervalMs));
 }
 
 int NewBookingsWatch::hint() const

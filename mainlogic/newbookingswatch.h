@@ -16,7 +16,7 @@ public:
 
     // The list was read: its rows, its newest id (0: none) and the company's
     // count of new bookings with them (none where the server does not tell).
-    void listRead(int rows, qint64 newestId, std::optional<qint64> counter, qint64 now);
+    void listRead(int rows, qint64 newestId, std::optional<qint64> counter);
     // A row was taken off the list.
     void rowsLeft(int rows);
 
@@ -24,11 +24,13 @@ public:
     enum class Step {
         Nothing,      // not newer than what is known, or only the hint changed
         ReadList,     // the list is empty: read it now
-        ReadListLater // the list is empty, but was read a moment ago: in readDelay()
+        ReadListLater // the list is empty, but a notice read it a moment ago: in readDelay()
     };
     Step noticed(const NewBookingsNotice &notice, qint64 now);
     // How long a ReadListLater waits.
     int readDelay(qint64 now) const;
+    // A notice's read of the list starts now.
+    void noticeReadStarts(qint64 now) { lastNoticeRead_ = now; }
 
     // How many new bookings the latest notice tells of beyond the list (0: no hint).
     int hint() const;
@@ -38,5 +40,5 @@ private:
     qint64 newestListedId_ = 0;
     std::optional<qint64> listedCounter_;
     NewBookingsNotice latest_;
-    std::optional<qint64> lastRead_;
+    std::optional<qint64> lastNoticeRead_;
 };

@@ -543,9 +543,10 @@ BEGIN
                       WHERE s.pnr IS NULL AND s.erledigt_am IS NULL ORDER BY s.id;
         RETURN;
     END IF;
-    -- One statement, so that the rows and the count come from one moment.
-    RETURN QUERY SELECT s.id, s.buchungstext, b.stand FROM stempelung s,
-                        (SELECT intern.buchungsstand(v_firma) AS stand) b
+    -- One statement, so that the rows and the count come from one moment;
+    -- the count once, not for every row.
+    RETURN QUERY WITH b AS MATERIALIZED (SELECT intern.buchungsstand(v_firma) AS stand)
+                 SELECT s.id, s.buchungstext, b.stand FROM stempelung s, b
                   WHERE s.pnr IS NULL AND s.erledigt_am IS NULL AND s.firma = v_firma ORDER BY s.id;
     GET DIAGNOSTICS v_zeilen = ROW_COUNT;
     PERFORM intern.warten(v_firma, v_zeilen = 0);

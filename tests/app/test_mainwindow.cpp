@@ -227,8 +227,8 @@ private Q_SLOTS:
             return took.elapsed();
         };
         script_.queriesOpened.clear();
-        burst(300);
-        QTRY_VERIFY_WITH_TIMEOUT(window_->lblNeu->text().startsWith(QStringLiteral("301 neue Buchungen – ")), 3000);
+        burst(1000);
+        QTRY_VERIFY_WITH_TIMEOUT(window_->lblNeu->text().startsWith(QStringLiteral("1001 neue Buchungen – ")), 3000);
         QVERIFY(script_.queriesOpened.isEmpty());
         QCOMPARE(window_->litime->rowCount(), 1);
 
@@ -236,11 +236,11 @@ private Q_SLOTS:
         window_->BUAkt->click();
         QCOMPARE(window_->litime->rowCount(), 0);
         script_.queriesOpened.clear();
-        const qint64 milliseconds = burst(300);
+        const qint64 milliseconds = burst(1000);
         QTRY_VERIFY_WITH_TIMEOUT(window_->litime->rowCount() > 0 &&
                                      window_->litime->rowCount() +
                                              window_->lblNeu->text().section(QLatin1Char(' '), 0, 0).toInt() ==
-                                         300,
+                                         1000,
                                  3000);
         const qsizetype reads = script_.queriesOpened.count(QStringLiteral("Quastel.NoPers Liste"));
         QVERIFY2(reads >= 1 && reads <= milliseconds / NewBookingsWatch::readIntervalMs + 2,

@@ -46,15 +46,23 @@ qint64 postmasterOf(Session &session)
     return parentOf(session.firstValue(QStringLiteral("SELECT pg_backend_pid()")).toLongLong());
 }
 
-// CPU seconds used so far by the server: its main process and its children;
-// the ended backends of closed connections count in their parent's.
+// The server's processes: its main process and its children.
+QStringList serverProcesses(qint64 postmaster)
+{
+    QStringList pids;
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
+        if (pid.toLongLong() == postmaster || parentOf(pid.toLongLong()) == postmaster)
+            pids << pid;
+    return pids;
+}
+
+// CPU seconds used so far by the server; the ended backends of closed
+// connections count in their parent's.
 double postgresCpuSeconds(qint64 postmaster)
 {
     double seconds = 0;
     const long ticks = sysconf(_SC_CLK_TCK);
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        if (pid.toLongLong() != postmaster && parentOf(pid.toLongLong()) != postmaster)
-            continue;
+    for (const QString &pid : serverProcesses(postmaster)) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         if (!stat.open(QIODevice::ReadOnly))
             continue;
@@ -68,14 +76,12 @@ double postgresCpuSeconds(qint64 postmaster)
     return seconds;
 }
 
-// The memory of the server, its main process and its children, each process's
-// proportional share of what it shares with others (Pss), in KiB.
+// The server's memory, each process's proportional share of what it shares
+// with others (Pss), in KiB.
 qint64 postgresMemoryKib(qint64 postmaster)
 {
     qint64 kib = 0;
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        if (pid.toLongLong() != postmaster && parentOf(pid.toLongLong()) != postmaster)
-            continue;
+    for (const QString &pid : serverProcesses(postmaster)) {
         QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
         if (!rollup.open(QIODevice::ReadOnly))
             continue;
@@ -205,8 +211,7 @@ private:
         const Workstation::Listing listing = workstation_.listBookings();
         const qint64 done = steadyNanoseconds();
         listed_ = listing.ids;
-        watch_.listRead(listed_.size(), listed_.isEmpty() ? 0 : listed_.last().toLongLong(), listing.counter,
-                        done / 1000000);
+        watch_.listRead(listed_.size(), listed_.isEmpty() ? 0 : listed_.last().toLongLong(), listing.counter);
         shared_.record(shared_.result.pollMilliseconds, (done - started) / 1e6);
         if (quiet_ && wasEmpty && !listed_.isEmpty())
             shared_.arrivedOnEmptyList(listed_.first().toLongLong(), done);
@@ -221,8 +226,10 @@ private:
 
     void refreshIfEmpty()
     {
-        if (listed_.isEmpty())
-            refresh();
+        if (!listed_.isEmpty())
+            return;
+        watch_.noticeReadStarts(steadyNanoseconds() / 1000000);
+        refresh();
     }
 
     void checkForNew()
@@ -242,6 +249,7 @@ private:
             hint_ = watch_.hint();
             break;
         case NewBookingsWatch::Step::ReadList:
+            watch_.noticeReadStarts(steadyNanoseconds() / 1000000);
             refresh();
             if (quiet_)
                 shared_.record(shared_.result.noticeToScreenMilliseconds, (steadyNanoseconds() - arrived) / 1e6);
