@@ -8,6 +8,11 @@ void NewBookingsWatch::listRead(int rows, qint64 newestId, std::optional<qint64>
     rows_ = rows;
     newestListedId_ = newestId;
     listedCounter_ = counter;
+    // A read that found bookings did what the notice asked: the next notice
+    // may read at once. Only reads that find the list still empty (a booking
+    // taken meanwhile, a forged notice) wait for the interval.
+    if (rows > 0)
+        lastNoticeRead_.reset();
 }
 
 void NewBookingsWatch::rowsLeft(int rows)

@@ -11,7 +11,7 @@
 class NewBookingsWatch
 {
 public:
-    // Reads that notices start: at most one this often.
+    // Reads that notices start and that find the list empty: at most one this often.
     static constexpr int readIntervalMs = 50;
 
     // The list was read: its rows, its newest id (0: none) and the company's
