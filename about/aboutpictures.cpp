@@ -1,4 +1,4 @@
-#include "aboutpictures.h"
+#include "about/aboutpictures.h"
 
 #include <QFont>
 #include <QLinearGradient>

@@ -1,9 +1,9 @@
-#include "frmabout.h"
+#include "about/frmabout.h"
 
-#include "aboutpictures.h"
-#include "nativesysteminfo.h"
-#include "twips.h"
-#include "versiontext.h"
+#include "about/aboutpictures.h"
+#include "about/nativesysteminfo.h"
+#include "about/versiontext.h"
+#include "controls/twips.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "systeminfo.h"
+#include "about/systeminfo.h"
 
 #include <QDialog>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "nativesysteminfo.h"
+#include "about/nativesysteminfo.h"
 
 #include <QFileInfo>
 #include <QProcess>

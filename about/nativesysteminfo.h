@@ -1,6 +1,6 @@
 #pragma once
 
-#include "systeminfo.h"
+#include "about/systeminfo.h"
 
 // The operating system's own registry, files and program start. Outside Windows there is
 // no registry: the value that registers the system information tool is answered with the

@@ -1,4 +1,4 @@
-#include "systeminfo.h"
+#include "about/systeminfo.h"
 
 #include <QMessageBox>
 

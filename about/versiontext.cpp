@@ -1,4 +1,4 @@
-#include "versiontext.h"
+#include "about/versiontext.h"
 
 #include <QStringList>
 

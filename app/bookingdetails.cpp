@@ -1,6 +1,6 @@
-#include "bookingdetails.h"
+#include "app/bookingdetails.h"
 
-#include "bookingrow.h"
+#include "cacheapi/text/bookingrow.h"
 
 #include <QFormLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "branchnames.h"
+#include "app/branchnames.h"
 
-#include "cacheapi.h"
-#include "optionalquery.h"
+#include "app/optionalquery.h"
+#include "cacheapi/cacheapi.h"
 
 QHash<QString, QString> loadBranchNames(const QString &company)
 {

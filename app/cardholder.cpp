@@ -1,8 +1,8 @@
-#include "cardholder.h"
+#include "app/cardholder.h"
 
-#include "cacheapi.h"
-#include "clocktime.h"
-#include "optionalquery.h"
+#include "app/optionalquery.h"
+#include "cacheapi/cacheapi.h"
+#include "cacheapi/objects/clocktime.h"
 
 std::optional<CardHolder> findCardHolder(const QString &card)
 {

@@ -1,8 +1,8 @@
-#include "employeelist.h"
+#include "app/employeelist.h"
 
-#include "cacheapi.h"
-#include "ctcombo.h"
-#include "rowbatch.h"
+#include "cacheapi/cacheapi.h"
+#include "controls/ctcombo.h"
+#include "controls/rowbatch.h"
 
 void fillActiveEmployees(CtCombo &combo)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "newbookingswatch.h"
+#include "mainlogic/newbookingswatch.h"
 
 #include <QMainWindow>
 #include <QElapsedTimer>

@@ -1,15 +1,15 @@
-#include "fmzuordnungen.h"
+#include "app/fmzuordnungen.h"
 
 
-#include "assignmentkind.h"
-#include "cacheapi.h"
-#include "clocktime.h"
-#include "ctcombo.h"
-#include "ctlist.h"
-#include "employeelist.h"
-#include "rowbatch.h"
-#include "runtimeguard.h"
-#include "servererrors.h"
+#include "app/employeelist.h"
+#include "cacheapi/cacheapi.h"
+#include "cacheapi/objects/assignmentkind.h"
+#include "cacheapi/objects/clocktime.h"
+#include "cacheapi/objects/servererrors.h"
+#include "controls/ctcombo.h"
+#include "controls/ctlist.h"
+#include "controls/rowbatch.h"
+#include "guard/runtimeguard.h"
 
 #include <QDate>
 #include <QDateTime>

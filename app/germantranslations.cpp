@@ -1,4 +1,4 @@
-#include "germantranslations.h"
+#include "app/germantranslations.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frmprogrammverlauf.h"
-#include "ports/historyport.h"
+#include "cacheapi/ports/historyport.h"
+#include "history/frmprogrammverlauf.h"
 
 // The database module writes its history lines into the history window.
 class HistoryWindowPort : public HistoryPort

@@ -1,11 +1,11 @@
-#include "aboutpictures.h"
-#include "enginenotices.h"
-#include "errorreport.h"
-#include "factoryregistry.h"
-#include "germantranslations.h"
-#include "programarguments.h"
-#include "programrun.h"
-#include "sqlfactory.h"
+#include "about/aboutpictures.h"
+#include "app/germantranslations.h"
+#include "app/programarguments.h"
+#include "app/programrun.h"
+#include "cacheapi/errorreport.h"
+#include "cacheapi/objects/factoryregistry.h"
+#include "engine/enginenotices.h"
+#include "engine/sqlfactory.h"
 
 #include <QApplication>
 #include <QIcon>

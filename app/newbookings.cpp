@@ -1,7 +1,7 @@
-#include "newbookings.h"
+#include "app/newbookings.h"
 
-#include "cacheapi.h"
-#include "optionalquery.h"
+#include "app/optionalquery.h"
+#include "cacheapi/cacheapi.h"
 
 std::optional<int> countNewBookings(const QString &afterId)
 {

@@ -1,7 +1,7 @@
-#include "optionalquery.h"
+#include "app/optionalquery.h"
 
-#include "cacheapi.h"
-#include "servererrors.h"
+#include "cacheapi/cacheapi.h"
+#include "cacheapi/objects/servererrors.h"
 
 std::unique_ptr<ResultSet> openOptionalResultSet(const QString &className, const QString &queryName)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cacheobjects.h"
+#include "cacheapi/objects/cacheobjects.h"
 
 #include <memory>
 

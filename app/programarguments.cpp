@@ -1,4 +1,4 @@
-#include "programarguments.h"
+#include "app/programarguments.h"
 
 ProgramArguments parseProgramArguments(const QStringList &arguments)
 {

@@ -1,6 +1,6 @@
-#include "programend.h"
+#include "app/programend.h"
 
-#include "cacheapi.h"
+#include "cacheapi/cacheapi.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>

@@ -1,9 +1,9 @@
-#include "programrun.h"
+#include "app/programrun.h"
 
-#include "programend.h"
-#include "programwindows.h"
-#include "qtuserinterface.h"
-#include "runtimeguard.h"
+#include "app/programend.h"
+#include "app/programwindows.h"
+#include "app/qtuserinterface.h"
+#include "guard/runtimeguard.h"
 
 #include <QApplication>
 

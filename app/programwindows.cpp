@@ -1,6 +1,6 @@
-#include "programwindows.h"
+#include "app/programwindows.h"
 
-#include "ports/ports.h"
+#include "cacheapi/ports/ports.h"
 
 ProgramWindows::ProgramWindows(UserInterfacePort &userInterface)
     : mainWindow(loginDialog), loginDialogPort_(loginDialog)

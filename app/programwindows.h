@@ -1,10 +1,10 @@
 #pragma once
 
-#include "fmpass.h"
-#include "fmstart.h"
-#include "historywindowport.h"
-#include "logindialogwindow.h"
-#include "serverlistwindow.h"
+#include "app/fmstart.h"
+#include "app/historywindowport.h"
+#include "login/fmpass.h"
+#include "login/logindialogwindow.h"
+#include "servers/serverlistwindow.h"
 
 class UserInterfacePort;
 

@@ -1,8 +1,8 @@
-#include "qtuserinterface.h"
+#include "app/qtuserinterface.h"
 
-#include "cacheapi.h"
-#include "frmprogrammverlauf.h"
-#include "programarguments.h"
+#include "app/programarguments.h"
+#include "cacheapi/cacheapi.h"
+#include "history/frmprogrammverlauf.h"
 
 #include <QApplication>
 #include <QInputDialog>

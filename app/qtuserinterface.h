@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/userinterfaceport.h"
+#include "cacheapi/ports/userinterfaceport.h"
 
 #include <memory>
 

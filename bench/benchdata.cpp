@@ -1,10 +1,10 @@
-#include "benchdata.h"
+#include "bench/benchdata.h"
 
-#include "cardassignment.h"
-#include "demodata.h"
-#include "rowinserter.h"
-#include "session.h"
-#include "timeclock.h"
+#include "engine/cardassignment.h"
+#include "engine/rowinserter.h"
+#include "engine/session.h"
+#include "engine/timeclock.h"
+#include "tools/demodata.h"
 
 #include <QDateTime>
 #include <QSqlQuery>

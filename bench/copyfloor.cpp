@@ -1,4 +1,4 @@
-#include "copyfloor.h"
+#include "bench/copyfloor.h"
 
 #include <QByteArray>
 #include <libpq-fe.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connectiontarget.h"
+#include "cacheapi/objects/connectiontarget.h"
 
 #include <QList>
 #include <QStringList>

@@ -3,13 +3,13 @@
 // and the targets as Markdown tables. scripts/bench runs it on both engines.
 //   karven-bench [--idle-seconds N] [--only imports|login|refresh]
 
-#include "benchmarks.h"
-#include "cacheerror.h"
-#include "demodata.h"
-#include "enginefixture.h"
-#include "factoryregistry.h"
-#include "report.h"
-#include "sqlfactory.h"
+#include "bench/benchmarks.h"
+#include "bench/report.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "cacheapi/objects/factoryregistry.h"
+#include "engine/sqlfactory.h"
+#include "tests/support/enginefixture.h"
+#include "tools/demodata.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

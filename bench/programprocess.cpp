@@ -1,4 +1,4 @@
-#include "programprocess.h"
+#include "bench/programprocess.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engineconfig.h"
+#include "engine/engineconfig.h"
 
 #include <QString>
 #include <QVector>

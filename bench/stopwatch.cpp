@@ -1,4 +1,4 @@
-#include "stopwatch.h"
+#include "bench/stopwatch.h"
 
 #include <QElapsedTimer>
 #include <algorithm>

@@ -1,11 +1,11 @@
-#include "access.h"
+#include "cacheapi/access.h"
 
-#include "cacheerror.h"
+#include "cacheapi/objects/cacheerror.h"
 
-#include "connectionrecord.h"
-#include "factoryregistry.h"
-#include "ports/ports.h"
-#include "timing.h"
+#include "cacheapi/connectionrecord.h"
+#include "cacheapi/objects/factoryregistry.h"
+#include "cacheapi/ports/ports.h"
+#include "cacheapi/timing.h"
 
 #include <QEventLoop>
 #include <QRegularExpression>

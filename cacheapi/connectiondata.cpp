@@ -1,12 +1,12 @@
-#include "connectiondata.h"
+#include "cacheapi/connectiondata.h"
 
-#include "commandlinerule.h"
-#include "connectionrecord.h"
-#include "dbcall.h"
-#include "ports/ports.h"
-#include "settingsstore.h"
-#include "userlookup.h"
-#include "words.h"
+#include "cacheapi/connectionrecord.h"
+#include "cacheapi/dbcall.h"
+#include "cacheapi/ports/ports.h"
+#include "cacheapi/text/commandlinerule.h"
+#include "cacheapi/text/words.h"
+#include "cacheapi/userlookup.h"
+#include "settings/settingsstore.h"
 
 using Field = ServerListPort::Field;
 

@@ -1,4 +1,4 @@
-#include "connectionrecord.h"
+#include "cacheapi/connectionrecord.h"
 
 ConnectionRecord &Verbindung = *new ConnectionRecord;
 

@@ -1,9 +1,9 @@
-#include "dbcall.h"
+#include "cacheapi/dbcall.h"
 
-#include "access.h"
-#include "cacheerror.h"
-#include "connectionrecord.h"
-#include "errorreport.h"
+#include "cacheapi/access.h"
+#include "cacheapi/connectionrecord.h"
+#include "cacheapi/errorreport.h"
+#include "cacheapi/objects/cacheerror.h"
 
 QString dbcall(const QString &befehl, bool &fehler)
 {

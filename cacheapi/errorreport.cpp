@@ -1,7 +1,7 @@
-#include "errorreport.h"
+#include "cacheapi/errorreport.h"
 
-#include "access.h"
-#include "ports/ports.h"
+#include "cacheapi/access.h"
+#include "cacheapi/ports/ports.h"
 
 QString fehlermeldungText(const CacheError &fehler, const QString &vorgang)
 {

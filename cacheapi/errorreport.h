@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cacheerror.h"
+#include "cacheapi/objects/cacheerror.h"
 
 #include <QString>
 

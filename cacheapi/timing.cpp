@@ -1,4 +1,4 @@
-#include "timing.h"
+#include "cacheapi/timing.h"
 
 #include <algorithm>
 #include <cmath>

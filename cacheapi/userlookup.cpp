@@ -1,10 +1,10 @@
-#include "userlookup.h"
+#include "cacheapi/userlookup.h"
 
-#include "access.h"
-#include "cacheerror.h"
-#include "connectionrecord.h"
-#include "passwordsecret.h"
-#include "textconversion.h"
+#include "cacheapi/access.h"
+#include "cacheapi/connectionrecord.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "cacheapi/text/textconversion.h"
 
 QString BenutzerAusPasswort(const QString &passwort)
 {

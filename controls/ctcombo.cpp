@@ -1,7 +1,7 @@
-#include "ctcombo.h"
+#include "controls/ctcombo.h"
 
-#include "proportionalcolumns.h"
-#include "rowmodel.h"
+#include "controls/proportionalcolumns.h"
+#include "controls/rowmodel.h"
 
 #include <QAbstractProxyModel>
 #include <QCompleter>

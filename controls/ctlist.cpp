@@ -1,8 +1,8 @@
-#include "ctlist.h"
+#include "controls/ctlist.h"
 
-#include "proportionalcolumns.h"
-#include "rowmodel.h"
-#include "rowview.h"
+#include "controls/proportionalcolumns.h"
+#include "controls/rowmodel.h"
+#include "controls/rowview.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

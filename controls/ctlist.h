@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listcolumn.h"
+#include "controls/listcolumn.h"
 
 #include <QVector>
 #include <QWidget>

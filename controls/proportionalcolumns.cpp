@@ -1,4 +1,4 @@
-#include "proportionalcolumns.h"
+#include "controls/proportionalcolumns.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -1,8 +1,8 @@
-#include "rowbatch.h"
+#include "controls/rowbatch.h"
 
-#include "ctcombo.h"
-#include "ctlist.h"
-#include "rowmodel.h"
+#include "controls/ctcombo.h"
+#include "controls/ctlist.h"
+#include "controls/rowmodel.h"
 
 RowBatch::RowBatch(RowModel &rows) : rows_(rows)
 {

@@ -1,4 +1,4 @@
-#include "rowmodel.h"
+#include "controls/rowmodel.h"
 
 #include <QSize>
 

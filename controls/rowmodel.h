@@ -1,6 +1,6 @@
 #pragma once
 
-#include "textstore.h"
+#include "controls/textstore.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

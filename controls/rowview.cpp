@@ -1,4 +1,4 @@
-#include "rowview.h"
+#include "controls/rowview.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "textstore.h"
+#include "controls/textstore.h"
 
 #include <algorithm>
 

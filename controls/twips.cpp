@@ -1,4 +1,4 @@
-#include "twips.h"
+#include "controls/twips.h"
 
 #include <QFontMetrics>
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "actinguser.h"
+#include "engine/actinguser.h"
 
-#include "session.h"
-#include "storedform.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
 
 ActingUser actingUser(const Session &session)
 {

@@ -1,12 +1,12 @@
-#include "cardassignment.h"
+#include "engine/cardassignment.h"
 
-#include "actinguser.h"
-#include "boundvalue.h"
-#include "companynumber.h"
-#include "engineerrors.h"
-#include "ledger/ledgerstatements.h"
-#include "sharedstatements.h"
-#include "session.h"
+#include "cacheapi/objects/companynumber.h"
+#include "engine/actinguser.h"
+#include "engine/boundvalue.h"
+#include "engine/engineerrors.h"
+#include "engine/ledger/ledgerstatements.h"
+#include "engine/session.h"
+#include "engine/sharedstatements.h"
 
 #include <QDateTime>
 #include <QSqlQuery>

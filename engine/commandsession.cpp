@@ -1,7 +1,7 @@
-#include "commandsession.h"
+#include "engine/commandsession.h"
 
-#include "engineerrors.h"
-#include "session.h"
+#include "engine/engineerrors.h"
+#include "engine/session.h"
 
 
 QHash<QString, QString> &CommandSession::variables()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "command/servercommand.h"
+#include "engine/command/servercommand.h"
 
 class Session;
 

@@ -1,4 +1,4 @@
-#include "connectionfailure.h"
+#include "engine/connectionfailure.h"
 
 #include <QRegularExpression>
 

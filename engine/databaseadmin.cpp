@@ -1,8 +1,8 @@
-#include "databaseadmin.h"
+#include "engine/databaseadmin.h"
 
-#include "engineerrors.h"
-#include "postgrestarget.h"
-#include "session.h"
+#include "engine/engineerrors.h"
+#include "engine/postgrestarget.h"
+#include "engine/session.h"
 
 #include <QFile>
 #include <QSqlDatabase>

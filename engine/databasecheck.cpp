@@ -1,7 +1,7 @@
-#include "databasecheck.h"
+#include "engine/databasecheck.h"
 
-#include "cacheerror.h"
-#include "session.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "engine/session.h"
 
 #include <QSqlQuery>
 

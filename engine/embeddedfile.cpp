@@ -1,4 +1,4 @@
-#include "embeddedfile.h"
+#include "engine/embeddedfile.h"
 
 #include <QFileInfo>
 #include <QUrl>

@@ -1,6 +1,6 @@
-#include "engineconfig.h"
+#include "engine/engineconfig.h"
 
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include <QStandardPaths>
 

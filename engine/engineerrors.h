@@ -3,8 +3,8 @@
 // Every error the engine raises, with its stable number. docs/errors.md lists
 // them for administrators; keep the two in step.
 
-#include "cacheerror.h"
-#include "servererrors.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "cacheapi/objects/servererrors.h"
 
 namespace EngineError {
 

@@ -1,4 +1,4 @@
-#include "enginenotices.h"
+#include "engine/enginenotices.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
-#include "objectstore.h"
+#include "engine/objectstore.h"
 
-#include "boundvalue.h"
-#include "engineerrors.h"
-#include "session.h"
+#include "engine/boundvalue.h"
+#include "engine/engineerrors.h"
+#include "engine/session.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serverclasses.h"
+#include "engine/serverclasses.h"
 
 #include <QVariantMap>
 

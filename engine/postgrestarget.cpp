@@ -1,6 +1,6 @@
-#include "postgrestarget.h"
+#include "engine/postgrestarget.h"
 
-#include "engineconfig.h"
+#include "engine/engineconfig.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connectiontarget.h"
+#include "cacheapi/objects/connectiontarget.h"
 
 class QSqlDatabase;
 typedef struct pg_conn PGconn;

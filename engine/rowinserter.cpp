@@ -1,6 +1,6 @@
-#include "rowinserter.h"
+#include "engine/rowinserter.h"
 
-#include "session.h"
+#include "engine/session.h"
 
 #include <algorithm>
 

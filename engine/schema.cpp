@@ -1,10 +1,10 @@
-#include "schema.h"
+#include "engine/schema.h"
 
-#include "engineerrors.h"
-#include "ledger/ledgerschema.h"
-#include "login/loginschema.h"
-#include "sharedstatements.h"
-#include "session.h"
+#include "engine/engineerrors.h"
+#include "engine/ledger/ledgerschema.h"
+#include "engine/login/loginschema.h"
+#include "engine/session.h"
+#include "engine/sharedstatements.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "serverclasses.h"
+#include "engine/serverclasses.h"
 
 #include <QStringList>
 

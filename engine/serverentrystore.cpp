@@ -1,12 +1,12 @@
-#include "serverentrystore.h"
+#include "engine/serverentrystore.h"
 
-#include "actinguser.h"
-#include "boundvalue.h"
-#include "companynumber.h"
-#include "engineerrors.h"
-#include "objectstore.h"
-#include "serverentryrules.h"
-#include "session.h"
+#include "cacheapi/objects/companynumber.h"
+#include "cacheapi/objects/serverentryrules.h"
+#include "engine/actinguser.h"
+#include "engine/boundvalue.h"
+#include "engine/engineerrors.h"
+#include "engine/objectstore.h"
+#include "engine/session.h"
 
 #include <QDateTime>
 #include <QSqlQuery>

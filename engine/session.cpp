@@ -1,10 +1,10 @@
-#include "session.h"
+#include "engine/session.h"
 
-#include "companynumber.h"
-#include "embeddedfile.h"
-#include "engineerrors.h"
-#include "postgrestarget.h"
-#include "schema.h"
+#include "cacheapi/objects/companynumber.h"
+#include "engine/embeddedfile.h"
+#include "engine/engineerrors.h"
+#include "engine/postgrestarget.h"
+#include "engine/schema.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
-#include "sharedstatements.h"
+#include "engine/sharedstatements.h"
 
-#include "engineerrors.h"
-#include "ledger/ledgerstatements.h"
-#include "login/loginstatements.h"
-#include "session.h"
+#include "engine/engineerrors.h"
+#include "engine/ledger/ledgerstatements.h"
+#include "engine/login/loginstatements.h"
+#include "engine/session.h"
 
 #include <QRegularExpression>
 #include <QVariantList>

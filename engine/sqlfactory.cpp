@@ -1,16 +1,16 @@
-#include "sqlfactory.h"
+#include "engine/sqlfactory.h"
 
-#include "connectionfailure.h"
-#include "connectiontarget.h"
-#include "databasecheck.h"
-#include "engineerrors.h"
-#include "enginenotices.h"
-#include "login/serverlogin.h"
-#include "objectstore.h"
-#include "schema.h"
-#include "session.h"
-#include "sqlresultset.h"
-#include "sqlserverobject.h"
+#include "cacheapi/objects/connectiontarget.h"
+#include "engine/connectionfailure.h"
+#include "engine/databasecheck.h"
+#include "engine/engineerrors.h"
+#include "engine/enginenotices.h"
+#include "engine/login/serverlogin.h"
+#include "engine/objectstore.h"
+#include "engine/schema.h"
+#include "engine/session.h"
+#include "engine/sqlresultset.h"
+#include "engine/sqlserverobject.h"
 
 #include <QSet>
 

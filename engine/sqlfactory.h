@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cacheobjects.h"
-#include "engineconfig.h"
+#include "cacheapi/objects/cacheobjects.h"
+#include "engine/engineconfig.h"
 
 #include <memory>
 

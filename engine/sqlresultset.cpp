@@ -1,10 +1,10 @@
-#include "sqlresultset.h"
+#include "engine/sqlresultset.h"
 
-#include "actinguser.h"
-#include "boundvalue.h"
-#include "engineerrors.h"
-#include "session.h"
-#include "storedform.h"
+#include "engine/actinguser.h"
+#include "engine/boundvalue.h"
+#include "engine/engineerrors.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
 
 #include <QSqlRecord>
 

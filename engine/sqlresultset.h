@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cacheobjects.h"
-#include "serverclasses.h"
+#include "cacheapi/objects/cacheobjects.h"
+#include "engine/serverclasses.h"
 
 #include <QSqlQuery>
 #include <memory>

@@ -1,12 +1,12 @@
-#include "sqlserverobject.h"
+#include "engine/sqlserverobject.h"
 
-#include "boundvalue.h"
-#include "cardassignment.h"
-#include "commandsession.h"
-#include "engineerrors.h"
-#include "serverentrystore.h"
-#include "session.h"
-#include "storedform.h"
+#include "engine/boundvalue.h"
+#include "engine/cardassignment.h"
+#include "engine/commandsession.h"
+#include "engine/engineerrors.h"
+#include "engine/serverentrystore.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
 
 namespace {
 

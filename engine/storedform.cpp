@@ -1,4 +1,4 @@
-#include "storedform.h"
+#include "engine/storedform.h"
 
 namespace {
 const QString displayLetters = QStringLiteral("äöüßÄÖÜ§");

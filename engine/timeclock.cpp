@@ -1,11 +1,11 @@
-#include "timeclock.h"
+#include "engine/timeclock.h"
 
-#include "bookingtext.h"
-#include "cardassignment.h"
-#include "clocktime.h"
-#include "companynumber.h"
-#include "engineerrors.h"
-#include "session.h"
+#include "cacheapi/objects/bookingtext.h"
+#include "cacheapi/objects/clocktime.h"
+#include "cacheapi/objects/companynumber.h"
+#include "engine/cardassignment.h"
+#include "engine/engineerrors.h"
+#include "engine/session.h"
 
 #include <QDateTime>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 // Any text the server hands out as a booking must give a list row, never a crash.
 
-#include "bookingrow.h"
-#include "fuzzinput.h"
+#include "cacheapi/text/bookingrow.h"
+#include "fuzz/fuzzinput.h"
 
 #include <cstdlib>
 

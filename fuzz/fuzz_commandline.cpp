@@ -1,8 +1,8 @@
 // Any command line must be taken or left, never crash; words split back to the line.
 
-#include "commandlinerule.h"
-#include "fuzzinput.h"
-#include "words.h"
+#include "cacheapi/text/commandlinerule.h"
+#include "cacheapi/text/words.h"
+#include "fuzz/fuzzinput.h"
 
 #include <QStringList>
 #include <cstdlib>

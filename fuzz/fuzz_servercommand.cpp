@@ -1,9 +1,9 @@
 // Any command line sent to the server runs or is refused with an error; it
 // never crashes and a refused line changes nothing.
 
-#include "cacheerror.h"
-#include "command/servercommand.h"
-#include "fuzzinput.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "engine/command/servercommand.h"
+#include "fuzz/fuzzinput.h"
 
 #include <cstdlib>
 

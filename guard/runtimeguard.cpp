@@ -1,6 +1,6 @@
-#include "runtimeguard.h"
+#include "guard/runtimeguard.h"
 
-#include "cacheapi.h"
+#include "cacheapi/cacheapi.h"
 
 #include <exception>
 

@@ -1,7 +1,7 @@
-#include "frmprogrammverlauf.h"
+#include "history/frmprogrammverlauf.h"
 
-#include "ctlist.h"
-#include "twips.h"
+#include "controls/ctlist.h"
+#include "controls/twips.h"
 
 #include <QCloseEvent>
 #include <QVBoxLayout>

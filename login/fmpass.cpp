@@ -1,9 +1,9 @@
-#include "fmpass.h"
+#include "login/fmpass.h"
 
-#include "cacheapi.h"
-#include "runtimeguard.h"
-#include "twips.h"
-#include "user_anmeld.h"
+#include "cacheapi/cacheapi.h"
+#include "controls/twips.h"
+#include "guard/runtimeguard.h"
+#include "login/user_anmeld.h"
 
 #include <QCloseEvent>
 #include <QLabel>

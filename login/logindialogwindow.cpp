@@ -1,7 +1,7 @@
-#include "logindialogwindow.h"
+#include "login/logindialogwindow.h"
 
-#include "fmpass.h"
-#include "textconversion.h"
+#include "cacheapi/text/textconversion.h"
+#include "login/fmpass.h"
 
 #include <QLineEdit>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/logindialogport.h"
+#include "cacheapi/ports/logindialogport.h"
 
 class FMPass;
 

@@ -1,7 +1,7 @@
-#include "user_anmeld.h"
+#include "login/user_anmeld.h"
 
-#include "cacheapi.h"
-#include "passwordsecret.h"
+#include "cacheapi/cacheapi.h"
+#include "cacheapi/objects/passwordsecret.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "newbookingswatch.h"
+#include "mainlogic/newbookingswatch.h"
 
 #include <algorithm>
 #include <limits>

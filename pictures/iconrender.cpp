@@ -2,7 +2,7 @@
 // the same code as the about box's icon, so that there is one design only.
 //   karven-iconrender OUTPUT_FOLDER SIZE...   writes OUTPUT_FOLDER/SIZExSIZE/apps/karven.png
 
-#include "aboutpictures.h"
+#include "about/aboutpictures.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,12 +1,12 @@
-#include "fmserver.h"
+#include "servers/fmserver.h"
 
-#include "cacheapi.h"
-#include "connectiondefaults.h"
-#include "ctlist.h"
-#include "runtimeguard.h"
-#include "serverentryrules.h"
-#include "servererrors.h"
-#include "twips.h"
+#include "cacheapi/cacheapi.h"
+#include "cacheapi/objects/serverentryrules.h"
+#include "cacheapi/objects/servererrors.h"
+#include "controls/ctlist.h"
+#include "controls/twips.h"
+#include "guard/runtimeguard.h"
+#include "settings/connectiondefaults.h"
 
 #include <QHideEvent>
 #include <QLabel>

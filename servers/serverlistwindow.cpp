@@ -1,6 +1,6 @@
-#include "serverlistwindow.h"
+#include "servers/serverlistwindow.h"
 
-#include "fmserver.h"
+#include "servers/fmserver.h"
 
 #include <QEventLoop>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/serverlistport.h"
+#include "cacheapi/ports/serverlistport.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connectiondefaults.h"
+#include "settings/connectiondefaults.h"
 
 // The two settings files of a user. Their names and keys are what existing
 // workstations have stored (on Windows, in the registry), so they never change.

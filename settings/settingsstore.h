@@ -1,6 +1,6 @@
 #pragma once
 
-#include "knownsettings.h"
+#include "settings/knownsettings.h"
 
 #include <QString>
 

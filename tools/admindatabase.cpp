@@ -1,8 +1,8 @@
-#include "admindatabase.h"
+#include "tools/admindatabase.h"
 
-#include "connectionfailure.h"
-#include "databasecheck.h"
-#include "session.h"
+#include "engine/connectionfailure.h"
+#include "engine/databasecheck.h"
+#include "engine/session.h"
 
 #include <QFileInfo>
 

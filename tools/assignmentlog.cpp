@@ -1,11 +1,11 @@
-#include "assignmentlog.h"
+#include "tools/assignmentlog.h"
 
-#include "admindatabase.h"
-#include "assignmentkind.h"
-#include "clocktime.h"
-#include "session.h"
-#include "storedform.h"
-#include "tablefiles.h"
+#include "cacheapi/objects/assignmentkind.h"
+#include "cacheapi/objects/clocktime.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
+#include "tools/admindatabase.h"
+#include "tools/sheet/tablefiles.h"
 
 #include <QDateTime>
 #include <QMap>

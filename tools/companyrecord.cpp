@@ -1,9 +1,9 @@
-#include "companyrecord.h"
+#include "tools/companyrecord.h"
 
-#include "admindatabase.h"
-#include "commandsession.h"
-#include "session.h"
-#include "storedform.h"
+#include "engine/commandsession.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
+#include "tools/admindatabase.h"
 
 #include <QRegularExpression>
 

@@ -1,11 +1,11 @@
-#include "demodata.h"
+#include "tools/demodata.h"
 
-#include "cardassignment.h"
-#include "companyrecord.h"
-#include "passwordsecret.h"
-#include "session.h"
-#include "storedform.h"
-#include "timeclock.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "engine/cardassignment.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
+#include "engine/timeclock.h"
+#include "tools/companyrecord.h"
 
 #include <QDate>
 #include <QDateTime>

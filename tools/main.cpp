@@ -1,7 +1,7 @@
 // karven-admin: creates and fills a KARVEN database and books cards as a time clock would.
 
-#include "admincommands.h"
-#include "commandline.h"
+#include "tools/admincommands.h"
+#include "tools/commandline/commandline.h"
 
 #include <QCoreApplication>
 

@@ -1,13 +1,13 @@
-#include "payrollexport.h"
+#include "tools/payrollexport.h"
 
-#include "ledger/ledgerstatements.h"
+#include "engine/ledger/ledgerstatements.h"
 
-#include "admindatabase.h"
-#include "bookingtext.h"
-#include "clocktime.h"
-#include "session.h"
-#include "storedform.h"
-#include "tablefiles.h"
+#include "cacheapi/objects/bookingtext.h"
+#include "cacheapi/objects/clocktime.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
+#include "tools/admindatabase.h"
+#include "tools/sheet/tablefiles.h"
 
 #include <QDate>
 #include <QSqlQuery>

@@ -1,4 +1,4 @@
-#include "pgpassfile.h"
+#include "tools/pgpassfile.h"
 
 #include <QDir>
 #include <QFile>

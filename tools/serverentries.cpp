@@ -1,10 +1,10 @@
-#include "serverentries.h"
+#include "tools/serverentries.h"
 
-#include "admindatabase.h"
-#include "companynumber.h"
-#include "serverentryrules.h"
-#include "session.h"
-#include "storedform.h"
+#include "cacheapi/objects/companynumber.h"
+#include "cacheapi/objects/serverentryrules.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
+#include "tools/admindatabase.h"
 
 #include <QSqlQuery>
 

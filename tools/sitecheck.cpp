@@ -1,13 +1,13 @@
-#include "sitecheck.h"
+#include "tools/sitecheck.h"
 
-#include "admindatabase.h"
-#include "companyrecord.h"
-#include "connectionfailure.h"
-#include "pgpassfile.h"
-#include "postgrestarget.h"
-#include "schema.h"
-#include "session.h"
-#include "storedform.h"
+#include "engine/connectionfailure.h"
+#include "engine/postgrestarget.h"
+#include "engine/schema.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
+#include "tools/admindatabase.h"
+#include "tools/companyrecord.h"
+#include "tools/pgpassfile.h"
 
 #include <QFile>
 #include <QSqlDatabase>

@@ -1,4 +1,4 @@
-#include "bookingtext.h"
+#include "cacheapi/objects/bookingtext.h"
 
 QString BookingText::compose(const QString &terminalName, const QString &bookingKind,
                              const QString &branchNumber, const QString &cardField,

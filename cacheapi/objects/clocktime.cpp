@@ -1,4 +1,4 @@
-#include "clocktime.h"
+#include "cacheapi/objects/clocktime.h"
 
 #include <QDate>
 #include <QTime>

@@ -1,4 +1,4 @@
-#include "companynumber.h"
+#include "cacheapi/objects/companynumber.h"
 
 #include <QRegularExpression>
 

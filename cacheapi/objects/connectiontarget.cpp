@@ -1,4 +1,4 @@
-#include "connectiontarget.h"
+#include "cacheapi/objects/connectiontarget.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
-#include "factoryregistry.h"
+#include "cacheapi/objects/factoryregistry.h"
 
-#include "cacheerror.h"
+#include "cacheapi/objects/cacheerror.h"
 
 namespace {
 FactoryCreator &registeredCreator()

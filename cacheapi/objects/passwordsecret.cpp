@@ -1,4 +1,4 @@
-#include "passwordsecret.h"
+#include "cacheapi/objects/passwordsecret.h"
 
 #include <QCryptographicHash>
 

@@ -1,7 +1,7 @@
-#include "serverentryrules.h"
+#include "cacheapi/objects/serverentryrules.h"
 
-#include "companynumber.h"
-#include "connectiontarget.h"
+#include "cacheapi/objects/companynumber.h"
+#include "cacheapi/objects/connectiontarget.h"
 
 QString serverEntryProblem(const ServerEntryFields &entry)
 {

@@ -1,4 +1,4 @@
-#include "ports.h"
+#include "cacheapi/ports/ports.h"
 
 Ports &ports()
 {

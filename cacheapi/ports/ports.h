@@ -1,9 +1,9 @@
 #pragma once
 
-#include "historyport.h"
-#include "logindialogport.h"
-#include "serverlistport.h"
-#include "userinterfaceport.h"
+#include "cacheapi/ports/historyport.h"
+#include "cacheapi/ports/logindialogport.h"
+#include "cacheapi/ports/serverlistport.h"
+#include "cacheapi/ports/userinterfaceport.h"
 
 // The windows above the database module, as the application wired them up.
 struct Ports

@@ -1,6 +1,6 @@
-#include "bookingrow.h"
+#include "cacheapi/text/bookingrow.h"
 
-#include "bookingtext.h"
+#include "cacheapi/objects/bookingtext.h"
 
 #include <QDate>
 #include <QStringBuilder>

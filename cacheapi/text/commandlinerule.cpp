@@ -1,6 +1,6 @@
-#include "commandlinerule.h"
+#include "cacheapi/text/commandlinerule.h"
 
-#include "words.h"
+#include "cacheapi/text/words.h"
 
 bool KommandozeileQualifiziert(const QString &kommandozeile)
 {

@@ -1,4 +1,4 @@
-#include "textconversion.h"
+#include "cacheapi/text/textconversion.h"
 
 #include <QStringList>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "words.h"
+#include "cacheapi/text/words.h"
 
 #include <QRegularExpression>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "servercommand.h"
+#include "engine/command/servercommand.h"
 
-#include "engineerrors.h"
+#include "engine/engineerrors.h"
 
 #include <memory>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "ledgercheck.h"
+#include "engine/ledger/ledgercheck.h"
 
-#include "ledgerschema.h"
-#include "session.h"
+#include "engine/ledger/ledgerschema.h"
+#include "engine/session.h"
 
 #include <QSqlQuery>
 #include <QVector>

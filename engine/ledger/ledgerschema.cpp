@@ -1,6 +1,6 @@
-#include "ledgerschema.h"
+#include "engine/ledger/ledgerschema.h"
 
-#include "session.h"
+#include "engine/session.h"
 
 #include <QDateTime>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "ledgerstatements.h"
+#include "engine/ledger/ledgerstatements.h"
 
 
 namespace LedgerStatement {

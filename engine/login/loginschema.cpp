@@ -1,7 +1,7 @@
-#include "loginschema.h"
+#include "engine/login/loginschema.h"
 
-#include "passwordsecret.h"
-#include "session.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "engine/session.h"
 
 #include <QSqlQuery>
 

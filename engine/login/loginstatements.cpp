@@ -1,6 +1,6 @@
-#include "loginstatements.h"
+#include "engine/login/loginstatements.h"
 
-#include "passwordsecret.h"
+#include "cacheapi/objects/passwordsecret.h"
 
 namespace LoginStatement {
 

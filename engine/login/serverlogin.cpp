@@ -1,11 +1,11 @@
-#include "serverlogin.h"
+#include "engine/login/serverlogin.h"
 
-#include "companynumber.h"
-#include "engineerrors.h"
-#include "loginstatements.h"
-#include "objectstore.h"
-#include "session.h"
-#include "sharedstatements.h"
+#include "cacheapi/objects/companynumber.h"
+#include "engine/engineerrors.h"
+#include "engine/login/loginstatements.h"
+#include "engine/objectstore.h"
+#include "engine/session.h"
+#include "engine/sharedstatements.h"
 
 #include <QSqlRecord>
 

@@ -1,7 +1,7 @@
-#include "frmabout.h"
-#include "nativesysteminfo.h"
-#include "systeminfo.h"
-#include "versiontext.h"
+#include "about/frmabout.h"
+#include "about/nativesysteminfo.h"
+#include "about/systeminfo.h"
+#include "about/versiontext.h"
 
 #include <QFile>
 #include <QLabel>

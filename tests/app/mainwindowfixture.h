@@ -4,9 +4,9 @@
 // on a demo database, logged in through the command line; only message boxes
 // and the program end are scripted. Shared by the main window's suites.
 
-#include "enginefixture.h"
-#include "fakeports.h"
-#include "flakyfactory.h"
+#include "tests/support/enginefixture.h"
+#include "tests/support/fakeports.h"
+#include "tests/support/flakyfactory.h"
 
 #include <QStringList>
 #include <memory>

@@ -1,10 +1,10 @@
 // Reading the booking text into a list row and its details, and the main window's caption.
 
-#include "bookingdetails.h"
-#include "bookingrow.h"
-#include "bookingtext.h"
-#include "branchnames.h"
-#include "fmstart.h"
+#include "app/bookingdetails.h"
+#include "app/branchnames.h"
+#include "app/fmstart.h"
+#include "cacheapi/objects/bookingtext.h"
+#include "cacheapi/text/bookingrow.h"
 
 #include <QTest>
 

@@ -2,16 +2,16 @@
 // server, and what comes by itself (a timer's tick, a server's notice) starts
 // no access while another one is open or waits for its connection.
 
-#include "bookingdetails.h"
-#include "cacheapi.h"
-#include "ctcombo.h"
-#include "ctlist.h"
-#include "fmstart.h"
-#include "fmzuordnungen.h"
-#include "mainwindowfixture.h"
-#include "programwindows.h"
-#include "session.h"
-#include "timeclock.h"
+#include "app/bookingdetails.h"
+#include "app/fmstart.h"
+#include "app/fmzuordnungen.h"
+#include "app/programwindows.h"
+#include "cacheapi/cacheapi.h"
+#include "controls/ctcombo.h"
+#include "controls/ctlist.h"
+#include "engine/session.h"
+#include "engine/timeclock.h"
+#include "tests/app/mainwindowfixture.h"
 
 #include <QAbstractItemView>
 #include <QLabel>

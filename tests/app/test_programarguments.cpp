@@ -1,7 +1,7 @@
 // The program's own options --help and --version: taken out of the arguments
 // wherever they stand, answered without a display, everything else handed on.
 
-#include "programarguments.h"
+#include "app/programarguments.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

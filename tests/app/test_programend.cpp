@@ -3,14 +3,14 @@
 // the whole program ended from outside, by signal, by the desktop session and
 // by losing its display.
 
-#include "cacheapi.h"
-#include "demodata.h"
-#include "enginefixture.h"
-#include "factoryregistry.h"
-#include "fakeports.h"
-#include "programrun.h"
-#include "qtuserinterface.h"
-#include "sqlfactory.h"
+#include "app/programrun.h"
+#include "app/qtuserinterface.h"
+#include "cacheapi/cacheapi.h"
+#include "cacheapi/objects/factoryregistry.h"
+#include "engine/sqlfactory.h"
+#include "tests/support/enginefixture.h"
+#include "tests/support/fakeports.h"
+#include "tools/demodata.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,6 +1,6 @@
 // The program speaks German also in Qt's own buttons.
 
-#include "germantranslations.h"
+#include "app/germantranslations.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 // Where the login data come from: the command line rule and the settings.
 
-#include "cacheapi.h"
-#include "fakeports.h"
+#include "cacheapi/cacheapi.h"
+#include "tests/support/fakeports.h"
 
 #include <QTest>
 

@@ -1,12 +1,12 @@
 // Connecting with retries, the access bracket, the idle disconnect, the error
 // report and server commands, against a real engine database.
 
-#include "cacheapi.h"
-#include "enginefixture.h"
-#include "engineerrors.h"
-#include "fakeports.h"
-#include "flakyfactory.h"
-#include "passwordsecret.h"
+#include "cacheapi/cacheapi.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "engine/engineerrors.h"
+#include "tests/support/enginefixture.h"
+#include "tests/support/fakeports.h"
+#include "tests/support/flakyfactory.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "ctcombo.h"
-#include "ctlist.h"
-#include "rowbatch.h"
+#include "controls/ctcombo.h"
+#include "controls/ctlist.h"
+#include "controls/rowbatch.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

@@ -1,18 +1,18 @@
 // The engine's behaviour as the program sees it through the object interface.
 // The same suite runs on SQLite and on PostgreSQL (see CMakeLists.txt).
 
-#include "cacheerror.h"
-#include "databaseadmin.h"
-#include "engineerrors.h"
-#include "enginefixture.h"
-#include "passwordsecret.h"
-#include "ledger/ledgercheck.h"
-#include "login/serverlogin.h"
-#include "schema.h"
-#include "session.h"
-#include "sqlfactory.h"
-#include "storedform.h"
-#include "timeclock.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "engine/databaseadmin.h"
+#include "engine/engineerrors.h"
+#include "engine/ledger/ledgercheck.h"
+#include "engine/login/serverlogin.h"
+#include "engine/schema.h"
+#include "engine/session.h"
+#include "engine/sqlfactory.h"
+#include "engine/storedform.h"
+#include "engine/timeclock.h"
+#include "tests/support/enginefixture.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

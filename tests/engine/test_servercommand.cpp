@@ -1,8 +1,8 @@
 // The server command language on its own, against an in-memory environment.
 
-#include "cacheerror.h"
-#include "command/servercommand.h"
-#include "engineerrors.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "engine/command/servercommand.h"
+#include "engine/engineerrors.h"
 
 #include <QTest>
 

@@ -2,11 +2,11 @@
 // the server-side functions, and nothing else. Every case runs on a connection
 // of its own as the workstations' role, with SQL as an attacker would type it.
 
-#include "enginefixture.h"
-#include "login/serverlogin.h"
-#include "passwordsecret.h"
-#include "session.h"
-#include "timeclock.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "engine/login/serverlogin.h"
+#include "engine/session.h"
+#include "engine/timeclock.h"
+#include "tests/support/enginefixture.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

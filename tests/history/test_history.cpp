@@ -1,5 +1,5 @@
-#include "ctlist.h"
-#include "frmprogrammverlauf.h"
+#include "controls/ctlist.h"
+#include "history/frmprogrammverlauf.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

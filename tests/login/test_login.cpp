@@ -1,15 +1,15 @@
 // Logging in against the demo data: the login procedure, the user lookup by
 // password and the login dialog.
 
-#include "cacheapi.h"
-#include "demodata.h"
-#include "enginefixture.h"
-#include "fakeports.h"
-#include "flakyfactory.h"
-#include "fmpass.h"
-#include "logindialogwindow.h"
-#include "passwordsecret.h"
-#include "user_anmeld.h"
+#include "cacheapi/cacheapi.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "login/fmpass.h"
+#include "login/logindialogwindow.h"
+#include "login/user_anmeld.h"
+#include "tests/support/enginefixture.h"
+#include "tests/support/fakeports.h"
+#include "tests/support/flakyfactory.h"
+#include "tools/demodata.h"
 
 #include <QLineEdit>
 #include <QPushButton>

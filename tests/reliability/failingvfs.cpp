@@ -1,4 +1,4 @@
-#include "failingvfs.h"
+#include "tests/reliability/failingvfs.h"
 
 #include <atomic>
 #include <sqlite3.h>

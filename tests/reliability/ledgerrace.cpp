@@ -7,13 +7,13 @@
 //   karven-ledger-race [SECONDS] [SEED]
 // against the database that KARVEN_ENGINE and PGHOST/PGPORT (or KARVEN_DATA_DIR) name.
 
-#include "cacheerror.h"
-#include "cardassignment.h"
-#include "databaseadmin.h"
-#include "engineerrors.h"
-#include "ledger/ledgercheck.h"
-#include "session.h"
-#include "timeclock.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "engine/cardassignment.h"
+#include "engine/databaseadmin.h"
+#include "engine/engineerrors.h"
+#include "engine/ledger/ledgercheck.h"
+#include "engine/session.h"
+#include "engine/timeclock.h"
 
 #include <QCoreApplication>
 #include <QDir>

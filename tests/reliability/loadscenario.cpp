@@ -1,10 +1,10 @@
-#include "loadscenario.h"
+#include "tests/reliability/loadscenario.h"
 
-#include "cacheerror.h"
-#include "session.h"
-#include "timeclock.h"
-#include "workstation.h"
-#include "newbookingswatch.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "engine/session.h"
+#include "engine/timeclock.h"
+#include "mainlogic/newbookingswatch.h"
+#include "tests/reliability/workstation.h"
 
 #include <QDateTime>
 #include <QDir>

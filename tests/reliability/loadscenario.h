@@ -5,8 +5,8 @@
 // workstations assign them; afterwards every booking added must be listed or
 // booked, none twice.
 
-#include "connectiontarget.h"
-#include "engineconfig.h"
+#include "cacheapi/objects/connectiontarget.h"
+#include "engine/engineconfig.h"
 
 #include <QStringList>
 #include <QVector>

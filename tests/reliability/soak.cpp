@@ -6,11 +6,11 @@
 // against the database that KARVEN_ENGINE and PGHOST/PGPORT (or KARVEN_DATA_DIR) name; on
 // PostgreSQL the workstations log in as KARVEN_TEST_PGWORKSTATION where it is set.
 
-#include "cacheerror.h"
-#include "databaseadmin.h"
-#include "demodata.h"
-#include "loadscenario.h"
-#include "session.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "engine/databaseadmin.h"
+#include "engine/session.h"
+#include "tests/reliability/loadscenario.h"
+#include "tools/demodata.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -2,19 +2,19 @@
 // same booking, and many workstations polling while bookings keep coming.
 // The server restarts need the PostgreSQL server the test script started.
 
-#include "cacheapi.h"
-#include "ctlist.h"
-#include "demodata.h"
-#include "enginefixture.h"
-#include "engineerrors.h"
-#include "fakeports.h"
-#include "flakyfactory.h"
-#include "loadscenario.h"
-#include "programwindows.h"
-#include "session.h"
-#include "timeclock.h"
-#include "user_anmeld.h"
-#include "workstation.h"
+#include "app/programwindows.h"
+#include "cacheapi/cacheapi.h"
+#include "controls/ctlist.h"
+#include "engine/engineerrors.h"
+#include "engine/session.h"
+#include "engine/timeclock.h"
+#include "login/user_anmeld.h"
+#include "tests/reliability/loadscenario.h"
+#include "tests/reliability/workstation.h"
+#include "tests/support/enginefixture.h"
+#include "tests/support/fakeports.h"
+#include "tests/support/flakyfactory.h"
+#include "tools/demodata.h"
 
 #include <QProcess>
 #include <QTest>

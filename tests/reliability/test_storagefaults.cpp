@@ -4,13 +4,13 @@
 // KARVEN database may be replaced. Mounting and write protection need root;
 // where the machine refuses them the cases skip.
 
-#include "admincommands.h"
-#include "adminprocess.h"
-#include "commandline.h"
-#include "databaseadmin.h"
-#include "enginenotices.h"
-#include "failingvfs.h"
-#include "sqlfactory.h"
+#include "engine/databaseadmin.h"
+#include "engine/enginenotices.h"
+#include "engine/sqlfactory.h"
+#include "tests/reliability/failingvfs.h"
+#include "tests/tools/adminprocess.h"
+#include "tools/admincommands.h"
+#include "tools/commandline/commandline.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "workstation.h"
+#include "tests/reliability/workstation.h"
 
-#include "cacheerror.h"
-#include "demodata.h"
-#include "passwordsecret.h"
-#include "servererrors.h"
-#include "sqlfactory.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "cacheapi/objects/servererrors.h"
+#include "engine/sqlfactory.h"
+#include "tools/demodata.h"
 
 Workstation::Workstation(const QString &connectionString, const QString &company)
     : factory_(createEngineFactory()), company_(company)

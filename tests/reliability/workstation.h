@@ -4,7 +4,7 @@
 // polling the unassigned bookings and assigning cards with the program's own
 // order of calls. Used by the concurrency and load tests, one per thread.
 
-#include "cacheobjects.h"
+#include "cacheapi/objects/cacheobjects.h"
 
 #include <QString>
 #include <QStringList>

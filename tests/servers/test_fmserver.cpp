@@ -1,13 +1,13 @@
 // The server list window against an engine database, with scripted answers.
 
-#include "cacheapi.h"
-#include "closebox.h"
-#include "ctlist.h"
-#include "enginefixture.h"
-#include "fakeports.h"
-#include "flakyfactory.h"
-#include "fmserver.h"
-#include "serverlistwindow.h"
+#include "cacheapi/cacheapi.h"
+#include "controls/ctlist.h"
+#include "servers/fmserver.h"
+#include "servers/serverlistwindow.h"
+#include "tests/support/closebox.h"
+#include "tests/support/enginefixture.h"
+#include "tests/support/fakeports.h"
+#include "tests/support/flakyfactory.h"
 
 #include <QAbstractItemView>
 #include <QLineEdit>

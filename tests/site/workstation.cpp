@@ -12,12 +12,12 @@
 // printed as "Meldung: …" first. The workstation ends with standard input.
 //   karven-site-workstation FIRMA FILIALE KÜRZEL PASSWORT SERVER PORT NAMESPACE
 
-#include "ctcombo.h"
-#include "ctlist.h"
-#include "factoryregistry.h"
-#include "fmstart.h"
-#include "offscreenprogram.h"
-#include "sqlfactory.h"
+#include "app/fmstart.h"
+#include "cacheapi/objects/factoryregistry.h"
+#include "controls/ctcombo.h"
+#include "controls/ctlist.h"
+#include "engine/sqlfactory.h"
+#include "tests/support/offscreenprogram.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

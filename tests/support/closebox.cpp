@@ -1,4 +1,4 @@
-#include "closebox.h"
+#include "tests/support/closebox.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,13 +1,13 @@
-#include "enginefixture.h"
+#include "tests/support/enginefixture.h"
 
-#include "cacheerror.h"
-#include "connectiondata.h"
-#include "connectionrecord.h"
-#include "cacheobjects.h"
-#include "databaseadmin.h"
-#include "passwordsecret.h"
-#include "session.h"
-#include "timeclock.h"
+#include "cacheapi/connectiondata.h"
+#include "cacheapi/connectionrecord.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "cacheapi/objects/cacheobjects.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "engine/databaseadmin.h"
+#include "engine/session.h"
+#include "engine/timeclock.h"
 
 #include <QSqlQuery>
 #include <QTest>

@@ -4,8 +4,8 @@
 // KARVEN_ENGINE names: SQLite in a temporary folder, or a database on the
 // PostgreSQL server that the test script started (KARVEN_TEST_PGPORT).
 
-#include "connectiontarget.h"
-#include "engineconfig.h"
+#include "cacheapi/objects/connectiontarget.h"
+#include "engine/engineconfig.h"
 
 #include <QString>
 #include <QTemporaryDir>

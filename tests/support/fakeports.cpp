@@ -1,9 +1,9 @@
-#include "fakeports.h"
+#include "tests/support/fakeports.h"
 
-#include "access.h"
-#include "connectionrecord.h"
-#include "settingsstore.h"
-#include "timing.h"
+#include "cacheapi/access.h"
+#include "cacheapi/connectionrecord.h"
+#include "cacheapi/timing.h"
+#include "settings/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QSettings>

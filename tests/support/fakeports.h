@@ -4,7 +4,7 @@
 // what the module showed and answer from a script, so every message, retry and
 // program end can be tested without a person at the screen.
 
-#include "ports/ports.h"
+#include "cacheapi/ports/ports.h"
 
 #include <QHash>
 #include <QStringList>

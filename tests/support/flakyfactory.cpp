@@ -1,8 +1,8 @@
-#include "flakyfactory.h"
+#include "tests/support/flakyfactory.h"
 
-#include "engineerrors.h"
-#include "factoryregistry.h"
-#include "sqlfactory.h"
+#include "cacheapi/objects/factoryregistry.h"
+#include "engine/engineerrors.h"
+#include "engine/sqlfactory.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // A factory that refuses to connect a given number of times before it lets a
 // real engine factory connect, to test the retries of the connect routine.
 
-#include "cacheobjects.h"
+#include "cacheapi/objects/cacheobjects.h"
 
 #include <QStringList>
 #include <functional>

@@ -1,8 +1,8 @@
-#include "offscreenprogram.h"
+#include "tests/support/offscreenprogram.h"
 
-#include "cacheapi.h"
-#include "frmprogrammverlauf.h"
-#include "user_anmeld.h"
+#include "cacheapi/cacheapi.h"
+#include "history/frmprogrammverlauf.h"
+#include "login/user_anmeld.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fakeports.h"
-#include "programwindows.h"
+#include "app/programwindows.h"
+#include "tests/support/fakeports.h"
 
 #include <memory>
 

@@ -1,5 +1,5 @@
-#include "textconversion.h"
-#include "words.h"
+#include "cacheapi/text/textconversion.h"
+#include "cacheapi/text/words.h"
 
 #include <QLineEdit>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "adminprocess.h"
+#include "tests/tools/adminprocess.h"
 
 #include <QProcess>
 

@@ -1,25 +1,25 @@
 // The time clock, the demo data and the karven-admin program, on the engine
 // that KARVEN_ENGINE names (the suite runs on SQLite and on PostgreSQL).
 
-#include "admincommands.h"
-#include "cacheerror.h"
-#include "cardassignment.h"
-#include "commandline.h"
-#include "commandsession.h"
-#include "connectionfailure.h"
-#include "databaseadmin.h"
-#include "demodata.h"
-#include "engineerrors.h"
-#include "enginenotices.h"
-#include "enginefixture.h"
-#include "login/serverlogin.h"
-#include "passwordsecret.h"
-#include "session.h"
-#include "sqlfactory.h"
-#include "storedform.h"
-#include "timeclock.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "engine/cardassignment.h"
+#include "engine/commandsession.h"
+#include "engine/connectionfailure.h"
+#include "engine/databaseadmin.h"
+#include "engine/engineerrors.h"
+#include "engine/enginenotices.h"
+#include "engine/login/serverlogin.h"
+#include "engine/session.h"
+#include "engine/sqlfactory.h"
+#include "engine/storedform.h"
+#include "engine/timeclock.h"
+#include "tests/support/enginefixture.h"
+#include "tools/admincommands.h"
+#include "tools/commandline/commandline.h"
+#include "tools/demodata.h"
 
-#include "adminprocess.h"
+#include "tests/tools/adminprocess.h"
 #include <QDate>
 #include <QFile>
 #include <QSqlQuery>

@@ -1,8 +1,8 @@
 // karven-admin's command line as a user meets it: the exact German message and
 // exit code of each kind of mistake, and the manual's synopsis against the commands.
 
-#include "adminprocess.h"
-#include "commandtable.h"
+#include "tests/tools/adminprocess.h"
+#include "tools/commandline/commandtable.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -2,11 +2,11 @@
 // program while a connection of the engine (the running program's) holds the
 // database open.
 
-#include "admincommands.h"
-#include "adminprocess.h"
-#include "commandline.h"
-#include "schema.h"
-#include "session.h"
+#include "engine/schema.h"
+#include "engine/session.h"
+#include "tests/tools/adminprocess.h"
+#include "tools/admincommands.h"
+#include "tools/commandline/commandline.h"
 
 #include <QDir>
 #include <QElapsedTimer>

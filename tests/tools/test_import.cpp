@@ -1,15 +1,15 @@
 // Master data from CSV files as German offices write them, on the engine that
 // KARVEN_ENGINE names: reading the files, and importing them whole or not at all.
 
-#include "admincommands.h"
-#include "adminprocess.h"
-#include "commandline.h"
-#include "csvreader.h"
-#include "enginefixture.h"
-#include "masterdataimport.h"
-#include "session.h"
-#include "swipeimport.h"
-#include "timeclock.h"
+#include "engine/session.h"
+#include "engine/timeclock.h"
+#include "tests/support/enginefixture.h"
+#include "tests/tools/adminprocess.h"
+#include "tools/admincommands.h"
+#include "tools/commandline/commandline.h"
+#include "tools/import/csvreader.h"
+#include "tools/import/masterdataimport.h"
+#include "tools/import/swipeimport.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -2,19 +2,19 @@
 // or booked to one employee, and moved only with the assignment that gave it.
 // Runs on the engine that KARVEN_ENGINE names; the races on PostgreSQL.
 
-#include "cacheerror.h"
-#include "cardassignment.h"
-#include "engineerrors.h"
-#include "enginefixture.h"
-#include "ledger/ledgercheck.h"
-#include "login/serverlogin.h"
-#include "passwordsecret.h"
-#include "schema.h"
-#include "session.h"
-#include "sqlfactory.h"
-#include "timeclock.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "engine/cardassignment.h"
+#include "engine/engineerrors.h"
+#include "engine/ledger/ledgercheck.h"
+#include "engine/login/serverlogin.h"
+#include "engine/schema.h"
+#include "engine/session.h"
+#include "engine/sqlfactory.h"
+#include "engine/timeclock.h"
+#include "tests/support/enginefixture.h"
 
-#include "adminprocess.h"
+#include "tests/tools/adminprocess.h"
 
 #include <QDir>
 #include <QElapsedTimer>

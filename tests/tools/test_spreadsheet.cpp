@@ -3,14 +3,14 @@
 // cell it shows is compared with what the database holds, on the engine that
 // KARVEN_ENGINE names.
 
-#include "assignmentkind.h"
-#include "cardassignment.h"
-#include "enginefixture.h"
-#include "session.h"
-#include "storedform.h"
-#include "timeclock.h"
+#include "cacheapi/objects/assignmentkind.h"
+#include "engine/cardassignment.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
+#include "engine/timeclock.h"
+#include "tests/support/enginefixture.h"
 
-#include "adminprocess.h"
+#include "tests/tools/adminprocess.h"
 #include <QDateTime>
 #include <QFile>
 #include <QHash>

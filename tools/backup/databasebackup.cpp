@@ -1,9 +1,9 @@
-#include "databasebackup.h"
+#include "tools/backup/databasebackup.h"
 
-#include "admindatabase.h"
-#include "session.h"
-#include "sqlitecopy.h"
-#include "sqlitefile.h"
+#include "engine/session.h"
+#include "tools/admindatabase.h"
+#include "tools/backup/sqlitecopy.h"
+#include "tools/backup/sqlitefile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commandline.h"
+#include "tools/commandline/commandline.h"
 
 #include <QTextStream>
 

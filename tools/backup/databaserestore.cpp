@@ -1,12 +1,12 @@
-#include "databasebackup.h"
+#include "tools/backup/databasebackup.h"
 
-#include "admindatabase.h"
-#include "databaseadmin.h"
-#include "idsequences.h"
-#include "schema.h"
-#include "session.h"
-#include "sqlitecopy.h"
-#include "sqlitefile.h"
+#include "engine/databaseadmin.h"
+#include "engine/schema.h"
+#include "engine/session.h"
+#include "tools/admindatabase.h"
+#include "tools/backup/idsequences.h"
+#include "tools/backup/sqlitecopy.h"
+#include "tools/backup/sqlitefile.h"
 
 #include <QDateTime>
 #include <QFile>

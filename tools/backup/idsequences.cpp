@@ -1,6 +1,6 @@
-#include "idsequences.h"
+#include "tools/backup/idsequences.h"
 
-#include "sqlitefile.h"
+#include "tools/backup/sqlitefile.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

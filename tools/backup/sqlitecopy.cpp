@@ -1,7 +1,7 @@
-#include "sqlitecopy.h"
+#include "tools/backup/sqlitecopy.h"
 
-#include "admindatabase.h"
-#include "sqlitefile.h"
+#include "tools/admindatabase.h"
+#include "tools/backup/sqlitefile.h"
 
 #include <QFileInfo>
 #include <sqlite3.h>

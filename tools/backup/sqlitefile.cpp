@@ -1,6 +1,6 @@
-#include "sqlitefile.h"
+#include "tools/backup/sqlitefile.h"
 
-#include "embeddedfile.h"
+#include "engine/embeddedfile.h"
 
 #include <QSqlDriver>
 #include <QSqlError>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "connectiontarget.h"
-#include "engineconfig.h"
+#include "cacheapi/objects/connectiontarget.h"
+#include "engine/engineconfig.h"
 
 #include <QDateTime>
 #include <QHash>

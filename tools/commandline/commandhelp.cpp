@@ -1,6 +1,6 @@
-#include "commandhelp.h"
+#include "tools/commandline/commandhelp.h"
 
-#include "commandtable.h"
+#include "tools/commandline/commandtable.h"
 
 const QString commonOptionsHelp = QStringLiteral(
     "Gemeinsame Optionen:\n"

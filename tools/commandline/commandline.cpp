@@ -1,10 +1,10 @@
-#include "commandline.h"
+#include "tools/commandline/commandline.h"
 
-#include "commandhelp.h"
-#include "commandsyntax.h"
-#include "commandtable.h"
-#include "companynumber.h"
-#include "connectiondefaults.h"
+#include "cacheapi/objects/companynumber.h"
+#include "settings/connectiondefaults.h"
+#include "tools/commandline/commandhelp.h"
+#include "tools/commandline/commandsyntax.h"
+#include "tools/commandline/commandtable.h"
 
 #include <QCommandLineParser>
 #include <QDate>

@@ -1,6 +1,6 @@
-#include "commandsyntax.h"
+#include "tools/commandline/commandsyntax.h"
 
-#include "commandtable.h"
+#include "tools/commandline/commandtable.h"
 
 namespace {
 

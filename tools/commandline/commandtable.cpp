@@ -1,13 +1,13 @@
-#include "commandtable.h"
+#include "tools/commandline/commandtable.h"
 
-#include "admincommands.h"
-#include "assignmentlog.h"
-#include "companyrecord.h"
-#include "databasebackup.h"
-#include "importcommand.h"
-#include "payrollexport.h"
-#include "serverentries.h"
-#include "sitecheck.h"
+#include "tools/admincommands.h"
+#include "tools/assignmentlog.h"
+#include "tools/backup/databasebackup.h"
+#include "tools/companyrecord.h"
+#include "tools/import/importcommand.h"
+#include "tools/payrollexport.h"
+#include "tools/serverentries.h"
+#include "tools/sitecheck.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "adminoptions.h"
+#include "tools/commandline/adminoptions.h"
 
 #include <QStringList>
 #include <QTextStream>

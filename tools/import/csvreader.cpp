@@ -1,4 +1,4 @@
-#include "csvreader.h"
+#include "tools/import/csvreader.h"
 
 #include <QBuffer>
 #include <QFile>

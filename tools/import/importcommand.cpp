@@ -1,11 +1,11 @@
-#include "importcommand.h"
+#include "tools/import/importcommand.h"
 
-#include "admindatabase.h"
-#include "cacheerror.h"
-#include "masterdataimport.h"
-#include "session.h"
-#include "swipefolder.h"
-#include "swipeimport.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "engine/session.h"
+#include "tools/admindatabase.h"
+#include "tools/import/masterdataimport.h"
+#include "tools/import/swipefolder.h"
+#include "tools/import/swipeimport.h"
 
 int importFiles(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {

@@ -1,14 +1,14 @@
-#include "masterdataimport.h"
+#include "tools/import/masterdataimport.h"
 
-#include "cacheerror.h"
-#include "cardassignment.h"
-#include "companynumber.h"
-#include "csvreader.h"
-#include "engineerrors.h"
-#include "login/serverlogin.h"
-#include "passwordsecret.h"
-#include "session.h"
-#include "storedform.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "cacheapi/objects/companynumber.h"
+#include "cacheapi/objects/passwordsecret.h"
+#include "engine/cardassignment.h"
+#include "engine/engineerrors.h"
+#include "engine/login/serverlogin.h"
+#include "engine/session.h"
+#include "engine/storedform.h"
+#include "tools/import/csvreader.h"
 
 #include <QHash>
 #include <QSqlQuery>

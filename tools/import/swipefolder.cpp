@@ -1,8 +1,8 @@
-#include "swipefolder.h"
+#include "tools/import/swipefolder.h"
 
-#include "cacheerror.h"
-#include "session.h"
-#include "swipeimport.h"
+#include "cacheapi/objects/cacheerror.h"
+#include "engine/session.h"
+#include "tools/import/swipeimport.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>

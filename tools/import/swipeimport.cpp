@@ -1,9 +1,9 @@
-#include "swipeimport.h"
+#include "tools/import/swipeimport.h"
 
-#include "clocktime.h"
-#include "csvreader.h"
-#include "session.h"
-#include "timeclock.h"
+#include "cacheapi/objects/clocktime.h"
+#include "engine/session.h"
+#include "engine/timeclock.h"
+#include "tools/import/csvreader.h"
 
 #include <QElapsedTimer>
 #include <QThread>

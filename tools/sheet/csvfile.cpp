@@ -1,4 +1,4 @@
-#include "csvfile.h"
+#include "tools/sheet/csvfile.h"
 
 namespace {
 

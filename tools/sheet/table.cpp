@@ -1,4 +1,4 @@
-#include "table.h"
+#include "tools/sheet/table.h"
 
 #include <QDate>
 #include <QDateTime>

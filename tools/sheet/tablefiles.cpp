@@ -1,7 +1,7 @@
-#include "tablefiles.h"
+#include "tools/sheet/tablefiles.h"
 
-#include "csvfile.h"
-#include "xlsxfile.h"
+#include "tools/sheet/csvfile.h"
+#include "tools/sheet/xlsxfile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table.h"
+#include "tools/sheet/table.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "xlsxfile.h"
+#include "tools/sheet/xlsxfile.h"
 
 #include <QDate>
 #include <QDateTime>
