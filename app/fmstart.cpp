@@ -202,7 +202,7 @@ void FMStart::ListeAktualisieren()
     readBranchNamesOnce();
     ZugriffEnde(false);
     lastListedId_ = litime->keyText(0);
-    watch_.listRead(litime->rowCount(), lastListedId_.toLongLong(), counter);
+    watch_.listRead(lastListedId_.toLongLong(), counter);
     // A notice that came during the read may tell of more.
     showNewBookingsHint(watch_.hint());
     showOpenCount();
@@ -248,12 +248,11 @@ void FMStart::showNewBookingsHint(int count)
 void FMStart::newBookingsPushed()
 {
     if (pendingNotice_) {
-        const NewBookingsWatch::Step step = watch_.noticed(*pendingNotice_, sinceStart_.elapsed());
+        listWanted_ = watch_.readsList(*pendingNotice_, litime->rowCount() == 0) || listWanted_;
         pendingNotice_.reset();
         // The hint costs no server call: shown at once, also while an access waits.
         if (litime->rowCount() > 0)
             showNewBookingsHint(watch_.hint());
-        listWanted_ = listWanted_ || step != NewBookingsWatch::Step::Nothing;
     }
     if (!listWanted_ || litime->rowCount() > 0) {
         listWanted_ = false;
@@ -399,7 +398,6 @@ void FMStart::assign(int row, const ChosenEmployee &employee)
             litime->removeRow(other);
     showDetails(litime->selectedRow());
     showOpenCount();
-    watch_.rowsLeft(litime->rowCount());
     if (litime->rowCount() == 0) {
         TimerNeu.stop();
         lblNeu->hide();

@@ -14,20 +14,15 @@ public:
     // Reads that notices start and that find the list empty: at most one this often.
     static constexpr int readIntervalMs = 50;
 
-    // The list was read: its rows, its newest id (0: none) and the company's
-    // count of new bookings with them (none where the server does not tell).
-    void listRead(int rows, qint64 newestId, std::optional<qint64> counter);
-    // A row was taken off the list.
-    void rowsLeft(int rows);
+    // The list was read: its newest id (0: it is empty) and the company's
+    // count of new bookings with it (none where the server does not tell).
+    void listRead(qint64 newestId, std::optional<qint64> counter);
 
-    // What a notice asks for.
-    enum class Step {
-        Nothing,      // not newer than what is known, or only the hint changed
-        ReadList,     // the list is empty: read it now
-        ReadListLater // the list is empty, but a notice read it a moment ago: in readDelay()
-    };
-    Step noticed(const NewBookingsNotice &notice, qint64 now);
-    // How long a ReadListLater waits.
+    // A notice came: whether it asks to read the list, which only an empty
+    // list does, and only for a booking newer than the list.
+    bool readsList(const NewBookingsNotice &notice, bool listEmpty);
+    // How long that read waits: a notice's read that found the list still
+    // empty a moment ago holds the next one back for the interval.
     int readDelay(qint64 now) const;
     // A notice's read of the list starts now.
     void noticeReadStarts(qint64 now) { lastNoticeRead_ = now; }
@@ -36,7 +31,6 @@ public:
     int hint() const;
 
 private:
-    int rows_ = 0;
     qint64 newestListedId_ = 0;
     std::optional<qint64> listedCounter_;
     NewBookingsNotice latest_;

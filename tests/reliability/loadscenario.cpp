@@ -211,7 +211,7 @@ private:
         const Workstation::Listing listing = workstation_.listBookings();
         const qint64 done = steadyNanoseconds();
         listed_ = listing.ids;
-        watch_.listRead(listed_.size(), listed_.isEmpty() ? 0 : listed_.last().toLongLong(), listing.counter);
+        watch_.listRead(listed_.isEmpty() ? 0 : listed_.last().toLongLong(), listing.counter);
         shared_.record(shared_.result.pollMilliseconds, (done - started) / 1e6);
         if (quiet_ && wasEmpty && !listed_.isEmpty())
             shared_.arrivedOnEmptyList(listed_.first().toLongLong(), done);
@@ -244,21 +244,20 @@ private:
     void noticed(const NewBookingsNotice &notice, qint64 arrived)
     {
         shared_.noticed();
-        switch (watch_.noticed(notice, steadyNanoseconds() / 1000000)) {
-        case NewBookingsWatch::Step::Nothing:
+        if (!watch_.readsList(notice, listed_.isEmpty())) {
             hint_ = watch_.hint();
-            break;
-        case NewBookingsWatch::Step::ReadList:
-            watch_.noticeReadStarts(steadyNanoseconds() / 1000000);
-            refresh();
-            if (quiet_)
-                shared_.record(shared_.result.noticeToScreenMilliseconds, (steadyNanoseconds() - arrived) / 1e6);
-            break;
-        case NewBookingsWatch::Step::ReadListLater:
-            if (!later_.isActive())
-                later_.start(watch_.readDelay(steadyNanoseconds() / 1000000));
-            break;
+            return;
         }
+        const qint64 now = steadyNanoseconds() / 1000000;
+        if (watch_.readDelay(now) > 0) {
+            if (!later_.isActive())
+                later_.start(watch_.readDelay(now));
+            return;
+        }
+        watch_.noticeReadStarts(now);
+        refresh();
+        if (quiet_)
+            shared_.record(shared_.result.noticeToScreenMilliseconds, (steadyNanoseconds() - arrived) / 1e6);
     }
 
     void assignNewest()
@@ -273,7 +272,6 @@ private:
             return;
         const QString id = listed_.takeLast(); // the newest, as the list shows it on top
         workstation_.assign(id, workstation_.cardOf(id), employee_);
-        watch_.rowsLeft(listed_.size());
         {
             std::lock_guard<std::mutex> lock(shared_.mutex);
             ++shared_.result.assignments;
