@@ -1,6 +1,6 @@
 #include "app/branchnames.h"
 
-#include "app/optionalquery.h"
+#include "mainlogic/optionalquery.h"
 #include "cacheapi/cacheapi.h"
 
 QHash<QString, QString> loadBranchNames(const QString &company)

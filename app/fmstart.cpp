@@ -3,13 +3,10 @@
 #include "about/frmabout.h"
 #include "app/bookingdetails.h"
 #include "app/branchnames.h"
-#include "app/cardholder.h"
 #include "app/employeelist.h"
 #include "app/fmzuordnungen.h"
-#include "app/newbookings.h"
 #include "cacheapi/cacheapi.h"
 #include "cacheapi/objects/bookingtext.h"
-#include "cacheapi/objects/servererrors.h"
 #include "cacheapi/text/bookingrow.h"
 #include "controls/ctcombo.h"
 #include "controls/ctlist.h"
@@ -19,6 +16,8 @@
 #include "history/frmprogrammverlauf.h"
 #include "login/fmpass.h"
 #include "login/user_anmeld.h"
+#include "mainlogic/cardassignment.h"
+#include "mainlogic/newbookings.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -148,7 +147,7 @@ void FMStart::Form_Load()
     // Only now, so that no refresh runs under the login dialog. The notice
     // may come inside an access: only noted here.
     listenForNewBookings([this](const NewBookingsNotice &notice) {
-        pendingNotice_ = notice;
+        watch_.noticeCame(notice);
         if (!pushed_.isActive())
             pushed_.start(0);
     });
@@ -247,28 +246,17 @@ void FMStart::showNewBookingsHint(int count)
 
 void FMStart::newBookingsPushed()
 {
-    if (pendingNotice_) {
-        listWanted_ = watch_.readsList(*pendingNotice_, litime->rowCount() == 0) || listWanted_;
-        pendingNotice_.reset();
-        // The hint costs no server call: shown at once, also while an access waits.
-        if (litime->rowCount() > 0)
-            showNewBookingsHint(watch_.hint());
-    }
-    if (!listWanted_ || litime->rowCount() > 0) {
-        listWanted_ = false;
-        return;
-    }
-    // An early tick of Timer1, and like a tick it starts no access under a
-    // refresh or another access: it comes again a moment later.
-    const int wait = refreshing_ || accessInProgress() ? NewBookingsWatch::readIntervalMs
-                                                       : watch_.readDelay(sinceStart_.elapsed());
-    if (wait > 0) {
-        pushed_.start(wait);
-        return;
-    }
-    listWanted_ = false;
-    watch_.noticeReadStarts(sinceStart_.elapsed());
-    ListeAktualisieren();
+    const bool listEmpty = litime->rowCount() == 0;
+    // Like a tick of Timer1, a read starts no access under a refresh or
+    // another access: it comes again a moment later.
+    const int readIn = watch_.nextRead(listEmpty, refreshing_ || accessInProgress(), sinceStart_.elapsed());
+    // The hint costs no server call: shown at once, also while an access waits.
+    if (!listEmpty)
+        showNewBookingsHint(watch_.hint());
+    if (readIn > 0)
+        pushed_.start(readIn);
+    else if (readIn == 0)
+        ListeAktualisieren();
 }
 
 void FMStart::addBooking(const QString &id, const QString &text)
@@ -343,58 +331,25 @@ void FMStart::BUSpeich_Click()
 
 void FMStart::assign(int row, const ChosenEmployee &employee)
 {
-    const QString id = litime->keyText(row);
-    const QString bookingText = litime->insertedText(row).toString();
-    const QString card = storedCard(row);
+    const ListedBooking booking{litime->keyText(row), litime->insertedText(row).toString(), storedCard(row)};
     litime->setCellText(row, 4, employee.number);
-
-    ZugriffBeginn(false);
-    // The card changes hands only from the holder the user was shown: when
-    // another workstation gives it to somebody meanwhile, the user is asked again.
-    for (;;) {
-        const std::optional<CardHolder> holder = findCardHolder(card);
-        if (holder && holder->isOtherThan(employee.number)) {
-            ZugriffEnde(false);
-            if (!ports().userInterface->question(cardChangeQuestion(card, *holder, employee),
-                                                 QStringLiteral("Karte bereits vergeben"),
-                                                 UserInterfacePort::Preset::No)) {
-                ListeAktualisieren();
-                return;
-            }
-            ZugriffBeginn(false);
-        }
-        try {
-            setkarte(employee.number, card,
-                     holder ? std::optional<QString>(holder->number) : std::nullopt);
-            break;
-        } catch (const CacheError &error) {
-            if (error.number() == ServerError::CardHolderChanged)
-                continue;
-            if (error.number() != ServerError::AssignmentRefused)
-                throw;
-            ZugriffEnde(false);
-            litime->setCellText(rowWithCard(card), 4, QString());
-            ports().userInterface->message(
-                QStringLiteral("Die Karte kann nicht zugeordnet werden:\r\n") + error.description(),
-                UserInterfacePort::Icon::Exclamation, QStringLiteral(KARVEN_APP_TITLE));
-            return;
-        }
+    const AssignmentOutcome outcome = assignCard(booking, employee);
+    switch (outcome.kind) {
+    case AssignmentOutcome::Kind::Declined:
+        ListeAktualisieren();
+        return;
+    case AssignmentOutcome::Kind::Refused:
+        litime->setCellText(rowWithCard(booking.card), 4, QString());
+        ports().userInterface->message(outcome.refusal, UserInterfacePort::Icon::Exclamation,
+                                       QStringLiteral(KARVEN_APP_TITLE));
+        return;
+    case AssignmentOutcome::Kind::Assigned:
+        break;
     }
-    std::unique_ptr<ServerObject> booking =
-        Verbindung.CacheFactory->openId(QStringLiteral("Quastel.NoPers"), id);
-    // The row is this booking only while the number still names the swipe it
-    // showed: a number the server gave out again (a restore) is left alone.
-    if (booking->property(QStringLiteral("Buchungstext")).toString() == bookingText) {
-        QVariantList deleted{id};
-        booking->call(QStringLiteral("sys_deleteid"), deleted);
-    }
-    booking->call(QStringLiteral("sys_close"));
-    booking.reset();
-    ZugriffEnde(false);
 
     // The server booked every open booking of the card: none of them is unassigned any more.
     for (int other = litime->rowCount() - 1; other >= 0; --other)
-        if (storedCard(other) == card)
+        if (storedCard(other) == booking.card)
             litime->removeRow(other);
     showDetails(litime->selectedRow());
     showOpenCount();
@@ -406,18 +361,6 @@ void FMStart::assign(int row, const ChosenEmployee &employee)
         lipnr->setEditText(QString());
         Timer1.start();
     }
-}
-
-void FMStart::setkarte(const QString &employee, const QString &card,
-                       const std::optional<QString> &holderSeen)
-{
-    std::unique_ptr<ServerObject> noPers =
-        Verbindung.CacheFactory->newObject(QStringLiteral("Quastel.NoPers"));
-    QVariantList arguments{Verbindung.Firma, employee, card};
-    if (holderSeen)
-        arguments << *holderSeen;
-    noPers->call(QStringLiteral("setkarte"), arguments);
-    Verbindung.Firma = arguments.at(0).toString();
 }
 
 QString FMStart::storedCard(int row) const

@@ -74,8 +74,6 @@ private:
     // A tick of Timer1; it waits for its next turn while another access runs.
     void pollTick();
     void assign(int row, const ChosenEmployee &employee);
-    // Calls "setkarte"; with the holder the user was shown, when the server told one.
-    void setkarte(const QString &employee, const QString &card, const std::optional<QString> &holderSeen);
     // The card of a row as the server stored it, for assigning it.
     QString storedCard(int row) const;
     int rowWithCard(const QString &card) const;
@@ -100,8 +98,6 @@ private:
     QString lastListedId_;  // of the newest booking the last refresh read
     bool refreshing_ = false; // ListeAktualisieren runs, maybe in its event processing
     QTimer pushed_; // collects the server's notices of new bookings into one tick
-    std::optional<NewBookingsNotice> pendingNotice_; // the latest, not yet looked at
-    bool listWanted_ = false; // a notice asks for a read of the empty list
     NewBookingsWatch watch_;
     QElapsedTimer sinceStart_; // the clock of watch_
 };

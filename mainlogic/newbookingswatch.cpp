@@ -14,21 +14,29 @@ void NewBookingsWatch::listRead(qint64 newestId, std::optional<qint64> counter)
         lastNoticeRead_.reset();
 }
 
-bool NewBookingsWatch::readsList(const NewBookingsNotice &notice, bool listEmpty)
+int NewBookingsWatch::nextRead(bool listEmpty, bool busy, qint64 now)
 {
     // Anyone can send a notice: what it says decides only whether to look,
     // and the hint, until the next read shows what is there.
-    if (notice.newestId <= newestListedId_)
-        return false;
-    latest_ = notice;
-    return listEmpty;
-}
-
-int NewBookingsWatch::readDelay(qint64 now) const
-{
-    if (!lastNoticeRead_)
-        return 0;
-    return int(std::clamp<qint64>(*lastNoticeRead_ + readIntervalMs - now, 0, readIntervalMs));
+    if (pending_ && pending_->newestId > newestListedId_) {
+        latest_ = *pending_;
+        readWanted_ = true;
+    }
+    pending_.reset();
+    if (!readWanted_ || !listEmpty) {
+        readWanted_ = false;
+        return -1;
+    }
+    if (busy)
+        return readIntervalMs;
+    const int wait = lastNoticeRead_
+                         ? int(std::clamp<qint64>(*lastNoticeRead_ + readIntervalMs - now, 0, readIntervalMs))
+                         : 0;
+    if (wait == 0) {
+        readWanted_ = false;
+        lastNoticeRead_ = now;
+    }
+    return wait;
 }
 
 int NewBookingsWatch::hint() const

@@ -5,7 +5,7 @@
 #include <optional>
 
 // What the list of unassigned bookings does as the server tells of new ones:
-// when a notice reads the list, and the count of the hint "N neue Buchungen"
+// when the notices read the list, and the count of the hint "N neue Buchungen"
 // that a notice shows without asking the server. Times are milliseconds of one
 // steady clock, given by the caller.
 class NewBookingsWatch
@@ -18,14 +18,14 @@ public:
     // count of new bookings with it (none where the server does not tell).
     void listRead(qint64 newestId, std::optional<qint64> counter);
 
-    // A notice came: whether it asks to read the list, which only an empty
-    // list does, and only for a booking newer than the list.
-    bool readsList(const NewBookingsNotice &notice, bool listEmpty);
-    // How long that read waits: a notice's read that found the list still
-    // empty a moment ago holds the next one back for the interval.
-    int readDelay(qint64 now) const;
-    // A notice's read of the list starts now.
-    void noticeReadStarts(qint64 now) { lastNoticeRead_ = now; }
+    // A notice came. It may come inside an access: it is only noted, and
+    // looked at by the next nextRead, with any that came after it.
+    void noticeCame(const NewBookingsNotice &notice) { pending_ = notice; }
+    // Looks at the notices that came: whether they read the list, which only an
+    // empty list does, and only for a booking newer than the list. -1: no
+    // read; 0: read now (it counts as started); else ask again in that many ms.
+    // busy: a refresh or another access runs, which a read may not interrupt.
+    int nextRead(bool listEmpty, bool busy, qint64 now);
 
     // How many new bookings the latest notice tells of beyond the list (0: no hint).
     int hint() const;
@@ -34,5 +34,7 @@ private:
     qint64 newestListedId_ = 0;
     std::optional<qint64> listedCounter_;
     NewBookingsNotice latest_;
+    std::optional<NewBookingsNotice> pending_;
+    bool readWanted_ = false;
     std::optional<qint64> lastNoticeRead_;
 };

@@ -173,7 +173,7 @@ public:
         connect(&poll_, &QTimer::timeout, this, [this] { guarded([this] { refresh(); }); });
         connect(&check_, &QTimer::timeout, this, [this] { guarded([this] { checkForNew(); }); });
         connect(&assign_, &QTimer::timeout, this, [this] { guarded([this] { assignNewest(); }); });
-        connect(&later_, &QTimer::timeout, this, [this] { guarded([this] { refreshIfEmpty(); }); });
+        connect(&later_, &QTimer::timeout, this, [this] { guarded([this] { readWhenNoticed(std::nullopt); }); });
         if (settings.push)
             workstation_.onNewBookings([this](const NewBookingsNotice &notice) {
                 // Only noted here, as the program does: the factory is called by the handler.
@@ -224,12 +224,23 @@ private:
         }
     }
 
-    void refreshIfEmpty()
+    // The notices' read, when their interval lets it start; timed from the
+    // notice's arrival where one starts it at once.
+    void readWhenNoticed(std::optional<qint64> arrived)
     {
-        if (!listed_.isEmpty())
+        const int readIn = watch_.nextRead(listed_.isEmpty(), false, steadyNanoseconds() / 1000000);
+        if (readIn < 0) {
+            hint_ = watch_.hint();
             return;
-        watch_.noticeReadStarts(steadyNanoseconds() / 1000000);
+        }
+        if (readIn > 0) {
+            if (!later_.isActive())
+                later_.start(readIn);
+            return;
+        }
         refresh();
+        if (quiet_ && arrived)
+            shared_.record(shared_.result.noticeToScreenMilliseconds, (steadyNanoseconds() - *arrived) / 1e6);
     }
 
     void checkForNew()
@@ -244,20 +255,8 @@ private:
     void noticed(const NewBookingsNotice &notice, qint64 arrived)
     {
         shared_.noticed();
-        if (!watch_.readsList(notice, listed_.isEmpty())) {
-            hint_ = watch_.hint();
-            return;
-        }
-        const qint64 now = steadyNanoseconds() / 1000000;
-        if (watch_.readDelay(now) > 0) {
-            if (!later_.isActive())
-                later_.start(watch_.readDelay(now));
-            return;
-        }
-        watch_.noticeReadStarts(now);
-        refresh();
-        if (quiet_)
-            shared_.record(shared_.result.noticeToScreenMilliseconds, (steadyNanoseconds() - arrived) / 1e6);
+        watch_.noticeCame(notice);
+        readWhenNoticed(arrived);
     }
 
     void assignNewest()

@@ -1,6 +1,6 @@
-#include "app/newbookings.h"
+#include "mainlogic/newbookings.h"
 
-#include "app/optionalquery.h"
+#include "mainlogic/optionalquery.h"
 #include "cacheapi/cacheapi.h"
 
 std::optional<int> countNewBookings(const QString &afterId)

@@ -1,6 +1,6 @@
-#include "app/cardholder.h"
+#include "mainlogic/cardholder.h"
 
-#include "app/optionalquery.h"
+#include "mainlogic/optionalquery.h"
 #include "cacheapi/cacheapi.h"
 #include "cacheapi/objects/clocktime.h"
 

@@ -1,4 +1,4 @@
-#include "app/optionalquery.h"
+#include "mainlogic/optionalquery.h"
 
 #include "cacheapi/cacheapi.h"
 #include "cacheapi/objects/servererrors.h"
