@@ -1,8 +1,9 @@
 // Everything that writes swipes and changes their owners, at once and at
 // random, against one database: imports of overlapping files (some killed
 // halfway and run again), two watchers on one folder, time clock calls, and
-// assignments and corrections from this process. Every round ends with the
-// ledger check and a count: each swipe given out stored exactly once.
+// assignments and corrections from this process; on SQLite, a backup from
+// before the round restored in its middle. Every round ends with the ledger
+// check and a count: each swipe given out stored exactly once.
 // Reproducible in what it does from its seed (not in the timing).
 //   karven-ledger-race [SECONDS] [SEED]
 // against the database that KARVEN_ENGINE and PGHOST/PGPORT (or KARVEN_DATA_DIR) name.
@@ -116,6 +117,11 @@ struct Race
                 refused.number() != EngineError::CardHolderChanged)
                 throw;
         }
+    }
+
+    qint64 newestId(Session &session)
+    {
+        return session.firstValue(QStringLiteral("SELECT coalesce(max(id), 0) FROM stempelung")).toLongLong();
     }
 
     int storedSwipes(Session &session)
@@ -234,11 +240,30 @@ int main(int argc, char *argv[])
                                   date.mid(6, 4) + date.mid(3, 2) + date.mid(0, 2) +
                                       QString(fields.at(5)).remove(':')});
         }
+        // SQLite: a backup made before the round comes back while it runs.
+        // What it takes back is imported again; the numbers handed out until
+        // then must not come again.
+        const bool restores = kind == EngineKind::Sqlite && race.random.bounded(3) == 0;
+        const QString backup = work.filePath(QStringLiteral("sicherung.sqlite"));
+        const qint64 newestInBackup = race.newestId(session);
+        qint64 handedOutBeforeRestore = 0;
+        const int restoreAt = race.random.bounded(8);
+        if (restores)
+            sound = finish(race.start({QStringLiteral("backup"), QStringLiteral("--to"), backup,
+                                       QStringLiteral("--force")}),
+                           "backup") &&
+                    sound;
         const bool killA = race.random.bounded(3) == 0;
         const int killAfter = race.random.bounded(300);
         QElapsedTimer sinceStart;
         sinceStart.start();
         for (int change = 0; change < 8; ++change) {
+            if (restores && change == restoreAt) {
+                handedOutBeforeRestore = race.newestId(session);
+                sound = finish(race.start({QStringLiteral("restore"), QStringLiteral("--from"), backup}),
+                               "restore") &&
+                        sound;
+            }
             race.changeOwners(session);
             if (killA && sinceStart.elapsed() >= killAfter && importA->state() == QProcess::Running)
                 importA->kill();
@@ -252,11 +277,30 @@ int main(int argc, char *argv[])
                            "import A again") &&
                     sound;
         sound = folderEmptied(race.folder) && sound;
+        if (restores) {
+            for (const QString &file : {first, second})
+                sound = finish(race.start({QStringLiteral("swipes"), QStringLiteral("--file"), file}),
+                               "import after the restore") &&
+                        sound;
+            const int reused =
+                session
+                    .firstValue(QStringLiteral("SELECT count(*) FROM stempelung WHERE id > ? AND id <= ?"),
+                                {newestInBackup, handedOutBeforeRestore})
+                    .toInt();
+            if (reused > 0) {
+                std::fprintf(stderr, "  %d numbers handed out again after the restore\n", reused);
+                sound = false;
+            }
+        }
         const LedgerFindings findings = checkLedger(session);
         const int stored = race.storedSwipes(session);
-        std::printf("round %d: %d swipes given out, %d stored, %lld violations%s\n", round,
+        std::printf("round %d: %d swipes given out, %d stored, %lld violations%s%s\n", round,
                     int(race.given.size()), stored, qint64(findings.violations.size()),
-                    killA ? ", an import killed and run again" : "");
+                    killA ? ", an import killed and run again" : "",
+                    restores ? qPrintable(QStringLiteral(", a backup restored after number %1 of %2")
+                                              .arg(newestInBackup)
+                                              .arg(handedOutBeforeRestore))
+                             : "");
         for (const QString &violation : findings.violations)
             std::fprintf(stderr, "  %s\n", qPrintable(violation));
         sound = sound && findings.violations.isEmpty() && stored == race.given.size();
