@@ -216,6 +216,19 @@ int main(int argc, char *argv[])
     int round = 0;
     bool sound = true;
     while (sound && running.elapsed() < seconds * 1000) {
+        // SQLite: a backup made before the round, while nothing writes, comes
+        // back while it runs. What it takes back is imported again; the
+        // numbers handed out until then must not come again.
+        const bool restores = kind == EngineKind::Sqlite && race.random.bounded(3) == 0;
+        const QString backup = work.filePath(QStringLiteral("sicherung.sqlite"));
+        const qint64 newestInBackup = race.newestId(session);
+        qint64 handedOutBeforeRestore = 0;
+        const int restoreAt = race.random.bounded(8);
+        if (restores)
+            sound = finish(race.start({QStringLiteral("backup"), QStringLiteral("--to"), backup,
+                                       QStringLiteral("--force")}),
+                           "backup") &&
+                    sound;
         QStringList swipes;
         for (int i = 0; i < swipesPerRound; ++i)
             swipes << race.randomSwipe(round);
@@ -240,19 +253,6 @@ int main(int argc, char *argv[])
                                   date.mid(6, 4) + date.mid(3, 2) + date.mid(0, 2) +
                                       QString(fields.at(5)).remove(':')});
         }
-        // SQLite: a backup made before the round comes back while it runs.
-        // What it takes back is imported again; the numbers handed out until
-        // then must not come again.
-        const bool restores = kind == EngineKind::Sqlite && race.random.bounded(3) == 0;
-        const QString backup = work.filePath(QStringLiteral("sicherung.sqlite"));
-        const qint64 newestInBackup = race.newestId(session);
-        qint64 handedOutBeforeRestore = 0;
-        const int restoreAt = race.random.bounded(8);
-        if (restores)
-            sound = finish(race.start({QStringLiteral("backup"), QStringLiteral("--to"), backup,
-                                       QStringLiteral("--force")}),
-                           "backup") &&
-                    sound;
         const bool killA = race.random.bounded(3) == 0;
         const int killAfter = race.random.bounded(300);
         QElapsedTimer sinceStart;
