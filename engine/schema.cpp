@@ -231,6 +231,8 @@ const QVector<UpgradeStep> &upgradeSteps()
              installWorkstationFunctions(session);
              notifyNewBookings(session);
          }},
+        // The login check of every call, cheaper.
+        {10, installWorkstationFunctions},
     };
     return steps;
 }

@@ -33,6 +33,8 @@ DROP FUNCTION IF EXISTS arbeitsplatz.parpersedv(text, text);
 DROP FUNCTION IF EXISTS arbeitsplatz.userviapasswort(text, text, text);
 -- The list tells the company's count of new bookings with its rows.
 DROP FUNCTION IF EXISTS arbeitsplatz.nopers_liste(text);
+-- The login is looked up by intern.lesefirma alone.
+DROP FUNCTION IF EXISTS intern.anmeldung();
 
 -- Helpers ---------------------------------------------------------------
 
@@ -142,21 +144,6 @@ END $$;
 -- A login belongs to the server's connection: a temporary table of the owner
 -- ends with the connection (and with a pooler's DISCARD ALL), and the
 -- workstations' role can neither read nor write it.
-CREATE OR REPLACE FUNCTION intern.anmeldung(OUT firma text, OUT fil text, OUT code text)
-LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
-BEGIN
-    IF to_regclass('pg_temp.karven_anmeldung') IS NULL THEN
-        RETURN;
-    END IF;
-    SELECT a.firma, a.fil, a.code INTO firma, fil, code FROM pg_temp.karven_anmeldung a;
-    -- A user made inactive since the login acts no longer: asked on every
-    -- call, by the user's primary key.
-    IF FOUND AND NOT EXISTS (SELECT FROM public.parpersedv e
-                              WHERE e.firma = anmeldung.firma AND e.code = anmeldung.code AND e.aktiv = 'J') THEN
-        PERFORM intern.ablehnen('5304', 'Nicht angemeldet: der Benutzer ist nicht mehr aktiv');
-    END IF;
-END $$;
-
 CREATE OR REPLACE FUNCTION intern.abmelden() RETURNS void
 LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
 BEGIN
@@ -190,42 +177,60 @@ BEGIN
     END IF;
 END $$;
 
+-- The two helpers below run on every call. They have no search_path of their
+-- own, since setting one costs each call as much as a table read: only the
+-- owner's functions call them, which pin it (workstations have no right on
+-- schema intern), and every table and helper in them is named with its
+-- schema; built-ins come from pg_catalog, searched first in every path.
+
+-- The company whose data a call works on: the logged-in user's, and nothing
+-- ('') when another one is asked for. Without a login only the owner's tools
+-- get anywhere, with the company they name (null: every one). A user made
+-- inactive since the login acts no longer: asked on every call, by the
+-- user's primary key. PL/pgSQL, whose plans last the connection, and each
+-- step a plain read: every further statement or expression costs each call.
+CREATE OR REPLACE FUNCTION intern.lesefirma(p_firma text) RETURNS text
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    v_firma text;
+    v_code text;
+    v_aktiv text;
+BEGIN
+    IF to_regclass('pg_temp.karven_anmeldung') IS NOT NULL THEN
+        SELECT a.firma, a.code INTO v_firma, v_code FROM pg_temp.karven_anmeldung a;
+    END IF;
+    IF v_code IS NULL THEN
+        PERFORM intern.nur_eigentuemer();
+        RETURN btrim(p_firma);
+    END IF;
+    SELECT e.aktiv INTO v_aktiv FROM public.parpersedv e WHERE e.firma = v_firma AND e.code = v_code;
+    IF v_aktiv IS DISTINCT FROM 'J' THEN
+        PERFORM intern.ablehnen('5304', 'Nicht angemeldet: der Benutzer ist nicht mehr aktiv');
+    END IF;
+    RETURN CASE WHEN p_firma IS NULL OR btrim(p_firma) = v_firma THEN v_firma ELSE '' END;
+END $$;
+
 -- Who acts, never what a caller says of itself: the user logged in on this
--- connection, with the company, branch and code of the login. Only the
--- owner's tools name a company (null: every one) and an author themselves.
+-- connection (as intern.lesefirma finds and checks the login), with the
+-- company, branch and code of the login. Only the owner's tools name a
+-- company (null: every one) and an author themselves.
 CREATE OR REPLACE FUNCTION intern.handelnder(p_firma text, p_von text, p_kontext text,
                                              OUT firma text, OUT von text, OUT code text, OUT kontext text)
-LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
+LANGUAGE plpgsql STABLE AS $$
 DECLARE
     v_fil text;
 BEGIN
-    SELECT a.firma, a.fil, a.code INTO firma, v_fil, code FROM intern.anmeldung() a;
-    IF code IS NOT NULL THEN
+    firma := intern.lesefirma(NULL);
+    IF firma IS NOT NULL THEN
+        SELECT a.fil, a.code INTO v_fil, code FROM pg_temp.karven_anmeldung a;
         von := code;
         kontext := format('FIRMA=%s FIL=%s', firma, v_fil);
         RETURN;
     END IF;
-    PERFORM intern.nur_eigentuemer();
     firma := btrim(p_firma);
     von := coalesce(p_von, '');
     code := translate(upper(btrim(von)), 'äöüßÄÖÜ§', '{|}~[\]õ');
     kontext := coalesce(p_kontext, '');
-END $$;
-
--- The company whose data a read shows: the logged-in user's, and nothing
--- ('') when another one is asked for. Every read asks it first: it looks up
--- the login alone, not an author, and is PL/pgSQL because a SQL function with
--- a pinned search_path is planned anew in every transaction.
-CREATE OR REPLACE FUNCTION intern.lesefirma(p_firma text) RETURNS text
-LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
-DECLARE
-    v_firma text := (intern.anmeldung()).firma;
-BEGIN
-    IF v_firma IS NULL THEN
-        PERFORM intern.nur_eigentuemer();
-        RETURN btrim(p_firma);
-    END IF;
-    RETURN CASE WHEN p_firma IS NULL OR btrim(p_firma) = v_firma THEN v_firma ELSE '' END;
 END $$;
 
 -- Failed logins by client address and company: after 5 within 60 seconds the
@@ -648,7 +653,7 @@ DECLARE
     v_port text := btrim(coalesce(p_port, ''));
     v_namespace text := btrim(coalesce(p_namespace, ''));
 BEGIN
-    IF (SELECT a.code FROM intern.anmeldung() a) IS NULL AND NOT intern.eigentuemer() THEN
+    IF to_regclass('pg_temp.karven_anmeldung') IS NULL AND NOT intern.eigentuemer() THEN
         PERFORM intern.ablehnen('5304', 'Servereinträge werden erst nach der Anmeldung gespeichert; '
                                         'der Administrator pflegt sie mit "karven-admin server"');
     END IF;
