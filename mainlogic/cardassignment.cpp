@@ -16,7 +16,8 @@ void setkarte(const QString &employee, const QString &card, const std::optional<
     Verbindung.Firma = arguments.at(0).toString();
 }
 
-// Inside the bracket: the card is the employee's once this returns.
+// Called inside the bracket. Nothing when the card is the employee's now;
+// otherwise why not, with the bracket closed.
 std::optional<AssignmentOutcome> giveCard(const QString &card, const ChosenEmployee &employee)
 {
     for (;;) {
