@@ -96,31 +96,35 @@ QString storeStatement(EngineKind kind, qsizetype rows, const QString &answer)
         .arg(swipeRows(kind, rows), answer);
 }
 
-// A PostgreSQL array literal of texts: each quoted, quote and backslash escaped.
-QString arrayOf(const QStringList &texts)
+// A PostgreSQL array literal, in UTF-8, of the texts textAt(0) to textAt(count - 1):
+// each quoted, quote and backslash escaped.
+template <typename TextAt> QByteArray arrayOf(qsizetype count, TextAt textAt)
 {
-    QStringList quoted;
-    quoted.reserve(texts.size());
-    for (QString text : texts)
-        quoted << QLatin1Char('"') +
-                      text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-                          .replace(QLatin1Char('"'), QStringLiteral("\\\"")) +
-                      QLatin1Char('"');
-    return QLatin1Char('{') + quoted.join(QLatin1Char(',')) + QLatin1Char('}');
+    QByteArray array("{");
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i > 0)
+            array += ',';
+        array += '"';
+        for (const char c : QString(textAt(i)).toUtf8()) {
+            if (c == '\\' || c == '"')
+                array += '\\';
+            array += c;
+        }
+        array += '"';
+    }
+    return array + '}';
 }
 
 // On PostgreSQL the holders read must stay the holders until the swipes are
-// committed: an assignment of one of the cards waits meanwhile. SQLite has
-// one writer at a time anyway.
-void lockCards(Session &session, const QStringList &companies, const QStringList &cards)
+// committed: an assignment of one of the cards waits meanwhile (SQLite has
+// one writer at a time anyway). The arrays are a statement's companies and cards.
+void lockCards(Session &session, const QVariant &companies, const QVariant &cards)
 {
-    if (session.kind() != EngineKind::Postgres)
-        return;
     session.execPrivately(
         QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM karte WHERE (firma, karte) IN"
                        " (SELECT * FROM unnest(CAST(? AS text[]), CAST(? AS text[]))) FOR SHARE)"
                        " AS locked"),
-        {arrayOf(companies), arrayOf(cards)});
+        {companies, cards});
 }
 
 } // namespace
@@ -166,7 +170,7 @@ QString swipeRefusal(const Swipe &swipe)
 
 SwipeBatch::SwipeBatch(Session &session) : session_(session) {}
 
-QSqlQuery &SwipeBatch::prepared(const QString &sql)
+QSqlQuery &SwipeBatch::sqliteStatement(const QString &sql)
 {
     auto statement = statements_.find(sql);
     if (statement == statements_.end())
@@ -174,39 +178,29 @@ QSqlQuery &SwipeBatch::prepared(const QString &sql)
     return *statement;
 }
 
-void SwipeBatch::store(const QVector<Row> &rows, const QString &answer,
+void SwipeBatch::store(const PreparedSwipes &prepared, const QString &answer,
                        const std::function<void(const QVariantList &answered)> &stored)
 {
     const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
-    const qsizetype perStatement = swipesPerStatement(session_.kind());
-    for (qsizetype first = 0; first < rows.size(); first += perStatement) {
-        const qsizetype count = qMin(perStatement, rows.size() - first);
-        QStringList companies, cards, texts, positions;
-        for (qsizetype position = 0; position < count; ++position) {
-            const Row &row = rows.at(first + position);
-            companies << row.company;
-            cards << row.card;
-            texts << row.text;
-            positions << QString::number(position);
-        }
-        const QString sql = storeStatement(session_.kind(), count, answer);
+    for (const PreparedSwipes::Statement &rows : prepared.statements) {
+        const QString sql = storeStatement(session_.kind(), rows.count, answer);
         // The holders stay locked until the swipes are in: one transaction.
         session_.transaction([&] {
-            lockCards(session_, companies, cards);
             if (session_.kind() == EngineKind::Postgres) {
+                lockCards(session_, rows.arrays.at(0), rows.arrays.at(1));
                 // As libpq's parameters: Qt's driver would quote each array into the text.
-                const QVector<QVariantList> answers = session_.execPrivately(
-                    sql, {now, arrayOf(companies), arrayOf(cards), arrayOf(texts),
-                          QLatin1Char('{') + positions.join(QLatin1Char(',')) + QLatin1Char('}')});
+                const QVector<QVariantList> answers =
+                    session_.execPrivately(sql, QVariantList{now} + rows.arrays);
                 for (const QVariantList &answered : answers)
                     stored(answered);
                 return;
             }
             QVariantList values{now};
-            for (qsizetype position = 0; position < count; ++position)
-                values << companies.at(position) << cards.at(position) << texts.at(position)
-                       << position;
-            QSqlQuery &statement = prepared(sql);
+            for (qsizetype position = 0; position < rows.count; ++position) {
+                const Row &row = prepared.rows.at(rows.first + position);
+                values << row.company << row.card << row.text << position;
+            }
+            QSqlQuery &statement = sqliteStatement(sql);
             session_.run(statement, values);
             const int columns = statement.record().count();
             QVariantList answered;
@@ -221,7 +215,7 @@ void SwipeBatch::store(const QVector<Row> &rows, const QString &answer,
     }
 }
 
-PreparedSwipes prepareSwipes(const QVector<Swipe> &swipes)
+PreparedSwipes prepareSwipes(const QVector<Swipe> &swipes, EngineKind kind)
 {
     PreparedSwipes prepared;
     prepared.outcomes.fill(SwipeOutcome{SwipeOutcome::Refused, QString(), 0, QString()},
@@ -252,12 +246,27 @@ PreparedSwipes prepareSwipes(const QVector<Swipe> &swipes)
                      [&](const PreparedSwipes::Row &a, const PreparedSwipes::Row &b) {
                          return order(a) < order(b);
                      });
+    const qsizetype perStatement = swipesPerStatement(kind);
+    for (qsizetype first = 0; first < rows.size(); first += perStatement) {
+        PreparedSwipes::Statement statement{first, qMin(perStatement, rows.size() - first), {}};
+        if (kind == EngineKind::Postgres) {
+            const auto column = [&](QString PreparedSwipes::Row::*member) {
+                return arrayOf(statement.count,
+                               [&](qsizetype i) { return rows.at(first + i).*member; });
+            };
+            statement.arrays = {
+                column(&PreparedSwipes::Row::company), column(&PreparedSwipes::Row::card),
+                column(&PreparedSwipes::Row::text),
+                arrayOf(statement.count, [](qsizetype i) { return QString::number(i); })};
+        }
+        prepared.statements << statement;
+    }
     return prepared;
 }
 
 QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
 {
-    const PreparedSwipes prepared = prepareSwipes(swipes);
+    const PreparedSwipes prepared = prepareSwipes(swipes, session_.kind());
     QVector<SwipeOutcome> outcomes = prepared.outcomes;
     // Of two equal swipes in one batch the first is stored.
     QHash<QString, qsizetype> indexOfText;
@@ -265,7 +274,7 @@ QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
         indexOfText.insert(row->company + QLatin1Char('\n') + row->text, row->index);
         outcomes[row->index].kind = SwipeOutcome::BookedBefore;
     }
-    store(prepared.rows, QStringLiteral("id, firma, buchungstext, pnr"),
+    store(prepared, QStringLiteral("id, firma, buchungstext, pnr"),
           [&](const QVariantList &answered) {
               SwipeOutcome &outcome = outcomes[indexOfText.value(
                   answered.at(1).toString() + QLatin1Char('\n') + answered.at(2).toString())];
@@ -281,7 +290,7 @@ SwipeCounts SwipeBatch::count(const PreparedSwipes &prepared)
 {
     SwipeCounts counts;
     counts.bookedBefore = int(prepared.rows.size());
-    store(prepared.rows, QStringLiteral("pnr"), [&counts](const QVariantList &answered) {
+    store(prepared, QStringLiteral("pnr"), [&counts](const QVariantList &answered) {
         --counts.bookedBefore;
         ++(answered.at(0).toString().isEmpty() ? counts.unassigned : counts.timeBookings);
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/engineconfig.h"
+
 #include <QHash>
 #include <QSqlQuery>
 #include <QString>
@@ -88,10 +90,19 @@ struct PreparedSwipes
         QString card;
         QString text;
     };
+    // The rows one statement stores; on PostgreSQL with their columns already
+    // as the statement's array parameters (company, card, booking text, position).
+    struct Statement
+    {
+        qsizetype first;
+        qsizetype count;
+        QVariantList arrays;
+    };
     QVector<SwipeOutcome> outcomes; // the refused ones final, the others to be stored
     QVector<Row> rows;              // the swipes to store, in their order
+    QVector<Statement> statements;
 };
-PreparedSwipes prepareSwipes(const QVector<Swipe> &swipes);
+PreparedSwipes prepareSwipes(const QVector<Swipe> &swipes, EngineKind kind);
 
 // How many swipes of a batch became what.
 struct SwipeCounts
@@ -124,10 +135,10 @@ private:
     using Row = PreparedSwipes::Row;
     // Stores the rows, a statement per few thousand, each with the cards it
     // reads locked; calls back with the columns `answer` names of each stored row.
-    void store(const QVector<Row> &rows, const QString &answer,
+    void store(const PreparedSwipes &prepared, const QString &answer,
                const std::function<void(const QVariantList &answered)> &stored);
     // SQLite's statements, prepared once a batch.
-    QSqlQuery &prepared(const QString &sql);
+    QSqlQuery &sqliteStatement(const QString &sql);
 
     Session &session_;
     QHash<QString, QSqlQuery> statements_; // by their text

@@ -184,7 +184,7 @@ private:
                 lot.problem =
                     QStringLiteral("%1 statt %2 Stempelungen").arg(swipesRead).arg(report_.swipes);
         }
-        lot.swipes = prepareSwipes(read);
+        lot.swipes = prepareSwipes(read, session_.kind());
     }
 
     // Books a lot in a transaction of its own.
