@@ -1,6 +1,7 @@
 // Master data from CSV files as German offices write them, on the engine that
 // KARVEN_ENGINE names: reading the files, and importing them whole or not at all.
 
+#include "engine/engineerrors.h"
 #include "engine/session.h"
 #include "engine/timeclock.h"
 #include "tests/support/enginefixture.h"
@@ -9,6 +10,7 @@
 #include "tools/commandline/commandline.h"
 #include "tools/import/csvreader.h"
 #include "tools/import/masterdataimport.h"
+#include "tools/import/readahead.h"
 #include "tools/import/swipeimport.h"
 
 #include <QDateTime>
@@ -558,6 +560,20 @@ private Q_SLOTS:
                                  .arg(booked);
         QVERIFY2(again.out.contains(rest), qPrintable(again.out));
         QCOMPARE(bookedSwipes(), swipes);
+    }
+
+    void aFailureOfTheReadingThreadReachesTheImporter()
+    {
+        // Else the importer would wait for the lot for ever, or the program end at once.
+        ReadAhead lots([](int swipes, SwipeLot &lot) {
+            if (swipes == 0)
+                throw CacheError(EngineError::DatabaseFailure, QStringLiteral("kaputt"));
+            lot.last = swipes == 1;
+        });
+        lots.request(2);
+        QCOMPARE(lots.take().last, false);
+        lots.request(0);
+        QVERIFY_THROWS_EXCEPTION(CacheError, lots.take());
     }
 
     void aDryRunSeesEachFileOnTopOfTheOthersAndStoresNothing()
