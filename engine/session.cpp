@@ -240,7 +240,10 @@ QVector<QVariantList> Session::execOutOfBand(const QString &sql, const QVariantL
     std::vector<const char *> pointers;
     texts.reserve(values.size());
     for (const QVariant &value : values) {
-        texts.push_back(value.isNull() ? QByteArray() : value.toString().toUtf8());
+        // Bytes are taken as they are: large values made ready as UTF-8 beforehand.
+        texts.push_back(value.isNull()                              ? QByteArray()
+                        : value.typeId() == QMetaType::QByteArray ? value.toByteArray()
+                                                                  : value.toString().toUtf8());
         pointers.push_back(value.isNull() ? nullptr : texts.back().constData());
     }
     const std::unique_ptr<PGresult, decltype(&PQclear)> result(

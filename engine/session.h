@@ -55,8 +55,9 @@ public:
 
     // Runs one statement whose values no other connection may see: on
     // PostgreSQL they go to the server apart from the statement's text (which
-    // pg_stat_activity shows to every connection of the role). "?" marks each
-    // value. All its rows, each as its columns' values.
+    // pg_stat_activity shows to every connection of the role), which also
+    // spares large values being quoted into that text. "?" marks each value.
+    // All its rows, each as its columns' values.
     QVector<QVariantList> execPrivately(const QString &sql, const QVariantList &values);
 
     // Runs a script of several statements without values, as one call.

@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <algorithm>
 #include <tuple>
 
@@ -81,9 +82,9 @@ QString swipeRows(EngineKind kind, qsizetype rows)
 }
 
 // Stores the swipes that are not stored yet, each with the holder of its card
-// and the assignment he holds it by; answers the rows it stored. "WHERE
-// true": SQLite would read ON CONFLICT as part of the join.
-QString storeStatement(EngineKind kind, qsizetype rows)
+// and the assignment he holds it by; answers the columns named of each row it
+// stored. "WHERE true": SQLite would read ON CONFLICT as part of the join.
+QString storeStatement(EngineKind kind, qsizetype rows, const QString &answer)
 {
     return QStringLiteral(
                "INSERT INTO stempelung (firma, karte, buchungstext, pnr, zuordnung_id, gebucht_am)"
@@ -91,34 +92,39 @@ QString storeStatement(EngineKind kind, qsizetype rows)
                " CASE WHEN k.pnr IS NULL THEN NULL ELSE CAST(? AS TEXT) END"
                " FROM %1 LEFT JOIN karte k ON k.firma = v.column1 AND k.karte = v.column2"
                " WHERE true ORDER BY v.column4 ON CONFLICT DO NOTHING"
-               " RETURNING id, firma, buchungstext, pnr")
-        .arg(swipeRows(kind, rows));
+               " RETURNING %2")
+        .arg(swipeRows(kind, rows), answer);
 }
 
-// A PostgreSQL array literal of texts: each quoted, quote and backslash escaped.
-QString arrayOf(const QStringList &texts)
+// A PostgreSQL array literal, in UTF-8, of the texts textAt(0) to textAt(count - 1):
+// each quoted, quote and backslash escaped.
+template <typename TextAt> QByteArray arrayOf(qsizetype count, TextAt textAt)
 {
-    QStringList quoted;
-    quoted.reserve(texts.size());
-    for (QString text : texts)
-        quoted << QLatin1Char('"') +
-                      text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-                          .replace(QLatin1Char('"'), QStringLiteral("\\\"")) +
-                      QLatin1Char('"');
-    return QLatin1Char('{') + quoted.join(QLatin1Char(',')) + QLatin1Char('}');
+    QByteArray array("{");
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i > 0)
+            array += ',';
+        array += '"';
+        for (const char c : QString(textAt(i)).toUtf8()) {
+            if (c == '\\' || c == '"')
+                array += '\\';
+            array += c;
+        }
+        array += '"';
+    }
+    return array + '}';
 }
 
 // On PostgreSQL the holders read must stay the holders until the swipes are
-// committed: an assignment of one of the cards waits meanwhile. SQLite has
-// one writer at a time anyway.
-void lockCards(Session &session, const QStringList &companies, const QStringList &cards)
+// committed: an assignment of one of the cards waits meanwhile (SQLite has
+// one writer at a time anyway). The arrays are a statement's companies and cards.
+void lockCards(Session &session, const QVariant &companies, const QVariant &cards)
 {
-    if (session.kind() != EngineKind::Postgres)
-        return;
-    session.exec(
-        QStringLiteral("SELECT 1 FROM karte WHERE (firma, karte) IN"
-                       " (SELECT * FROM unnest(CAST(? AS text[]), CAST(? AS text[]))) FOR SHARE"),
-        {arrayOf(companies), arrayOf(cards)});
+    session.execPrivately(
+        QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM karte WHERE (firma, karte) IN"
+                       " (SELECT * FROM unnest(CAST(? AS text[]), CAST(? AS text[]))) FOR SHARE)"
+                       " AS locked"),
+        {companies, cards});
 }
 
 } // namespace
@@ -164,77 +170,72 @@ QString swipeRefusal(const Swipe &swipe)
 
 SwipeBatch::SwipeBatch(Session &session) : session_(session) {}
 
-QSqlQuery &SwipeBatch::statementFor(qsizetype rows)
+QSqlQuery &SwipeBatch::sqliteStatement(const QString &sql)
 {
-    // PostgreSQL's statement is the same for any number of swipes.
-    const qsizetype key = session_.kind() == EngineKind::Postgres ? 0 : rows;
-    auto prepared = statements_.find(key);
-    if (prepared == statements_.end())
-        prepared = statements_.insert(key, session_.prepare(storeStatement(session_.kind(), rows)));
-    return *prepared;
+    auto statement = statements_.find(sql);
+    if (statement == statements_.end())
+        statement = statements_.insert(sql, session_.prepare(sql));
+    return *statement;
 }
 
-void SwipeBatch::store(const QVector<Row> &rows, QVector<SwipeOutcome> &outcomes)
+void SwipeBatch::store(const PreparedSwipes &prepared, const QString &answer,
+                       const std::function<void(const QVariantList &answered)> &stored)
 {
-    QStringList companies, cards, texts, positions;
-    for (qsizetype position = 0; position < rows.size(); ++position) {
-        const Row &row = rows.at(position);
-        companies << row.company;
-        cards << row.card;
-        texts << row.text;
-        positions << QString::number(position);
-        outcomes[row.index].kind = SwipeOutcome::BookedBefore;
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
+    for (const PreparedSwipes::Statement &rows : prepared.statements) {
+        const QString sql = storeStatement(session_.kind(), rows.count, answer);
+        // The holders stay locked until the swipes are in: one transaction.
+        session_.transaction([&] {
+            if (session_.kind() == EngineKind::Postgres) {
+                lockCards(session_, rows.arrays.at(0), rows.arrays.at(1));
+                // As libpq's parameters: Qt's driver would quote each array into the text.
+                const QVector<QVariantList> answers =
+                    session_.execPrivately(sql, QVariantList{now} + rows.arrays);
+                for (const QVariantList &answered : answers)
+                    stored(answered);
+                return;
+            }
+            QVariantList values{now};
+            for (qsizetype position = 0; position < rows.count; ++position) {
+                const Row &row = prepared.rows.at(rows.first + position);
+                values << row.company << row.card << row.text << position;
+            }
+            QSqlQuery &statement = sqliteStatement(sql);
+            session_.run(statement, values);
+            const int columns = statement.record().count();
+            QVariantList answered;
+            while (statement.next()) {
+                answered.clear();
+                for (int column = 0; column < columns; ++column)
+                    answered << statement.value(column);
+                stored(answered);
+            }
+            statement.finish();
+        });
     }
-    QVariantList values{QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"))};
-    if (session_.kind() == EngineKind::Postgres) {
-        values << arrayOf(companies) << arrayOf(cards) << arrayOf(texts)
-               << QLatin1Char('{') + positions.join(QLatin1Char(',')) + QLatin1Char('}');
-    } else {
-        for (qsizetype position = 0; position < rows.size(); ++position)
-            values << companies.at(position) << cards.at(position) << texts.at(position)
-                   << position;
-    }
-    // Of two equal swipes in one statement the first is stored.
-    QHash<QString, qsizetype> indexOfText;
-    for (auto row = rows.crbegin(); row != rows.crend(); ++row)
-        indexOfText.insert(row->company + QLatin1Char('\n') + row->text, row->index);
-    // The holders stay locked until the swipes are in: one transaction.
-    session_.transaction([&] {
-        lockCards(session_, companies, cards);
-        QSqlQuery &statement = statementFor(rows.size());
-        session_.run(statement, values);
-        while (statement.next()) {
-            SwipeOutcome &stored = outcomes[indexOfText.value(
-                statement.value(1).toString() + QLatin1Char('\n') + statement.value(2).toString())];
-            stored.id = statement.value(0).toLongLong();
-            stored.employee = statement.value(3).toString();
-            stored.kind = stored.employee.isEmpty() ? SwipeOutcome::UnassignedBooking
-                                                    : SwipeOutcome::TimeBooking;
-        }
-        statement.finish();
-    });
 }
 
-QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
+PreparedSwipes prepareSwipes(const QVector<Swipe> &swipes, EngineKind kind)
 {
-    QVector<SwipeOutcome> outcomes(swipes.size(),
-                                   SwipeOutcome{SwipeOutcome::Refused, QString(), 0, QString()});
-    QVector<Row> rows;
+    PreparedSwipes prepared;
+    prepared.outcomes.fill(SwipeOutcome{SwipeOutcome::Refused, QString(), 0, QString()},
+                           swipes.size());
+    QVector<PreparedSwipes::Row> &rows = prepared.rows;
     rows.reserve(swipes.size());
     for (qsizetype i = 0; i < swipes.size(); ++i) {
         const Swipe &swipe = swipes.at(i);
-        outcomes[i].refusal = swipeRefusal(swipe);
-        if (!outcomes[i].refusal.isEmpty())
+        prepared.outcomes[i].refusal = swipeRefusal(swipe);
+        if (!prepared.outcomes[i].refusal.isEmpty())
             continue;
-        rows << Row{i, canonicalCompany(swipe.company), cardField(swipe.card),
-                    TimeClock::bookingText(swipe.terminal, swipe.kind, swipe.card, swipe.time,
-                                           swipe.branch)};
+        rows << PreparedSwipes::Row{i, canonicalCompany(swipe.company), cardField(swipe.card),
+                                    TimeClock::bookingText(swipe.terminal, swipe.kind, swipe.card,
+                                                           swipe.time, swipe.branch)};
     }
     // Stored in the order of their clock time and identity: two batches that
     // share swipes wait for each other's in the same order and never deadlock
     // (a file's order would let them take the same swipes crosswise), and the
     // list shows them as they were swiped.
-    const auto order = [](const Row &row) {
+    const auto order = [](const PreparedSwipes::Row &row) {
         return std::tuple{BookingText::field(row.text, BookingText::time),
                           BookingText::field(row.text, BookingText::terminal),
                           BookingText::field(row.text, BookingText::kind),
@@ -242,9 +243,56 @@ QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
                           QStringView(row.company)};
     };
     std::stable_sort(rows.begin(), rows.end(),
-                     [&](const Row &a, const Row &b) { return order(a) < order(b); });
-    const qsizetype perStatement = swipesPerStatement(session_.kind());
-    for (qsizetype first = 0; first < rows.size(); first += perStatement)
-        store(rows.mid(first, perStatement), outcomes);
+                     [&](const PreparedSwipes::Row &a, const PreparedSwipes::Row &b) {
+                         return order(a) < order(b);
+                     });
+    const qsizetype perStatement = swipesPerStatement(kind);
+    for (qsizetype first = 0; first < rows.size(); first += perStatement) {
+        PreparedSwipes::Statement statement{first, qMin(perStatement, rows.size() - first), {}};
+        if (kind == EngineKind::Postgres) {
+            const auto column = [&](QString PreparedSwipes::Row::*member) {
+                return arrayOf(statement.count,
+                               [&](qsizetype i) { return rows.at(first + i).*member; });
+            };
+            statement.arrays = {
+                column(&PreparedSwipes::Row::company), column(&PreparedSwipes::Row::card),
+                column(&PreparedSwipes::Row::text),
+                arrayOf(statement.count, [](qsizetype i) { return QString::number(i); })};
+        }
+        prepared.statements << statement;
+    }
+    return prepared;
+}
+
+QVector<SwipeOutcome> SwipeBatch::book(const QVector<Swipe> &swipes)
+{
+    const PreparedSwipes prepared = prepareSwipes(swipes, session_.kind());
+    QVector<SwipeOutcome> outcomes = prepared.outcomes;
+    // Of two equal swipes in one batch the first is stored.
+    QHash<QString, qsizetype> indexOfText;
+    for (auto row = prepared.rows.crbegin(); row != prepared.rows.crend(); ++row) {
+        indexOfText.insert(row->company + QLatin1Char('\n') + row->text, row->index);
+        outcomes[row->index].kind = SwipeOutcome::BookedBefore;
+    }
+    store(prepared, QStringLiteral("id, firma, buchungstext, pnr"),
+          [&](const QVariantList &answered) {
+              SwipeOutcome &outcome = outcomes[indexOfText.value(
+                  answered.at(1).toString() + QLatin1Char('\n') + answered.at(2).toString())];
+              outcome.id = answered.at(0).toLongLong();
+              outcome.employee = answered.at(3).toString();
+              outcome.kind = outcome.employee.isEmpty() ? SwipeOutcome::UnassignedBooking
+                                                        : SwipeOutcome::TimeBooking;
+          });
     return outcomes;
+}
+
+SwipeCounts SwipeBatch::count(const PreparedSwipes &prepared)
+{
+    SwipeCounts counts;
+    counts.bookedBefore = int(prepared.rows.size());
+    store(prepared, QStringLiteral("pnr"), [&counts](const QVariantList &answered) {
+        --counts.bookedBefore;
+        ++(answered.at(0).toString().isEmpty() ? counts.unassigned : counts.timeBookings);
+    });
+    return counts;
 }

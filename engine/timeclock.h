@@ -1,9 +1,13 @@
 #pragma once
 
+#include "engine/engineconfig.h"
+
 #include <QHash>
 #include <QSqlQuery>
 #include <QString>
+#include <QVariantList>
 #include <QVector>
+#include <functional>
 
 class Session;
 
@@ -74,6 +78,40 @@ struct SwipeOutcome
     QString employee; // who a time booking went to
 };
 
+// Swipes made ready to be stored: checked, as booking texts, in the order
+// they are stored. Making them needs no database, so an importer makes the
+// next lot while the database stores the one before.
+struct PreparedSwipes
+{
+    struct Row
+    {
+        qsizetype index; // of the swipe in the batch
+        QString company;
+        QString card;
+        QString text;
+    };
+    // The rows one statement stores; on PostgreSQL with their columns already
+    // as the statement's array parameters (company, card, booking text, position).
+    struct Statement
+    {
+        qsizetype first;
+        qsizetype count;
+        QVariantList arrays;
+    };
+    QVector<SwipeOutcome> outcomes; // the refused ones final, the others to be stored
+    QVector<Row> rows;              // the swipes to store, in their order
+    QVector<Statement> statements;
+};
+PreparedSwipes prepareSwipes(const QVector<Swipe> &swipes, EngineKind kind);
+
+// How many swipes of a batch became what.
+struct SwipeCounts
+{
+    int timeBookings = 0;
+    int unassigned = 0;
+    int bookedBefore = 0;
+};
+
 // Books many swipes, as bookCard books one, in the caller's transaction. Each
 // swipe is stored once: the database's unique identity of a swipe, not a
 // look beforehand, tells a swipe stored before (by this batch, an earlier
@@ -88,18 +126,20 @@ public:
     // One outcome per swipe, in order. A swipe with wrong values is refused and
     // the others are booked all the same; the caller decides whether to keep them.
     QVector<SwipeOutcome> book(const QVector<Swipe> &swipes);
+    // As book(), for a caller that needs only how many swipes became what: the
+    // database answers one value per stored swipe instead of four. Refused
+    // swipes are not counted.
+    SwipeCounts count(const PreparedSwipes &prepared);
 
 private:
-    struct Row
-    {
-        qsizetype index; // of the swipe in the batch
-        QString company;
-        QString card;
-        QString text;
-    };
-    void store(const QVector<Row> &rows, QVector<SwipeOutcome> &outcomes);
-    QSqlQuery &statementFor(qsizetype rows);
+    using Row = PreparedSwipes::Row;
+    // Stores the rows, a statement per few thousand, each with the cards it
+    // reads locked; calls back with the columns `answer` names of each stored row.
+    void store(const PreparedSwipes &prepared, const QString &answer,
+               const std::function<void(const QVariantList &answered)> &stored);
+    // SQLite's statements, prepared once a batch.
+    QSqlQuery &sqliteStatement(const QString &sql);
 
     Session &session_;
-    QHash<qsizetype, QSqlQuery> statements_; // by rows per statement
+    QHash<QString, QSqlQuery> statements_; // by their text
 };

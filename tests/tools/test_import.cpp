@@ -1,6 +1,7 @@
 // Master data from CSV files as German offices write them, on the engine that
 // KARVEN_ENGINE names: reading the files, and importing them whole or not at all.
 
+#include "engine/engineerrors.h"
 #include "engine/session.h"
 #include "engine/timeclock.h"
 #include "tests/support/enginefixture.h"
@@ -9,6 +10,7 @@
 #include "tools/commandline/commandline.h"
 #include "tools/import/csvreader.h"
 #include "tools/import/masterdataimport.h"
+#include "tools/import/readahead.h"
 #include "tools/import/swipeimport.h"
 
 #include <QDateTime>
@@ -518,6 +520,60 @@ private Q_SLOTS:
                 .arg(swipes - booked)
                 .arg(booked));
         QCOMPARE(bookedSwipes(), swipes);
+    }
+
+    void aFileChangedWhileItIsBookedKeepsTheLotsBeforeAndSaysSo()
+    {
+        const int swipes = 100000;
+        const QString path = manySwipes(QStringLiteral("geaendert.csv"), swipes);
+        const QStringList arguments =
+            onDatabase({QStringLiteral("swipes"), QStringLiteral("--file"), path});
+        QProcess importing;
+        importing.start(adminProgram(), arguments);
+        QVERIFY(importing.waitForStarted());
+        // Once its first lots are booked, the last swipe of the file is rewritten as a wrong one.
+        QTRY_VERIFY_WITH_TIMEOUT(bookedSwipes() > 0 || importing.state() == QProcess::NotRunning,
+                                 60000);
+        const auto lastKindBecomes = [&path](const QByteArray &kind) {
+            QFile clock(path);
+            QVERIFY(clock.open(QIODevice::ReadWrite));
+            QVERIFY(clock.seek(clock.readAll().lastIndexOf(";\"") + 1));
+            QCOMPARE(clock.write(kind), qint64(kind.size()));
+        };
+        lastKindBecomes("\"X\"");
+        QVERIFY(importing.waitForFinished(120000));
+        QCOMPARE(importing.exitCode(), 1);
+        const QString err = QString::fromUtf8(importing.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("Die Datei hat sich während des Einlesens geändert "
+                                             "(Zeile %1: Buchungsart \"X\"")
+                                  .arg(swipes + 1)),
+                 qPrintable(err));
+        const int booked = bookedSwipes();
+        QVERIFY2(booked > 0 && booked < swipes, qPrintable(QString::number(booked)));
+
+        // Put right, the file books the rest.
+        lastKindBecomes("\"K\"");
+        const Outcome again = runAdminProgram(arguments);
+        QCOMPARE(again.err, QString());
+        const QString rest = QStringLiteral("%1 nicht zugeordnete Buchungen, %2 schon gebucht")
+                                 .arg(swipes - booked)
+                                 .arg(booked);
+        QVERIFY2(again.out.contains(rest), qPrintable(again.out));
+        QCOMPARE(bookedSwipes(), swipes);
+    }
+
+    void aFailureOfTheReadingThreadReachesTheImporter()
+    {
+        // Else the importer would wait for the lot for ever, or the program end at once.
+        ReadAhead lots([](int swipes, SwipeLot &lot) {
+            if (swipes == 0)
+                throw CacheError(EngineError::DatabaseFailure, QStringLiteral("kaputt"));
+            lot.last = swipes == 1;
+        });
+        lots.request(2);
+        QCOMPARE(lots.take().last, false);
+        lots.request(0);
+        QVERIFY_THROWS_EXCEPTION(CacheError, lots.take());
     }
 
     void aDryRunSeesEachFileOnTopOfTheOthersAndStoresNothing()

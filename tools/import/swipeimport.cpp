@@ -4,6 +4,7 @@
 #include "engine/session.h"
 #include "engine/timeclock.h"
 #include "tools/import/csvreader.h"
+#include "tools/import/readahead.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -43,12 +44,6 @@ constexpr int sqliteCacheKib = 32 * 1024;
 
 // Errors listed in a report; a file with a million wrong lines lists these.
 constexpr int listedErrors = 100;
-
-// Thrown to take back a lot that the second reading found different from the first.
-struct ChangedWhileRead
-{
-    QString problem;
-};
 
 QString kindOfBooking(const QString &text)
 {
@@ -99,30 +94,28 @@ public:
             changed(reader_.error().isEmpty() ? QStringLiteral("Zeile 1") : reader_.error());
             return;
         }
-        QVector<Swipe> lot;
-        QVector<int> lines;
-        lot.reserve(largestLot);
-        lines.reserve(largestLot);
-        Swipe swipe;
-        int swipes = 0;
-        while (reader_.next(record)) {
-            const QString problem = swipeOf(record, swipe);
-            if (!problem.isEmpty()) {
-                changed(QStringLiteral("Zeile %1: %2").arg(record.line).arg(problem));
+        // PostgreSQL stores a lot while the next is read. On SQLite, which lets
+        // one writer in at a time, each lot is read at the size the lot before
+        // it found fitting.
+        const bool readWhileStoring = session_.kind() == EngineKind::Postgres;
+        int swipesRead = 0;
+        ReadAhead lots(
+            [this, &swipesRead](int swipes, SwipeLot &lot) { readLot(swipes, lot, swipesRead); });
+        lots.request(lotSize_);
+        for (;;) {
+            SwipeLot lot = lots.take();
+            if (!lot.problem.isEmpty()) {
+                changed(lot.problem);
                 return;
             }
-            ++swipes;
-            lot.append(swipe);
-            lines.append(record.line);
-            if (lot.size() >= lotSize_ && !bookLot(lot, lines))
+            if (readWhileStoring && !lot.last)
+                lots.request(lotSize_);
+            bookLot(lot);
+            if (lot.last)
                 return;
+            if (!readWhileStoring)
+                lots.request(lotSize_);
         }
-        if (!reader_.error().isEmpty())
-            changed(reader_.error());
-        else if (swipes != report_.swipes)
-            changed(QStringLiteral("%1 statt %2 Stempelungen").arg(swipes).arg(report_.swipes));
-        else
-            bookLot(lot, lines);
     }
 
 private:
@@ -166,52 +159,54 @@ private:
         return swipeRefusal(swipe);
     }
 
-    // Books a lot in a transaction of its own; false when the file changed.
-    bool bookLot(QVector<Swipe> &lot, QVector<int> &lines)
+    // The next lot of at most so many swipes; on the reading thread. swipesRead
+    // counts the swipes of the lots before.
+    void readLot(int swipes, SwipeLot &lot, int &swipesRead)
     {
-        if (lot.isEmpty())
-            return true;
+        QVector<Swipe> read;
+        read.reserve(swipes);
+        CsvRecord record;
+        Swipe swipe;
+        while (read.size() < swipes && reader_.next(record)) {
+            const QString problem = swipeOf(record, swipe);
+            if (!problem.isEmpty()) {
+                lot.problem = QStringLiteral("Zeile %1: %2").arg(record.line).arg(problem);
+                return;
+            }
+            read.append(swipe);
+        }
+        swipesRead += int(read.size());
+        if (read.size() < swipes) {
+            lot.last = true;
+            if (!reader_.error().isEmpty())
+                lot.problem = reader_.error();
+            else if (swipesRead != report_.swipes)
+                lot.problem =
+                    QStringLiteral("%1 statt %2 Stempelungen").arg(swipesRead).arg(report_.swipes);
+        }
+        lot.swipes = prepareSwipes(read, session_.kind());
+    }
+
+    // Books a lot in a transaction of its own.
+    void bookLot(const SwipeLot &lot)
+    {
+        const qsizetype swipes = lot.swipes.outcomes.size();
+        if (swipes == 0)
+            return;
         if (lotsBooked_++ > 0 && session_.kind() == EngineKind::Sqlite)
             QThread::msleep(pauseBetweenLotsMs);
-        int timeBookings = 0, unassigned = 0, bookedBefore = 0;
         QElapsedTimer took;
         took.start();
-        try {
-            session_.transaction([&] {
-                // Made anew for each lot: the cards it reads may have changed hands in between.
-                const QVector<SwipeOutcome> outcomes = SwipeBatch(session_).book(lot);
-                for (qsizetype i = 0; i < outcomes.size(); ++i) {
-                    switch (outcomes.at(i).kind) {
-                    case SwipeOutcome::TimeBooking:
-                        ++timeBookings;
-                        break;
-                    case SwipeOutcome::UnassignedBooking:
-                        ++unassigned;
-                        break;
-                    case SwipeOutcome::BookedBefore:
-                        ++bookedBefore;
-                        break;
-                    case SwipeOutcome::Refused:
-                        throw ChangedWhileRead{QStringLiteral("Zeile %1: %2")
-                                                   .arg(lines.at(i))
-                                                   .arg(outcomes.at(i).refusal)};
-                    }
-                }
-            });
-        } catch (const ChangedWhileRead &refused) {
-            changed(refused.problem);
-            return false;
-        }
+        // Booked anew for each lot: the cards it reads may have changed hands in between.
+        SwipeCounts counts;
+        session_.transaction([&] { counts = SwipeBatch(session_).count(lot.swipes); });
         const qint64 milliseconds = qMax<qint64>(took.elapsed(), 1);
-        const qint64 fitting = qBound<qint64>(
-            lot.size() / 2, lot.size() * lotMilliseconds / milliseconds, lot.size() * 2);
+        const qint64 fitting =
+            qBound<qint64>(swipes / 2, swipes * lotMilliseconds / milliseconds, swipes * 2);
         lotSize_ = int(qBound<qint64>(qint64(smallestLot), fitting, qint64(largestLot)));
-        report_.timeBookings += timeBookings;
-        report_.unassigned += unassigned;
-        report_.bookedBefore += bookedBefore;
-        lot.clear();
-        lines.clear();
-        return true;
+        report_.timeBookings += counts.timeBookings;
+        report_.unassigned += counts.unassigned;
+        report_.bookedBefore += counts.bookedBefore;
     }
 
     // The second reading found what the first did not: someone changed the file meanwhile.
