@@ -207,6 +207,9 @@ private:
         }
         // A file that changed while it was read has not been read whole: it stays.
         if (!seenNow(path).sameAs(seen)) {
+            // Gone rather than changed: another watcher put it away just now.
+            if (!QFileInfo::exists(path))
+                return Outcome::Waits;
             complain(QStringLiteral("%1 wurde während des Lesens geändert und bleibt liegen; "
                                     "sie wird noch einmal gelesen, wenn sie fertig ist")
                          .arg(file.fileName()));
