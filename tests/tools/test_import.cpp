@@ -64,6 +64,15 @@ private:
     // A time clock file of swipes, one a minute, with CR LF and quoted fields as
     // office programs write them; every `wrongEvery`th line from `firstWrong`
     // on has an unknown kind of booking.
+    // Starts karven-admin and returns once it has booked its first lots, or ended.
+    void startAndAwaitFirstLots(QProcess &importing, const QStringList &arguments)
+    {
+        importing.start(adminProgram(), arguments);
+        QVERIFY(importing.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(bookedSwipes() > 0 || importing.state() == QProcess::NotRunning,
+                                 60000);
+    }
+
     QString manySwipes(const QString &name, int swipes, int firstWrong = -1, int wrongEvery = 1)
     {
         QByteArray content = "\"Terminal\";Karte;Art;Datum;Uhrzeit\r\n";
@@ -498,11 +507,8 @@ private Q_SLOTS:
         const QStringList arguments =
             onDatabase({QStringLiteral("swipes"), QStringLiteral("--file"), path});
         QProcess first;
-        first.start(adminProgram(), arguments);
-        QVERIFY(first.waitForStarted());
+        startAndAwaitFirstLots(first, arguments);
         // Killed as soon as its first lots are booked, as by a power cut.
-        QTRY_VERIFY_WITH_TIMEOUT(bookedSwipes() > 0 || first.state() == QProcess::NotRunning,
-                                 60000);
         first.kill();
         QVERIFY(first.waitForFinished());
         QCOMPARE(first.exitStatus(), QProcess::CrashExit);
@@ -529,11 +535,8 @@ private Q_SLOTS:
         const QStringList arguments =
             onDatabase({QStringLiteral("swipes"), QStringLiteral("--file"), path});
         QProcess importing;
-        importing.start(adminProgram(), arguments);
-        QVERIFY(importing.waitForStarted());
+        startAndAwaitFirstLots(importing, arguments);
         // Once its first lots are booked, the last swipe of the file is rewritten as a wrong one.
-        QTRY_VERIFY_WITH_TIMEOUT(bookedSwipes() > 0 || importing.state() == QProcess::NotRunning,
-                                 60000);
         const auto lastKindBecomes = [&path](const QByteArray &kind) {
             QFile clock(path);
             QVERIFY(clock.open(QIODevice::ReadWrite));

@@ -18,10 +18,10 @@ class Session;
 // memory: first every line is checked, and a file with any wrong line books
 // nothing; then the swipes are booked a few thousand at a time, each lot in a
 // short transaction of its own, so that the workstations saving meanwhile
-// wait a moment at most (on PostgreSQL the next lot is read meanwhile). A swipe booked before (same company, terminal,
-// kind, card and minute) is not booked again: a file read twice books
-// nothing twice, and an import broken off halfway is finished by reading the
-// file again.
+// wait a moment at most (on PostgreSQL the next lot is read meanwhile). A
+// swipe booked before (same company, terminal, kind, card and minute) is not
+// booked again: a file read twice books nothing twice, and an import broken
+// off halfway is finished by reading the file again.
 struct SwipeReport
 {
     QString encoding;
