@@ -233,6 +233,8 @@ const QVector<UpgradeStep> &upgradeSteps()
          }},
         // The login check of every call, cheaper.
         {10, installWorkstationFunctions},
+        // Reads ask the login's company only; changes ask whether the user is active.
+        {11, installWorkstationFunctions},
     };
     return steps;
 }

@@ -6,7 +6,7 @@ class Session;
 
 // The version of the tables this engine works on. A database made by an
 // earlier version is brought up to it, step by step, when it is opened.
-constexpr int currentSchemaVersion = 10;
+constexpr int currentSchemaVersion = 11;
 
 // The table that every KARVEN database has had since the first version: it
 // tells one apart from any other database.

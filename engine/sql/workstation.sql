@@ -185,44 +185,48 @@ END $$;
 
 -- The company whose data a call works on: the logged-in user's, and nothing
 -- ('') when another one is asked for. Without a login only the owner's tools
--- get anywhere, with the company they name (null: every one). A user made
--- inactive since the login acts no longer: asked on every call, by the
--- user's primary key. PL/pgSQL, whose plans last the connection, and each
--- step a plain read: every further statement or expression costs each call.
+-- get anywhere, with the company they name (null: every one). Reads ask no
+-- more than this; whether the user is still active is asked by every change
+-- (intern.handelnder): a user made inactive since the login still sees the
+-- company's lists but changes nothing. PL/pgSQL, whose plans last the
+-- connection, and one plain read: every further statement or expression costs
+-- each call.
 CREATE OR REPLACE FUNCTION intern.lesefirma(p_firma text) RETURNS text
 LANGUAGE plpgsql STABLE AS $$
 DECLARE
     v_firma text;
-    v_code text;
-    v_aktiv text;
 BEGIN
     IF to_regclass('pg_temp.karven_anmeldung') IS NOT NULL THEN
-        SELECT a.firma, a.code INTO v_firma, v_code FROM pg_temp.karven_anmeldung a;
+        -- Without a variable in it, the read keeps one plan from its first
+        -- call on; with one, PostgreSQL would plan each of the first five.
+        SELECT a.firma INTO v_firma FROM pg_temp.karven_anmeldung a;
+        IF FOUND THEN
+            RETURN CASE WHEN p_firma IS NULL OR btrim(p_firma) = v_firma THEN v_firma ELSE '' END;
+        END IF;
     END IF;
-    IF v_code IS NULL THEN
-        PERFORM intern.nur_eigentuemer();
-        RETURN btrim(p_firma);
-    END IF;
-    SELECT e.aktiv INTO v_aktiv FROM public.parpersedv e WHERE e.firma = v_firma AND e.code = v_code;
-    IF v_aktiv IS DISTINCT FROM 'J' THEN
-        PERFORM intern.ablehnen('5304', 'Nicht angemeldet: der Benutzer ist nicht mehr aktiv');
-    END IF;
-    RETURN CASE WHEN p_firma IS NULL OR btrim(p_firma) = v_firma THEN v_firma ELSE '' END;
+    PERFORM intern.nur_eigentuemer();
+    RETURN btrim(p_firma);
 END $$;
 
 -- Who acts, never what a caller says of itself: the user logged in on this
--- connection (as intern.lesefirma finds and checks the login), with the
--- company, branch and code of the login. Only the owner's tools name a
--- company (null: every one) and an author themselves.
+-- connection, with the company, branch and code of the login, refused once
+-- the user is no longer active. Only the owner's tools name a company (null:
+-- every one) and an author themselves.
 CREATE OR REPLACE FUNCTION intern.handelnder(p_firma text, p_von text, p_kontext text,
                                              OUT firma text, OUT von text, OUT code text, OUT kontext text)
 LANGUAGE plpgsql STABLE AS $$
 DECLARE
     v_fil text;
+    v_aktiv text;
 BEGIN
     firma := intern.lesefirma(NULL);
     IF firma IS NOT NULL THEN
-        SELECT a.fil, a.code INTO v_fil, code FROM pg_temp.karven_anmeldung a;
+        SELECT a.fil, a.code, e.aktiv INTO v_fil, code, v_aktiv
+          FROM pg_temp.karven_anmeldung a
+          LEFT JOIN public.parpersedv e ON e.firma = a.firma AND e.code = a.code;
+        IF v_aktiv IS DISTINCT FROM 'J' THEN
+            PERFORM intern.ablehnen('5304', 'Nicht angemeldet: der Benutzer ist nicht mehr aktiv');
+        END IF;
         von := code;
         kontext := format('FIRMA=%s FIL=%s', firma, v_fil);
         RETURN;
@@ -294,6 +298,9 @@ BEGIN
           INTO pname, pnr, abtnr, dw, bergrp, abtbez, habtnr, fax, email;
     ELSIF status = 'angemeldet' THEN
         PERFORM intern.anmeldung_merken(v_firma, btrim(coalesce(p_fil, '')), v_code);
+        -- The first check on a connection compiles it and plans its read:
+        -- done here, so that every call after the login costs the same.
+        PERFORM intern.lesefirma(v_firma);
     END IF;
     RETURN NEXT;
 END $$;
