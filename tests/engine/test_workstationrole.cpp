@@ -265,6 +265,23 @@ private Q_SLOTS:
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM karte")), 0);
     }
 
+    // A pooler's reset takes the login with the connection's temporary
+    // table; what the check keeps planned must follow the next login.
+    void aResetEndsTheLogin()
+    {
+        const QString read = QStringLiteral("SELECT count(*) FROM arbeitsplatz.persbasis('1', '1001')");
+        for (const QString &reset : {QStringLiteral("DISCARD ALL"), QStringLiteral("DISCARD TEMP")}) {
+            QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")),
+                     QStringLiteral("angemeldet"));
+            QCOMPARE(answer(read), QStringLiteral("1"));
+            QCOMPARE(refusal(reset), QString());
+            expectNotLoggedIn(companyReads() + companyChanges());
+            QCOMPARE(logIn(QStringLiteral("1"), QStringLiteral("CHEF"), QStringLiteral("chef-1")),
+                     QStringLiteral("angemeldet"));
+            QCOMPARE(answer(read), QStringLiteral("1"));
+        }
+    }
+
     // No call hands out a password or what the database keeps of one.
     void noPasswordIsReadable()
     {
