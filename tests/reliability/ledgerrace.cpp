@@ -221,7 +221,7 @@ int main(int argc, char *argv[])
         // numbers handed out until then must not come again.
         const bool restores = kind == EngineKind::Sqlite && race.random.bounded(3) == 0;
         const QString backup = work.filePath(QStringLiteral("sicherung.sqlite"));
-        const qint64 newestInBackup = race.newestId(session);
+        const qint64 newestInBackup = restores ? race.newestId(session) : 0;
         qint64 handedOutBeforeRestore = 0;
         const int restoreAt = race.random.bounded(8);
         if (restores)
